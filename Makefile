@@ -1,0 +1,38 @@
+# Thin wrapper over CMake + Ninja. Every target first makes sure the
+# Debian packages the build needs are installed.
+BUILD      ?= build
+SANITIZE   ?= build-sanitize
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all deps configure build test bench sanitize run clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+bench: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target tarvex_bench
+	@$(BUILD)/bin/tarvex_bench
+
+sanitize: deps
+	@cmake -S . -B $(SANITIZE) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZE=ON $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(SANITIZE) -j $(JOBS)
+	@cd $(SANITIZE) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 600
+
+run: build
+	@scripts/run-server $(BUILD)/bin
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE)

@@ -1,0 +1,97 @@
+// Connection: one device link. Before EnableCipher every send and receive is
+// plain bytes; after it every send is one enciphered frame
+//   [u16 10][u32 padded length P][u32 plain length n][P bytes ciphertext]
+// and every receive draws from the deciphered byte stream, whatever the frame
+// boundaries. A connection is used by one thread at a time.
+//
+// Time-outs are in tenths of a second; below 10 counts as 10, and the wait
+// runs in whole seconds (the value divided by 10).
+//
+// Malformed input is refused before anything is allocated: a frame whose
+// plain length exceeds its padded length, whose padded length is 0, not a
+// multiple of 8, or 32768 or more; a block shorter than its own length field;
+// a command block under 4 bytes; a login request under 35 bytes. Each reports
+// a short receive (14 enciphered, 6 plain).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/cipher/blowfish.h"
+#include "core/transport/status.h"
+#include "platform/socket.h"
+
+namespace tarvex {
+
+// One socket. The platform needs no socket library start-up, so making and
+// freeing a holder never fails.
+struct SocketHolder {
+  Socket socket;
+};
+
+class Connection {
+ public:
+  explicit Connection(std::unique_ptr<SocketHolder> holder) : holder_(std::move(holder)) {}
+
+  SocketHolder* Holder() const { return holder_.get(); }
+  bool CipherOn() const { return schedule_ != nullptr; }
+
+ private:
+  friend Status EnableCipher(Connection*, std::shared_ptr<const KeySchedule>);
+  friend Status SendBytes(Connection*, const char*, std::size_t);
+  friend Status ReceiveBytes(Connection*, char*, std::size_t, int);
+
+  std::unique_ptr<SocketHolder> holder_;
+  std::shared_ptr<const KeySchedule> schedule_;  // set when the cipher is on
+  std::string pending_;                          // last deciphered frame
+  std::size_t read_position_ = 0;
+  std::uint32_t pending_count_ = 0;              // plain bytes not yet handed out
+};
+
+// Wraps a connected socket (the device side, or an accepted one).
+std::unique_ptr<Connection> MakeConnection(Socket socket);
+
+// Whole seconds a receive time-out in tenths waits.
+int TimeoutSeconds(int tenths);
+
+// Turns the cipher on with the shared link schedule for this key; an empty
+// key does nothing. 2 for a missing connection.
+Status EnableCipher(Connection* connection, std::string_view key);
+// Turns the cipher on with a schedule of the caller's own (the device side,
+// which must not replace the server's shared link schedule).
+Status EnableCipher(Connection* connection, std::shared_ptr<const KeySchedule> schedule);
+
+Status SendBytes(Connection* connection, const char* bytes, std::size_t n);
+inline Status SendBytes(Connection* connection, std::string_view bytes) {
+  return SendBytes(connection, bytes.data(), bytes.size());
+}
+// Sends the command header [u16 4][u16 code].
+Status SendHeader(Connection* connection, std::uint16_t code);
+
+// Delivers exactly n bytes.
+Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, int timeout);
+// Receives one block, its two length bytes included, into *block.
+Status ReceiveBlock(Connection* connection, std::string* block, int timeout);
+// Receives one command header and gives its code.
+Status ReceiveHeader(Connection* connection, std::uint16_t* code, int timeout);
+
+struct LoginRequest {
+  std::uint16_t service_id = 0;
+  std::string login;     // at most 15 characters
+  std::string password;  // at most 15 characters
+};
+Status ReceiveLogin(Connection* connection, LoginRequest* request, int timeout);
+
+inline bool IsEndSession(const Connection* connection, std::uint16_t code) {
+  return connection != nullptr && code == 2;
+}
+
+// Shuts down the sending side and closes the socket.
+Status CloseConnection(Connection* connection);
+// Frees the connection and its holder.
+Status ReleaseConnection(std::unique_ptr<Connection> connection);
+
+}  // namespace tarvex

@@ -1,0 +1,144 @@
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+
+#include "platform/socket.h"
+
+namespace tarvex {
+namespace {
+
+void SetNoDelay(int fd) {
+  int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+bool ToAddress(std::string_view text, std::uint16_t port, sockaddr_in* out) {
+  *out = sockaddr_in{};
+  out->sin_family = AF_INET;
+  out->sin_port = htons(port);
+  std::string host(text);
+  if (inet_pton(AF_INET, host.c_str(), &out->sin_addr) == 1) return true;
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
+  out->sin_addr = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
+  freeaddrinfo(found);
+  return true;
+}
+
+}  // namespace
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.Release();
+  }
+  return *this;
+}
+
+int Socket::Release() {
+  int fd = fd_;
+  fd_ = -1;
+  return fd;
+}
+
+void Socket::Close() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+Socket ListenTcp(std::string_view address, std::uint16_t port, int backlog) {
+  sockaddr_in addr;
+  if (!ToAddress(address, port, &addr)) return Socket();
+  // Non-blocking, so that an accept after a connection vanished fails at once
+  // instead of blocking the accept loop.
+  Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!s.IsValid()) return s;
+  int on = 1;
+  setsockopt(s.Descriptor(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (::bind(s.Descriptor(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      ::listen(s.Descriptor(), backlog) != 0) {
+    return Socket();
+  }
+  return s;
+}
+
+std::uint16_t LocalPort(const Socket& socket) {
+  sockaddr_in addr{};
+  socklen_t len = sizeof addr;
+  if (getsockname(socket.Descriptor(), reinterpret_cast<sockaddr*>(&addr), &len) != 0) return 0;
+  return ntohs(addr.sin_port);
+}
+
+WaitResult WaitReadable(const Socket& socket, int seconds) {
+  if (!socket.IsValid()) return WaitResult::kFailed;
+  pollfd p{socket.Descriptor(), POLLIN, 0};
+  for (;;) {
+    int rc = ::poll(&p, 1, seconds * 1000);
+    if (rc > 0) return WaitResult::kReady;
+    if (rc == 0) return WaitResult::kTimedOut;
+    if (errno != EINTR) return WaitResult::kFailed;
+  }
+}
+
+Socket AcceptTcp(const Socket& listener) {
+  int fd;
+  do {
+    fd = ::accept4(listener.Descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd >= 0) SetNoDelay(fd);
+  return Socket(fd);
+}
+
+Socket ConnectTcp(std::string_view host, std::uint16_t port) {
+  sockaddr_in addr;
+  if (!ToAddress(host, port, &addr)) return Socket();
+  Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!s.IsValid()) return s;
+  int rc;
+  do {
+    rc = ::connect(s.Descriptor(), reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) return Socket();
+  SetNoDelay(s.Descriptor());
+  return s;
+}
+
+long SendSome(const Socket& socket, const char* data, std::size_t n) {
+  ssize_t sent;
+  do {
+    sent = ::send(socket.Descriptor(), data, n, MSG_NOSIGNAL);
+  } while (sent < 0 && errno == EINTR);
+  return static_cast<long>(sent);
+}
+
+long ReceiveSome(const Socket& socket, char* data, std::size_t n) {
+  ssize_t got;
+  do {
+    got = ::recv(socket.Descriptor(), data, n, 0);
+  } while (got < 0 && errno == EINTR);
+  return static_cast<long>(got);
+}
+
+void ShutdownSend(const Socket& socket) {
+  if (socket.IsValid()) ::shutdown(socket.Descriptor(), SHUT_WR);
+}
+
+std::int64_t MonotonicSeconds() {
+  using namespace std::chrono;
+  return duration_cast<seconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace tarvex

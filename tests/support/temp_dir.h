@@ -1,0 +1,28 @@
+// TempDir: a fresh directory under $TMPDIR (or /tmp), removed with the object.
+#pragma once
+
+#include <string>
+
+namespace tarvex::testing {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The directory, without a trailing separator.
+  const std::string& Path() const { return path_; }
+  // Path() + "/" + name.
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Reads a whole file ("" when missing); writes one, replacing it.
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& contents);
+
+}  // namespace tarvex::testing
