@@ -1,0 +1,119 @@
+// ActivityLog: a bounded list of log records, newest first, mirrored to a
+// text file with one comma-separated line per record (CR LF line ends).
+//
+// Any thread may add records and read them. One timed lock (2000 ms) guards
+// the list and the file in AddRecord, GetCount, GetRecord and Save; when it
+// cannot be taken in time the call gives up (the event is lost, the count is
+// -1, the record is null, nothing is written). Open, Load, DefineColumns and
+// SetChangeCallback take no lock: they belong before the log is shared.
+//
+// After each added record the change callback, if set, runs on the adding
+// thread outside the lock, so it may read the log. A record that falls off the
+// end of the list stays valid for whoever still holds it.
+//
+// Subclasses choose the kind of record (CreateRecord) and the columns with
+// which a window shows the log (DefineColumns); column i shows field i.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "log/log_record.h"
+
+namespace tarvex {
+
+class ActivityLog {
+ public:
+  // Told of every added record, with the context and extra value given to
+  // SetChangeCallback.
+  using ChangeCallback = std::function<void(const std::shared_ptr<const LogRecord>& added,
+                                            void* context, void* extra)>;
+  using RecordCallback = std::function<void(const std::shared_ptr<const LogRecord>& added)>;
+
+  static constexpr std::chrono::milliseconds kLockTimeout{2000};
+  // The maximum that a log constructed with a maximum below 1 keeps.
+  static constexpr std::int16_t kDefaultMaxRecords = 1000;
+
+  // Nothing is read until Open. A maximum below 1 becomes kDefaultMaxRecords.
+  ActivityLog(std::string file_name, std::int16_t max_records);
+  virtual ~ActivityLog() = default;
+  ActivityLog(const ActivityLog&) = delete;
+  ActivityLog& operator=(const ActivityLog&) = delete;
+
+  // A new, empty record of this log's kind; null when memory is exhausted.
+  virtual std::unique_ptr<LogRecord> CreateRecord() const = 0;
+
+  // DefineColumns, then Load; Load's result. Called once.
+  bool Open();
+  // Appends the lines of the file to the list in file order (the file holds
+  // the newest record first), at most the maximum number of lines, skipping
+  // lines that do not parse. Creates the file empty when missing. False when
+  // the file cannot be opened for reading and writing.
+  bool Load();
+  // Rewrites the file with the records, newest first. Failures go unreported.
+  void Save();
+
+  // Adds a copy of source's fields (as many as this log's records have) as
+  // the newest record, dropping the oldest one beyond the maximum. False when
+  // the lock timed out or no record could be made.
+  bool AddRecord(const LogRecord& source);
+
+  // The number of records, or -1 when the lock timed out.
+  std::int16_t GetCount();
+  // The record at index (0 = newest); null when out of range or the lock
+  // timed out.
+  std::shared_ptr<const LogRecord> GetRecord(int index);
+
+  // Replaces the callback and its two values.
+  void SetChangeCallback(ChangeCallback callback, void* context, void* extra);
+  // The same for a callback that carries its own context (context and extra
+  // are then null).
+  void SetChangeCallback(RecordCallback callback);
+
+  // The caller keeps index below ColumnCount().
+  std::uint16_t ColumnCount() const { return static_cast<std::uint16_t>(column_widths_.size()); }
+  const std::string& ColumnTitle(int index) const {
+    return column_titles_[static_cast<std::size_t>(index)];
+  }
+  std::uint16_t ColumnWidth(int index) const {
+    return column_widths_[static_cast<std::size_t>(index)];
+  }
+
+  const std::string& FileName() const { return file_name_; }
+  std::int16_t MaxRecords() const { return max_records_; }
+
+ protected:
+  // Appends this log's columns with AddColumn.
+  virtual void DefineColumns() = 0;
+  void AddColumn(std::string title, std::uint16_t width);
+
+  // make_unique that reports exhausted memory as null.
+  template <typename Record>
+  static std::unique_ptr<LogRecord> NewRecord() noexcept {
+    try {
+      return std::make_unique<Record>();
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+  }
+
+ private:
+  const std::string file_name_;
+  const std::int16_t max_records_;
+  std::vector<std::string> column_titles_;
+  std::vector<std::uint16_t> column_widths_;
+  std::deque<std::shared_ptr<const LogRecord>> records_;  // front is the newest
+  std::timed_mutex lock_;
+  ChangeCallback callback_;
+  void* callback_context_ = nullptr;
+  void* callback_extra_ = nullptr;
+};
+
+}  // namespace tarvex

@@ -1,0 +1,52 @@
+// ServiceLog: the activity log of the file-exchange service, kept in
+// "QLXLog.txt" (1000 records). LogEvent does not save; the owner saves the
+// log once, before destroying it.
+//
+// ServiceLogRecord fields: 0 time stamp, 1 status ("Success" or "Error"),
+// 2 description, 3 user. A description holding a comma does not survive a
+// reload whole: it is cut at the comma and the rest lands in the user field.
+// The window shows the fields as the columns "Date/Time" 120, "Status" 75,
+// "Description" 250 and "User" 75.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "log/activity_log.h"
+#include "log/log_record.h"
+
+namespace tarvex {
+
+class ServiceLogRecord : public LogRecord {
+ public:
+  static constexpr int kDateTime = 0;
+  static constexpr int kStatus = 1;
+  static constexpr int kDescription = 2;
+  static constexpr int kUser = 3;
+  static constexpr std::int16_t kFieldCount = 4;
+
+  ServiceLogRecord() : LogRecord(kFieldCount) {}
+};
+
+inline constexpr std::string_view kServiceLogFileName = "QLXLog.txt";
+inline constexpr std::int16_t kServiceLogMaxRecords = 1000;
+
+class ServiceLog : public ActivityLog {
+ public:
+  explicit ServiceLog(std::string file_name = std::string(kServiceLogFileName),
+                      std::int16_t max_records = kServiceLogMaxRecords)
+      : ActivityLog(std::move(file_name), max_records) {}
+
+  std::unique_ptr<LogRecord> CreateRecord() const override;
+
+  // Adds a record stamped with the current local time; does not save.
+  bool LogEvent(std::string description, std::string user, std::string status);
+
+ protected:
+  void DefineColumns() override;
+};
+
+}  // namespace tarvex
