@@ -1,0 +1,35 @@
+#include "core/settings/configuration_checks.h"
+
+#include "common/ascii.h"
+
+namespace tarvex {
+
+std::optional<std::string_view> CheckPortText(std::string_view port_text) {
+  if (port_text.empty()) return kPortRequired;
+  const std::int32_t port = ParseDecimal(port_text);
+  if (port < 1 || port > 32767) return kInvalidPort;
+  return std::nullopt;
+}
+
+std::optional<std::string_view> CheckLoginName(std::string_view login) {
+  if (login.empty()) return kInvalidLogin;
+  return std::nullopt;
+}
+
+std::optional<std::string_view> CheckPasswordLength(std::string_view password) {
+  if (password.size() < 5) return kInvalidPassword;
+  return std::nullopt;
+}
+
+std::uint16_t PortFromText(std::string_view port_text) {
+  return static_cast<std::uint16_t>(ParseDecimal(port_text));
+}
+
+std::optional<std::string> FolderWithSeparator(std::string_view folder) {
+  if (folder.empty()) return std::nullopt;
+  std::string stored(folder);
+  if (stored.back() != '/' && stored.back() != '\\') stored += '/';
+  return stored;
+}
+
+}  // namespace tarvex

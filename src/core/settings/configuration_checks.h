@@ -1,0 +1,33 @@
+// The checks that every configuration path (the configuration dialogs, the
+// headless server's prompts and its `configure` command) applies before it
+// stores anything, with the messages shown to the user.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+inline constexpr std::string_view kPortRequired = "Port number is required.";
+inline constexpr std::string_view kInvalidPort = "Invalid Port Number";
+inline constexpr std::string_view kInvalidLogin = "Invalid Login Name";
+inline constexpr std::string_view kInvalidPassword =
+    "Invalid Password. Must be at least 5 characters long.";
+inline constexpr std::string_view kInvalidDirectory = "Must enter a valid directory";
+
+// The port text: required, and its decimal value (read up to the first
+// non-digit) from 1 to 32767. The message of the failing check, or none.
+std::optional<std::string_view> CheckPortText(std::string_view port_text);
+std::optional<std::string_view> CheckLoginName(std::string_view login);
+std::optional<std::string_view> CheckPasswordLength(std::string_view password);
+
+// The port a valid port text stands for.
+std::uint16_t PortFromText(std::string_view port_text);
+
+// A chosen folder as stored: "/" appended unless it already ends in "\" or
+// "/". None for an empty folder.
+std::optional<std::string> FolderWithSeparator(std::string_view folder);
+
+}  // namespace tarvex

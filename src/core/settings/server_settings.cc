@@ -1,0 +1,87 @@
+#include "core/settings/server_settings.h"
+
+#include <string>
+#include <utility>
+
+#include "common/ascii.h"
+#include "platform/app_folder.h"
+#include "platform/user_store.h"
+
+namespace tarvex {
+namespace {
+
+constexpr std::string_view kPortKey = "PORT";
+constexpr std::string_view kLoginKey = "LOGIN";
+constexpr std::string_view kPasswordKey = "PWD";
+constexpr std::string_view kDataDirValue = "DATADIR";
+
+// Bytes that would end the stored text or break its line in the file.
+bool StorableCiphertext(std::string_view bytes) {
+  return bytes.find_first_of(std::string_view("\0\n\r", 3)) == std::string_view::npos;
+}
+
+}  // namespace
+
+ServerSettings::ServerSettings(std::string path) : SettingsStore(std::move(path)) {
+  LoadSettings();
+}
+
+ServerSettings::~ServerSettings() { SaveSettings(); }
+
+const KeySchedule& ServerSettings::SettingsSchedule() const {
+  std::lock_guard<std::mutex> lock(schedule_mutex_);
+  if (!schedule_) schedule_ = std::make_unique<const KeySchedule>(CreateKeySchedule(kSettingsKey));
+  return *schedule_;  // never replaced once made
+}
+
+std::int16_t ServerSettings::GetPort() const {
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(ParseDecimal(GetValue(kPortKey))));
+}
+
+void ServerSettings::SetPort(std::uint16_t port) { SetValue(kPortKey, std::to_string(port)); }
+
+std::string ServerSettings::GetLogin() const { return GetValue(kLoginKey); }
+
+void ServerSettings::SetLogin(std::string_view login) { SetValue(kLoginKey, login); }
+
+std::string ServerSettings::GetPassword() const {
+  std::string buffer = GetValue(kPasswordKey);
+  DecryptBuffer(SettingsSchedule(), buffer.data(), buffer.size());
+  return buffer.substr(0, buffer.find('\0'));
+}
+
+bool ServerSettings::SetPassword(std::string_view password) {
+  const KeySchedule& schedule = SettingsSchedule();
+  if (password.size() > 32767 || password.find('\0') != std::string_view::npos) return false;
+  const std::size_t padded = password.size() + 8 - password.size() % 8;
+  std::string buffer(password);
+  buffer.resize(padded, '\0');
+  EncryptBuffer(schedule, buffer.data(), buffer.size());
+  if (!StorableCiphertext(buffer)) return false;
+  SetValue(kPasswordKey, buffer);
+  return true;
+}
+
+std::string ServerSettings::GetStoredPassword() const { return GetValue(kPasswordKey); }
+
+bool ServerSettings::IsComplete() const {
+  return GetPort() != 0 && !GetLogin().empty() && !GetPassword().empty();
+}
+
+std::optional<std::string> ServerSettings::GetDataDir() {
+  return ReadUserValue(kServerKeyPath, kDataDirValue);
+}
+
+bool ServerSettings::SetDataDir(std::string_view dir) {
+  return WriteUserValue(kServerKeyPath, kDataDirValue, dir);
+}
+
+bool ServerSettings::SetDefaultDataDir() {
+  std::string dir = CurrentDirectory();
+  if (dir.empty()) return false;
+  if (dir.back() != '\\' && dir.back() != '/') dir += '/';
+  SetDataDir(dir);
+  return true;
+}
+
+}  // namespace tarvex

@@ -1,0 +1,76 @@
+// ServerSettings: the server's port, login name and password, kept in the
+// settings file "TSConfig.txt" of the data directory under the keys "PORT",
+// "LOGIN" and "PWD", and the data directory itself, kept in the per-user store
+// as "DATADIR" under kServerKeyPath.
+//
+// The password is stored enciphered: its n bytes padded with 1 to 8 zero bytes
+// to the next multiple of 8 above n, Blowfish-ECB under kSettingsKey, written
+// as raw bytes. The stored text cannot carry a zero or line-break byte, so
+// SetPassword refuses a password whose ciphertext holds one (or that holds a
+// zero byte itself); every accepted password reads back unchanged.
+//
+// Setters change the entries only; SaveSettings (also run on destruction)
+// writes the file. Every member is safe to call from any thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/cipher/blowfish.h"
+#include "core/settings/settings_store.h"
+
+namespace tarvex {
+
+inline constexpr std::string_view kServerKeyPath = "Software\\Veldane Software\\TServer";
+inline constexpr std::string_view kSettingsFileName = "TSConfig.txt";
+// The port a configuration dialog offers while GetPort is not above 0.
+inline constexpr std::uint16_t kDefaultPort = 9300;
+inline constexpr std::string_view kPasswordNotStorable =
+    "This password cannot be stored. Please choose another one.";
+
+class ServerSettings : public SettingsStore {
+ public:
+  // Reads the settings file at path (the data directory + kSettingsFileName).
+  explicit ServerSettings(std::string path);
+  ~ServerSettings() override;  // SaveSettings
+
+  // "PORT" as a decimal number cut to 16 bits (so 40000 reads negative); 0
+  // when none is stored. The listener takes it unsigned.
+  std::int16_t GetPort() const;
+  void SetPort(std::uint16_t port);
+
+  std::string GetLogin() const;
+  void SetLogin(std::string_view login);
+
+  // The deciphered "PWD", cut at the first zero byte (the padding).
+  std::string GetPassword() const;
+  // False when the password cannot be stored (see above) or is longer than
+  // 32767 bytes; the stored value is then left as it was.
+  bool SetPassword(std::string_view password);
+  // "PWD" as stored (enciphered), for the device configuration database.
+  std::string GetStoredPassword() const;
+
+  // A port other than 0, a login name and a password are all set.
+  bool IsComplete() const;
+
+  static std::optional<std::string> GetDataDir();
+  // True when written.
+  static bool SetDataDir(std::string_view dir);
+  // Stores the current directory, with "/" appended unless it ends in "\" or
+  // "/". False only when the current directory is unknown; the result of the
+  // write itself is not reported.
+  static bool SetDefaultDataDir();
+
+ private:
+  // The settings cipher, made on first use.
+  const KeySchedule& SettingsSchedule() const;
+
+  mutable std::mutex schedule_mutex_;
+  mutable std::unique_ptr<const KeySchedule> schedule_;
+};
+
+}  // namespace tarvex

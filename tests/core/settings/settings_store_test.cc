@@ -1,0 +1,53 @@
+#include "core/settings/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace tarvex {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+TEST(SettingsStoreTest, LoadSplitsAtTheFirstEqualsSignAndSaveRewritesInOrder) {
+  TempDir dir;
+  const std::string path = dir.File("TSConfig.txt");
+  const std::string original = "PORT = 9300\nA=b=c\r\n=e\nK=1\nno equals\nk=x\ry\nK=2\nE=";
+  WriteFile(path, original);
+  SettingsStore store(path);
+  store.LoadSettings();
+  EXPECT_EQ(ReadFile(path), original);  // loading never cuts the file
+  EXPECT_EQ(store.GetValue("PORT "), " 9300");
+  EXPECT_EQ(store.GetValue("PORT"), "");
+  EXPECT_EQ(store.GetValue("A"), "b=c");
+  EXPECT_EQ(store.GetValue(""), "e");
+  EXPECT_EQ(store.GetValue("K"), "1");
+  EXPECT_EQ(store.GetValue("k"), "x\ry");
+  store.SetValue("K", "one");
+  store.SetValue("NEW", "v");
+  store.SaveSettings();
+  EXPECT_EQ(ReadFile(path), "PORT = 9300\r\nA=b=c\r\n=e\r\nK=one\r\nk=x\ry\r\nK=2\r\nE=\r\nNEW=v\r\n");
+}
+
+TEST(SettingsStoreTest, MissingFileIsCreatedEmptyAndUnopenableOneLeftAlone) {
+  TempDir dir;
+  SettingsStore fresh(dir.File("TSConfig.txt"));
+  EXPECT_EQ(fresh.LoadSettings(), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("TSConfig.txt")));
+  EXPECT_EQ(fresh.GetValue("PORT"), "");
+
+  SettingsStore folder(dir.Path());
+  folder.SetValue("K", "v");
+  EXPECT_EQ(folder.LoadSettings(), 0);
+  EXPECT_EQ(folder.SaveSettings(), 0);
+  EXPECT_EQ(folder.GetValue("K"), "v");
+  EXPECT_TRUE(std::filesystem::is_directory(dir.Path()));
+}
+
+}  // namespace
+}  // namespace tarvex

@@ -1,0 +1,51 @@
+#include "platform/user_store.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace tarvex {
+namespace {
+
+// Qt fixes the configuration folder at its first use in a process, so the
+// tests of one process share it (each uses its own organisation).
+const testing::TempDir& ConfigHome() {
+  static const testing::TempDir dir;
+  static const int set = setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+  EXPECT_EQ(set, 0);
+  return dir;
+}
+
+TEST(UserStoreTest, RoundTripsTextsWithinThe499ByteLimit) {
+  const std::string key = "Software\\Round Trip\\App";
+  ConfigHome();
+  EXPECT_FALSE(ReadUserValue(key, "V").has_value());
+  const std::string text = "/home/a, b \"c\"=d;#e\\f \xc3\xa9";
+  ASSERT_TRUE(WriteUserValue(key, "V", text));
+  EXPECT_EQ(ReadUserValue(key, "V"), text);
+  EXPECT_FALSE(WriteUserValue(key, "V", "\xff"));  // not UTF-8
+  ASSERT_TRUE(WriteUserValue(key, "V", std::string(499, 'x')));
+  EXPECT_EQ(ReadUserValue(key, "V"), std::string(499, 'x'));
+  ASSERT_TRUE(WriteUserValue(key, "V", std::string(500, 'x')));
+  EXPECT_FALSE(ReadUserValue(key, "V").has_value());
+}
+
+TEST(UserStoreTest, MapsTheKeyPathToOrganisationApplicationAndGroups) {
+  const testing::TempDir& home = ConfigHome();
+  ASSERT_TRUE(WriteUserValue("Software\\Veldane Software\\QLExchange\\Config", "ROOTDIR", "/r"));
+  ASSERT_TRUE(WriteUserValue("Software\\Veldane Software\\TServer", "DATADIR", "/d/"));
+  EXPECT_NE(testing::ReadFile(home.File("Veldane Software/QLExchange.conf")).find("[Config]\nROOTDIR=/r\n"),
+            std::string::npos);
+  EXPECT_NE(testing::ReadFile(home.File("Veldane Software/TServer.conf")).find("DATADIR=/d/\n"),
+            std::string::npos);
+  EXPECT_FALSE(ReadUserValue("Software\\Veldane Software\\QLExchange", "ROOTDIR").has_value());
+  EXPECT_FALSE(WriteUserValue("Software\\OnlyOrganisation", "V", "x"));
+  EXPECT_FALSE(WriteUserValue("Hardware\\Org\\App", "V", "x"));
+  EXPECT_FALSE(WriteUserValue("Software\\Org\\App", "A/B", "x"));
+}
+
+}  // namespace
+}  // namespace tarvex
