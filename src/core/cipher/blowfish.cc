@@ -1,5 +1,6 @@
 #include "core/cipher/blowfish.h"
 
+#include <bit>
 #include <cstring>
 
 #include "core/cipher/pi_tables.h"
@@ -12,70 +13,97 @@ inline std::uint32_t F(const KeySchedule& ks, std::uint32_t x) {
          ks.s[3][x & 0xff];
 }
 
-inline std::uint32_t LoadBig(const unsigned char* b) {
-  return (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
-         (std::uint32_t{b[2]} << 8) | std::uint32_t{b[3]};
+// Halves are most significant byte first; loaded and stored as whole words
+// so that the buffer loop costs one byte swap per half.
+inline std::uint32_t LoadBig(const char* b) {
+  std::uint32_t v;
+  std::memcpy(&v, b, 4);
+  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
+  return v;
 }
 
-inline void StoreBig(unsigned char* b, std::uint32_t v) {
-  b[0] = static_cast<unsigned char>(v >> 24);
-  b[1] = static_cast<unsigned char>(v >> 16);
-  b[2] = static_cast<unsigned char>(v >> 8);
-  b[3] = static_cast<unsigned char>(v);
+inline void StoreBig(char* b, std::uint32_t v) {
+  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
+  std::memcpy(b, &v, 4);
 }
 
-using BlockFunction = void (*)(const KeySchedule&, std::uint32_t&, std::uint32_t&);
+// The P-array entry of round i (0 to 17): deciphering takes it in reverse.
+template <bool kDecrypt>
+inline std::uint32_t P(const KeySchedule& ks, int i) {
+  return ks.p[kDecrypt ? 17 - i : i];
+}
 
-template <BlockFunction Block>
-void ProcessBuffer(const KeySchedule& ks, char* data, std::size_t n) {
-  auto* bytes = reinterpret_cast<unsigned char*>(data);
-  const std::size_t whole = n & ~std::size_t{7};
-  for (std::size_t i = 0; i < whole; i += 8) {
-    std::uint32_t l = LoadBig(bytes + i);
-    std::uint32_t r = LoadBig(bytes + i + 4);
-    Block(ks, l, r);
-    StoreBig(bytes + i, l);
-    StoreBig(bytes + i + 4, r);
+template <bool kDecrypt>
+[[gnu::always_inline]] inline void OneBlock(const KeySchedule& ks, std::uint32_t& left,
+                                            std::uint32_t& right) {
+  std::uint32_t l = left;
+  std::uint32_t r = right;
+  for (int i = 0; i < 16; i += 2) {
+    l ^= P<kDecrypt>(ks, i);
+    r ^= F(ks, l) ^ P<kDecrypt>(ks, i + 1);
+    l ^= F(ks, r);
   }
-  const std::size_t tail = n - whole;
-  if (tail != 0) {
-    unsigned char block[8] = {};
-    std::memcpy(block, bytes + whole, tail);
+  left = r ^ P<kDecrypt>(ks, 17);
+  right = l ^ P<kDecrypt>(ks, 16);
+}
+
+// Two independent blocks round by round, so that their rounds overlap in
+// the pipeline (each block alone is one long chain of table look-ups).
+template <bool kDecrypt>
+[[gnu::always_inline]] inline void TwoBlocks(const KeySchedule& ks, std::uint32_t& left0,
+                                             std::uint32_t& right0, std::uint32_t& left1,
+                                             std::uint32_t& right1) {
+  std::uint32_t l0 = left0, r0 = right0, l1 = left1, r1 = right1;
+  for (int i = 0; i < 16; i += 2) {
+    l0 ^= P<kDecrypt>(ks, i);
+    l1 ^= P<kDecrypt>(ks, i);
+    r0 ^= F(ks, l0) ^ P<kDecrypt>(ks, i + 1);
+    r1 ^= F(ks, l1) ^ P<kDecrypt>(ks, i + 1);
+    l0 ^= F(ks, r0);
+    l1 ^= F(ks, r1);
+  }
+  left0 = r0 ^ P<kDecrypt>(ks, 17);
+  right0 = l0 ^ P<kDecrypt>(ks, 16);
+  left1 = r1 ^ P<kDecrypt>(ks, 17);
+  right1 = l1 ^ P<kDecrypt>(ks, 16);
+}
+
+template <bool kDecrypt>
+void ProcessBuffer(const KeySchedule& ks, char* data, std::size_t n) {
+  const std::size_t whole = n & ~std::size_t{7};
+  std::size_t i = 0;
+  for (; i + 16 <= whole; i += 16) {
+    std::uint32_t l0 = LoadBig(data + i), r0 = LoadBig(data + i + 4);
+    std::uint32_t l1 = LoadBig(data + i + 8), r1 = LoadBig(data + i + 12);
+    TwoBlocks<kDecrypt>(ks, l0, r0, l1, r1);
+    StoreBig(data + i, l0);
+    StoreBig(data + i + 4, r0);
+    StoreBig(data + i + 8, l1);
+    StoreBig(data + i + 12, r1);
+  }
+  // An odd last whole block, then a partial tail zero-padded to a block and
+  // cut back.
+  for (; i < n; i += 8) {
+    char block[8] = {};
+    const std::size_t length = n - i < 8 ? n - i : 8;
+    std::memcpy(block, data + i, length);
     std::uint32_t l = LoadBig(block);
     std::uint32_t r = LoadBig(block + 4);
-    Block(ks, l, r);
+    OneBlock<kDecrypt>(ks, l, r);
     StoreBig(block, l);
     StoreBig(block + 4, r);
-    std::memcpy(bytes + whole, block, tail);
+    std::memcpy(data + i, block, length);
   }
 }
 
 }  // namespace
 
 void EncryptBlock(const KeySchedule& ks, std::uint32_t& left, std::uint32_t& right) {
-  std::uint32_t l = left;
-  std::uint32_t r = right;
-  for (int i = 0; i < 16; i += 2) {
-    l ^= ks.p[i];
-    r ^= F(ks, l);
-    r ^= ks.p[i + 1];
-    l ^= F(ks, r);
-  }
-  left = r ^ ks.p[17];
-  right = l ^ ks.p[16];
+  OneBlock<false>(ks, left, right);
 }
 
 void DecryptBlock(const KeySchedule& ks, std::uint32_t& left, std::uint32_t& right) {
-  std::uint32_t l = left;
-  std::uint32_t r = right;
-  for (int i = 17; i > 1; i -= 2) {
-    l ^= ks.p[i];
-    r ^= F(ks, l);
-    r ^= ks.p[i - 1];
-    l ^= F(ks, r);
-  }
-  left = r ^ ks.p[0];
-  right = l ^ ks.p[1];
+  OneBlock<true>(ks, left, right);
 }
 
 KeySchedule CreateKeySchedule(std::string_view key) {
@@ -114,11 +142,11 @@ KeySchedule CreateKeySchedule(std::string_view key) {
 }
 
 void EncryptBuffer(const KeySchedule& ks, char* data, std::size_t n) {
-  ProcessBuffer<EncryptBlock>(ks, data, n);
+  ProcessBuffer<false>(ks, data, n);
 }
 
 void DecryptBuffer(const KeySchedule& ks, char* data, std::size_t n) {
-  ProcessBuffer<DecryptBlock>(ks, data, n);
+  ProcessBuffer<true>(ks, data, n);
 }
 
 }  // namespace tarvex

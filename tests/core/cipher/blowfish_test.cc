@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+// BF_* is deprecated in OpenSSL 3 but is the independent reference here.
+#define OPENSSL_SUPPRESS_DEPRECATED
+#include <openssl/blowfish.h>
+
+#include "common/big_endian.h"
+#include "core/cipher/blowfish.h"
+#include "core/cipher/link_key.h"
+
+namespace tarvex {
+namespace {
+
+std::string FromHex(std::string_view hex) {
+  std::string out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    out.push_back(static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  }
+  return out;
+}
+
+// OpenSSL's Blowfish in ECB over whole blocks.
+std::string OpenSslEcb(std::string_view key, std::string data, int mode) {
+  BF_KEY bf;
+  BF_set_key(&bf, static_cast<int>(key.size()), reinterpret_cast<const unsigned char*>(key.data()));
+  auto* bytes = reinterpret_cast<unsigned char*>(data.data());
+  for (std::size_t i = 0; i < data.size(); i += 8) BF_ecb_encrypt(bytes + i, bytes + i, &bf, mode);
+  return data;
+}
+
+TEST(BlowfishTest, ReproducesThePublishedVectors) {
+  const char* const kVectors[][3] = {
+      {"0000000000000000", "0000000000000000", "4EF997456198DD78"},
+      {"FFFFFFFFFFFFFFFF", "FFFFFFFFFFFFFFFF", "51866FD5B85ECB8A"},
+      {"3000000000000000", "1000000000000001", "7D856F9A613063F2"},
+      {"0123456789ABCDEF", "1111111111111111", "61F9C3802281B096"},
+      {"FEDCBA9876543210", "0123456789ABCDEF", "0ACEAB0FC6A0A28D"},
+  };
+  for (const auto& v : kVectors) {
+    SCOPED_TRACE(v[0]);
+    const KeySchedule ks = CreateKeySchedule(FromHex(v[0]));
+    const std::string plain = FromHex(v[1]);
+    const std::string cipher = FromHex(v[2]);
+
+    std::uint32_t left = GetU32(plain.data());
+    std::uint32_t right = GetU32(plain.data() + 4);
+    EncryptBlock(ks, left, right);
+    EXPECT_EQ(left, GetU32(cipher.data()));
+    EXPECT_EQ(right, GetU32(cipher.data() + 4));
+    DecryptBlock(ks, left, right);
+    EXPECT_EQ(left, GetU32(plain.data()));
+    EXPECT_EQ(right, GetU32(plain.data() + 4));
+
+    std::string buffer = plain;
+    EncryptBuffer(ks, buffer.data(), buffer.size());
+    EXPECT_EQ(buffer, cipher);
+    DecryptBuffer(ks, buffer.data(), buffer.size());
+    EXPECT_EQ(buffer, plain);
+  }
+}
+
+// Every key length the P-array can take, bytes from the whole 0-255 range
+// (so bytes of 0x80 and above must count unsigned), several blocks a key.
+TEST(BlowfishTest, AgreesWithOpenSslOnRandomKeysAndBlocks) {
+  std::mt19937 random(20240611);
+  std::uniform_int_distribution<int> byte(0, 255);
+  auto random_bytes = [&](std::size_t n) {
+    std::string out(n, '\0');
+    for (char& c : out) c = static_cast<char>(byte(random));
+    return out;
+  };
+  for (std::size_t length = 1; length <= 72; ++length) {
+    for (int round = 0; round < 4; ++round) {
+      std::string key = random_bytes(length);
+      if (round == 0) key[0] = '\x80';
+      SCOPED_TRACE(::testing::Message() << "key length " << length << " round " << round);
+      const KeySchedule ks = CreateKeySchedule(key);
+      const std::string plain = random_bytes(72);  // an odd number of blocks
+
+      std::string ours = plain;
+      EncryptBuffer(ks, ours.data(), ours.size());
+      ASSERT_EQ(ours, OpenSslEcb(key, plain, BF_ENCRYPT));
+      std::string back = plain;
+      DecryptBuffer(ks, back.data(), back.size());
+      ASSERT_EQ(back, OpenSslEcb(key, plain, BF_DECRYPT));
+      DecryptBuffer(ks, ours.data(), ours.size());
+      ASSERT_EQ(ours, plain);
+    }
+  }
+}
+
+TEST(BlowfishTest, PartialTailIsZeroPaddedAndCutShort) {
+  const KeySchedule ks = CreateKeySchedule("buffer key");
+  const std::string plain = "0123456789abcdef";
+
+  std::string whole = plain;
+  EncryptBuffer(ks, whole.data(), 16);
+  DecryptBuffer(ks, whole.data(), 16);
+  EXPECT_EQ(whole, plain);
+
+  std::string part = plain.substr(0, 13);
+  EncryptBuffer(ks, part.data(), 13);
+  std::string tail_block = plain.substr(8, 5) + std::string(3, '\0');
+  EncryptBuffer(ks, tail_block.data(), 8);
+  EXPECT_EQ(part.substr(8), tail_block.substr(0, 5));  // padded with zeros, then cut
+  DecryptBuffer(ks, part.data(), 13);
+  EXPECT_EQ(part.substr(0, 8), plain.substr(0, 8));
+  EXPECT_NE(part.substr(8), plain.substr(8, 5));
+}
+
+TEST(LinkKeyTest, SharesOneSchedulePerKeyAndKeepsHeldOnesAlive) {
+  auto first = GetLinkKeySchedule("alpha");
+  EXPECT_EQ(GetLinkKeySchedule("alpha"), first);
+  auto other = GetLinkKeySchedule("alphb");
+  EXPECT_NE(other, first);
+  EXPECT_NE(GetLinkKeySchedule("alph"), other);  // a prefix is another key
+
+  ReleaseLinkKeySchedule();
+  auto again = GetLinkKeySchedule("alphb");
+  EXPECT_NE(again, other);
+  const KeySchedule expected = CreateKeySchedule("alphb");
+  EXPECT_EQ(std::memcmp(other.get(), &expected, sizeof expected), 0);  // still valid
+  EXPECT_EQ(std::memcmp(again.get(), &expected, sizeof expected), 0);
+  ReleaseLinkKeySchedule();
+}
+
+}  // namespace
+}  // namespace tarvex

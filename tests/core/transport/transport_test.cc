@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "common/big_endian.h"
+#include "core/cipher/link_key.h"
+#include "core/transport/listener.h"
+#include "support/loopback.h"
+
+namespace tarvex {
+namespace {
+
+using testing::LoopbackPair;
+using testing::MakeLoopbackPair;
+using testing::RawSocket;
+using testing::ReadRaw;
+using testing::WriteRaw;
+using namespace std::string_view_literals;
+
+constexpr std::string_view kPassword = "link secret";
+constexpr int kWait = 50;  // tenths; a passing test never waits it out
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string FrameHeader(std::uint32_t padded, std::uint32_t plain) {
+  std::string out;
+  AppendU16(out, 10);
+  AppendU32(out, padded);
+  AppendU32(out, plain);
+  return out;
+}
+
+// A well-formed frame, built by hand as a device builds it.
+std::string Frame(const KeySchedule& ks, std::string_view plain) {
+  std::string body(plain);
+  body.resize((plain.size() & ~std::size_t{7}) + 8, '\0');
+  EncryptBuffer(ks, body.data(), body.size());
+  return FrameHeader(static_cast<std::uint32_t>(body.size()),
+                     static_cast<std::uint32_t>(plain.size())) + body;
+}
+
+std::string Block(std::uint16_t length, std::string_view body) {
+  std::string out;
+  AppendU16(out, length);
+  out.append(body);
+  out.resize(length, '\0');
+  return out;
+}
+
+class TransportTest : public ::testing::Test {
+ protected:
+  Connection* server() { return link_.server.get(); }
+  Connection* client() { return link_.client.get(); }
+  const Socket& client_socket() { return RawSocket(*link_.client); }
+
+  std::string Receive(Connection* c, std::size_t n) {
+    std::string out(n, '\0');
+    EXPECT_EQ(ReceiveBytes(c, out.data(), n, kWait), 0);
+    return out;
+  }
+
+  const KeySchedule ks_ = CreateKeySchedule(kPassword);
+  LoopbackPair link_ = MakeLoopbackPair(kPassword);
+};
+
+TEST_F(TransportTest, EachSendIsOneFrameOfWholeEncipheredBlocks) {
+  const std::string payload = "thirteen byte";
+  const struct { std::size_t n; std::uint32_t padded; } kCases[] = {{0, 8}, {8, 16}, {13, 16}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.n);
+    ASSERT_EQ(SendBytes(server(), payload.data(), c.n), 0);
+    std::string wire = ReadRaw(client_socket(), 10 + c.padded);
+    ASSERT_EQ(wire.size(), 10 + c.padded);
+    EXPECT_EQ(wire.substr(0, 10), FrameHeader(c.padded, static_cast<std::uint32_t>(c.n)));
+    std::string body = wire.substr(10);
+    DecryptBuffer(ks_, body.data(), body.size());
+    EXPECT_EQ(body, payload.substr(0, c.n) + std::string(c.padded - c.n, '\0'));
+  }
+  ASSERT_EQ(SendHeader(server(), 3), 0);
+  EXPECT_EQ(ReadRaw(client_socket(), 18), Frame(ks_, "\0\x04\0\x03"sv));
+  EXPECT_EQ(WaitReadable(client_socket(), 0), WaitResult::kTimedOut);  // nothing more
+}
+
+TEST_F(TransportTest, ReceivesDrawFromTheStreamWhateverTheFrameBoundaries) {
+  // Two blocks in one frame; the peer closes, so the second must come from
+  // what is pending.
+  ASSERT_TRUE(WriteRaw(client_socket(), Frame(ks_, Block(6, "\0\x65wx"sv) + Block(5, "abc"))));
+  CloseConnection(client());
+  std::string block;
+  ASSERT_EQ(ReceiveBlock(server(), &block, kWait), 0);
+  EXPECT_EQ(block, Block(6, "\0\x65wx"sv));
+  ASSERT_EQ(ReceiveBlock(server(), &block, kWait), 0);
+  EXPECT_EQ(block, Block(5, "abc"));
+  EXPECT_EQ(ReceiveBlock(server(), &block, kWait), 14);
+}
+
+TEST_F(TransportTest, BlockSplitOverFramesAndSurplusKeptPending) {
+  ASSERT_EQ(SendBytes(client(), Block(10, "abc").substr(0, 5)), 0);
+  ASSERT_EQ(SendBytes(client(), "defgh"), 0);
+  std::string block;
+  ASSERT_EQ(ReceiveBlock(server(), &block, kWait), 0);
+  EXPECT_EQ(block, Block(10, "abcdefgh"));
+
+  ASSERT_EQ(SendBytes(client(), "abcdef"), 0);
+  EXPECT_EQ(Receive(server(), 4), "abcd");  // "ef" pending
+  ASSERT_EQ(SendBytes(client(), "ghijkl"), 0);
+  EXPECT_EQ(Receive(server(), 4), "efgh");
+  CloseConnection(client());
+  EXPECT_EQ(Receive(server(), 4), "ijkl");
+}
+
+TEST_F(TransportTest, LoginRequestFieldsHoldAtMostFifteenBytes) {
+  const std::string name16 = "ABCDEFGHIJKLMNOP";
+  ASSERT_EQ(SendBytes(client(), Block(36, std::string("\0\x03"sv) + name16 + "pw")), 0);
+  LoginRequest login;
+  ASSERT_EQ(ReceiveLogin(server(), &login, kWait), 0);
+  EXPECT_EQ(login.service_id, 3);
+  EXPECT_EQ(login.login, name16.substr(0, 15));
+  EXPECT_EQ(login.password, "pw");
+
+  // 35 bytes reach the last byte read.
+  std::string shortest = Block(35, "\0\x07" "ann"sv);
+  shortest.replace(20, 15, "fifteen-chars-p");
+  ASSERT_EQ(SendBytes(client(), shortest), 0);
+  ASSERT_EQ(ReceiveLogin(server(), &login, kWait), 0);
+  EXPECT_EQ(login.service_id, 7);
+  EXPECT_EQ(login.login, "ann");
+  EXPECT_EQ(login.password, "fifteen-chars-p");
+}
+
+// Each input below would, if accepted, have a receive read past a buffer or
+// hand out bytes that were never sent.
+TEST(TransportRefusalTest, MalformedInputIsRefusedAndTheReceiverSurvives) {
+  const KeySchedule ks = CreateKeySchedule(kPassword);
+  auto bytes = [](Connection* c, std::size_t n) {
+    std::string out(n, '\0');
+    return ReceiveBytes(c, out.data(), n, kWait);
+  };
+  auto block = [](Connection* c) { std::string b; return ReceiveBlock(c, &b, kWait); };
+  auto header = [](Connection* c) { std::uint16_t code; return ReceiveHeader(c, &code, kWait); };
+  auto login = [](Connection* c) { LoginRequest r; return ReceiveLogin(c, &r, kWait); };
+  const struct {
+    const char* what;
+    std::string wire;
+    std::function<Status(Connection*)> receive;
+  } kCases[] = {
+      {"plain length beyond padded length",
+       FrameHeader(16, 1000) + Frame(ks, "0123456789abcde").substr(10),
+       [&](Connection* c) { return bytes(c, 1000); }},
+      {"padded length not a multiple of 8", FrameHeader(12, 4) + std::string(12, 'x'),
+       [&](Connection* c) { return bytes(c, 4); }},
+      {"padded length 0", FrameHeader(0, 0) + Frame(ks, "abcd"),
+       [&](Connection* c) { return bytes(c, 4); }},
+      {"padded length 32768", FrameHeader(32768, 4) + std::string(32768, 'x'),
+       [&](Connection* c) { return bytes(c, 4); }},
+      {"block length 1", Frame(ks, "\0\x01zzzz"sv), block},
+      {"block length 0", Frame(ks, "\0\0zzzz"sv), block},
+      {"command block of 3 bytes", Frame(ks, Block(3, "\x65") + "zz"), header},
+      {"login request of 34 bytes", Frame(ks, Block(34, "\0\x03" "ann"sv) + "zz"), login},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    LoopbackPair link = MakeLoopbackPair(kPassword);
+    ASSERT_TRUE(WriteRaw(RawSocket(*link.client), c.wire));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(c.receive(link.server.get()), 14);
+    EXPECT_LT(SecondsSince(start), 2.0);  // refused, not timed out
+    EXPECT_EQ(CloseConnection(link.server.get()), 0);
+    EXPECT_EQ(ReleaseConnection(std::move(link.server)), 0);
+  }
+  LoopbackPair fresh = MakeLoopbackPair(kPassword);
+  ASSERT_EQ(SendHeader(fresh.client.get(), 101), 0);
+  std::uint16_t code = 0;
+  EXPECT_EQ(ReceiveHeader(fresh.server.get(), &code, kWait), 0);
+  EXPECT_EQ(code, 101);
+}
+
+TEST_F(TransportTest, PeerThatClosedFailsTheReceiveAtOnce) {
+  CloseConnection(client());
+  char byte;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ReceiveBytes(server(), &byte, 1, 100), 14);
+  EXPECT_LT(SecondsSince(start), 3.0);  // the time-out is 10 s
+}
+
+TEST_F(TransportTest, SilentPeerTimesOutInWholeSeconds) {
+  char bytes[3];
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ReceiveBytes(server(), bytes, 3, 19), 14);  // 19 tenths wait 1 s
+  const double waited = SecondsSince(start);
+  EXPECT_GT(waited, 0.9);
+  EXPECT_LT(waited, 1.9);
+}
+
+TEST_F(TransportTest, ConnectionKeepsItsScheduleWhenTheLinkKeyIsReleasedOrReplaced) {
+  ReleaseLinkKeySchedule();
+  GetLinkKeySchedule("a new password");
+  ASSERT_EQ(SendHeader(client(), 2), 0);
+  std::uint16_t code = 0;
+  ASSERT_EQ(ReceiveHeader(server(), &code, kWait), 0);
+  EXPECT_TRUE(IsEndSession(server(), code));
+  ASSERT_EQ(SendBytes(server(), "bye"), 0);
+  EXPECT_EQ(Receive(client(), 3), "bye");
+  ReleaseLinkKeySchedule();
+}
+
+TEST(TransportPlainTest, UnkeyedConnectionPassesBytesThroughUnframed) {
+  LoopbackPair link = MakeLoopbackPair();
+  ASSERT_EQ(SendBytes(link.client.get(), "raw"), 0);
+  EXPECT_EQ(ReadRaw(RawSocket(*link.server), 3), "raw");
+  ASSERT_TRUE(WriteRaw(RawSocket(*link.client), "back"));
+  char got[4];
+  ASSERT_EQ(ReceiveBytes(link.server.get(), got, 4, kWait), 0);
+  EXPECT_EQ(std::string(got, 4), "back");
+}
+
+TEST(ListenerTest, AcceptWithNothingPendingAndListenFailures) {
+  auto listener = CreateListener();
+  ASSERT_EQ(Listen(listener.get(), 0, 4, "127.0.0.1"), 0);
+  Status code = 0;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(AcceptConnection(listener.get(), 5, &code), nullptr);  // 5 tenths wait 1 s
+  EXPECT_EQ(code, 5);
+  EXPECT_GT(SecondsSince(start), 0.9);
+
+  auto second = CreateListener();
+  EXPECT_EQ(Listen(second.get(), ListeningPort(listener.get()), 4, "127.0.0.1"), 8);  // in use
+  EXPECT_EQ(Listen(nullptr, 0, 4, "127.0.0.1"), 2);
+  EXPECT_EQ(AcceptConnection(nullptr, 10, &code), nullptr);
+  EXPECT_EQ(code, 2);
+  EXPECT_EQ(CloseListener(listener.get()), 0);
+  EXPECT_EQ(FreeListener(std::move(listener)), 0);
+}
+
+TEST(TransportStatusTest, CodesTimeoutsAndEndOfSession) {
+  const Status kMapped[16] = {0, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 22, 21, 4};
+  for (Status c = 0; c < 16; ++c) EXPECT_EQ(MapSocketStatus(c), kMapped[c]) << c;
+  EXPECT_EQ(MapSocketStatus(22), 23);
+  for (Status c : {16, 21, 23, 0xFFFF}) EXPECT_EQ(MapSocketStatus(c), 1) << c;
+  EXPECT_EQ(MapListenerStatus(0), 0);
+  EXPECT_EQ(MapListenerStatus(1), 8);
+  EXPECT_EQ(MapListenerStatus(15), 8);
+  EXPECT_EQ(MapListenerStatus(16), 1);
+
+  for (auto [tenths, seconds] : {std::pair{0, 1}, {5, 1}, {10, 1}, {15, 1}, {19, 1}, {20, 2}, {400, 40}}) {
+    EXPECT_EQ(TimeoutSeconds(tenths), seconds) << tenths;
+  }
+
+  Connection bare(nullptr);
+  EXPECT_TRUE(IsEndSession(&bare, 2));
+  for (std::uint16_t code : {0, 1, 3, 101}) EXPECT_FALSE(IsEndSession(&bare, code));
+  EXPECT_FALSE(IsEndSession(nullptr, 2));
+
+  char byte = 0;
+  EXPECT_EQ(SendBytes(&bare, &byte, 1), 5);
+  EXPECT_EQ(ReceiveBytes(&bare, &byte, 1, kWait), 5);
+  EXPECT_EQ(CloseConnection(&bare), 5);
+  EXPECT_EQ(SendBytes(nullptr, &byte, 1), 2);
+  EXPECT_EQ(EnableCipher(nullptr, kPassword), 2);
+  EXPECT_EQ(ReleaseConnection(nullptr), 2);
+}
+
+}  // namespace
+}  // namespace tarvex
