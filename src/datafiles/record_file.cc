@@ -1,0 +1,68 @@
+#include "datafiles/record_file.h"
+
+#include "common/join_texts.h"
+#include "datafiles/text_line_reader.h"
+#include "platform/files.h"
+
+namespace tarvex {
+
+RecordFile::RecordFile(std::string_view directory, std::string_view file_name)
+    : path_(JoinTexts({directory, file_name}).value_or(std::string())) {}
+
+RecordFile::~RecordFile() = default;
+
+bool RecordFile::Load() {
+  TextLineReader reader(path_);
+  if (!reader.IsOpen()) return false;
+  std::string line;
+  while (records_.size() < kMaxRecords && reader.ReadLine(&line)) {
+    std::unique_ptr<ListRecord> record = CreateRecord();
+    record->ParseLine(line);
+    records_.push_back(std::move(record));
+  }
+  return true;
+}
+
+bool RecordFile::Save() const {
+  std::string contents;
+  std::string line;
+  for (const auto& record : records_) {
+    if (!record->FormatLine(&line)) continue;
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    contents += line;
+    contents += "\r\n";
+  }
+  return WriteFileAtomically(path_, contents);
+}
+
+bool RecordFile::Add(std::unique_ptr<ListRecord> record) {
+  std::string line;
+  if (records_.size() >= kMaxRecords || !record || !record->FormatLine(&line)) return false;
+  records_.push_back(std::move(record));
+  return true;
+}
+
+ListRecord* RecordFile::FindFirst() {
+  cursor_ = 0;
+  return FindFromCursor();
+}
+
+ListRecord* RecordFile::FindNext() {
+  if (cursor_ < records_.size()) ++cursor_;
+  return FindFromCursor();
+}
+
+ListRecord* RecordFile::FindFromCursor() {
+  while (cursor_ < records_.size() && !Matches(*records_[cursor_])) ++cursor_;
+  return cursor_ < records_.size() ? records_[cursor_].get() : nullptr;
+}
+
+std::int16_t RecordFile::CountMatching() const {
+  std::int16_t count = 0;
+  for (const auto& record : records_) {
+    if (Matches(*record)) ++count;
+  }
+  return count;
+}
+
+}  // namespace tarvex

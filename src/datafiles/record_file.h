@@ -1,0 +1,66 @@
+// RecordFile: a list of records kept in a text file, one record per line,
+// loaded whole, walked through a filter (Matches) and saved whole.
+//
+// Load appends to the list without emptying it, and stops at the end of the
+// file or at a line too long to read (TextLineReader), keeping what it read.
+// Save writes every record, whatever the filter, with CR LF line ends, and
+// replaces the file atomically; a record whose line could not be read back
+// (ListRecord::FormatLine) is left out. A list holds at most kMaxRecords
+// records: Add refuses more, and Load stops when the list is full.
+//
+// A list object is used by one thread. Threads that change a shared file hold
+// its RecordFileLock from their Load to their Save.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datafiles/list_record.h"
+
+namespace tarvex {
+
+inline constexpr std::size_t kMaxRecords = 32767;
+
+class RecordFile {
+ public:
+  // The file is directory + file_name, joined as given (no separator added).
+  RecordFile(std::string_view directory, std::string_view file_name);
+  virtual ~RecordFile();
+  RecordFile(const RecordFile&) = delete;
+  RecordFile& operator=(const RecordFile&) = delete;
+
+  // False when the file cannot be opened; the list then stays as it was.
+  bool Load();
+  // False when the file cannot be written; the old file then stays whole.
+  bool Save() const;
+  // Appends the record; refused (false, the record dropped) when the list is
+  // full or the record's line could not be written.
+  bool Add(std::unique_ptr<ListRecord> record);
+
+  // The walk: the first matching record, then each next one; nullptr at the
+  // end. FindNext goes on from the record FindFirst or FindNext gave last.
+  ListRecord* FindFirst();
+  ListRecord* FindNext();
+  std::int16_t CountMatching() const;
+
+  const std::string& Path() const { return path_; }
+
+ protected:
+  virtual std::unique_ptr<ListRecord> CreateRecord() const = 0;
+  virtual bool Matches(const ListRecord& record) const = 0;
+
+  const std::vector<std::unique_ptr<ListRecord>>& Records() const { return records_; }
+
+ private:
+  ListRecord* FindFromCursor();
+
+  std::string path_;
+  std::vector<std::unique_ptr<ListRecord>> records_;
+  std::size_t cursor_ = 0;
+};
+
+}  // namespace tarvex

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "datafiles/access_control_list.h"
+#include "support/temp_dir.h"
+
+namespace tarvex {
+namespace {
+
+using testing::TempDir;
+using testing::WriteFile;
+
+class AccessControlListTest : public ::testing::Test {
+ protected:
+  // Writes the access file in the test directory and loads it.
+  bool LoadWith(const std::string& contents) {
+    WriteFile(dir_.File(std::string(kAccessFileName)), contents);
+    return list_.LoadAccessList(dir_.Path() + "/");
+  }
+  std::string Under(const std::string& name) const { return dir_.Path() + "/" + name; }
+
+  TempDir dir_;
+  AccessControlList list_;
+};
+
+TEST_F(AccessControlListTest, MissingOrEmptyFileRestrictsNothing) {
+  EXPECT_FALSE(list_.LoadAccessList(dir_.Path() + "/"));
+  EXPECT_FALSE(LoadWith(""));
+  EXPECT_FALSE(list_.IsEnabled());
+  EXPECT_TRUE(list_.IsPathAllowed("/etc/passwd"));
+  EXPECT_TRUE(list_.IsDriveAllowed("D"));
+}
+
+TEST_F(AccessControlListTest, PrefixesMatchIgnoringCase) {
+  std::filesystem::create_directory(Under("Shared"));
+  ASSERT_TRUE(LoadWith(Under("shared/") + "\r\n" + Under("DOCS") + "\r\nhttp://Example.com/\r\n"));
+  EXPECT_TRUE(list_.IsPathAllowed(Under("Shared/a.txt")));
+  EXPECT_TRUE(list_.IsPathAllowed(Under("SHARED/")));
+  EXPECT_FALSE(list_.IsPathAllowed(Under("Shared")));      // shorter than the entry
+  EXPECT_TRUE(list_.IsPathAllowed(Under("docs2/a.txt")));  // a plain prefix
+  EXPECT_FALSE(list_.IsPathAllowed(Under("Other/a.txt")));
+  EXPECT_TRUE(list_.IsPathAllowed("HTTP://example.com/page"));
+  EXPECT_FALSE(list_.IsPathAllowed("http://example.org/"));
+  EXPECT_FALSE(list_.IsPathAllowed(""));
+  EXPECT_TRUE(list_.IsDriveAllowed("c"));
+  EXPECT_FALSE(list_.IsDriveAllowed("D"));
+}
+
+TEST_F(AccessControlListTest, NoPathLeavesAnEntry) {
+  std::filesystem::create_directory(Under("shared"));
+  std::filesystem::create_directory_symlink("/etc", Under("shared/out"));
+  ASSERT_TRUE(LoadWith(Under("shared/") + "\n"));
+  EXPECT_FALSE(list_.IsPathAllowed(Under("shared/../../etc/")));
+  EXPECT_FALSE(list_.IsPathAllowed(Under("shared/out/passwd")));
+  EXPECT_FALSE(list_.IsPathAllowed(Under("shared/out/")));
+  EXPECT_FALSE(list_.IsPathAllowed(Under("shared/missing/../../x")));
+  EXPECT_FALSE(list_.IsPathAllowed(Under(std::string("shared/\0/../../x", 17))));
+  EXPECT_TRUE(list_.IsPathAllowed(Under("shared/sub/../a.txt")));
+  EXPECT_TRUE(list_.IsPathAllowed(Under("shared//a.txt")));
+
+  // A doubled separator in an entry is resolved like one in a path.
+  AccessControlList doubled;
+  std::filesystem::create_directory(Under("d"));
+  WriteFile(Under("d/") + std::string(kAccessFileName), dir_.Path() + "//shared/\n");
+  ASSERT_TRUE(doubled.LoadAccessList(Under("d/")));
+  EXPECT_TRUE(doubled.IsPathAllowed(Under("shared/a.txt")));
+  EXPECT_FALSE(doubled.IsPathAllowed(dir_.Path() + "//other/"));
+}
+
+TEST_F(AccessControlListTest, BlankLineAllowsEverythingButOtherDrives) {
+  ASSERT_TRUE(LoadWith("\n"));
+  EXPECT_TRUE(list_.IsPathAllowed("/etc/passwd"));
+  EXPECT_TRUE(list_.IsPathAllowed(""));
+  EXPECT_TRUE(list_.IsDriveAllowed("C"));
+  EXPECT_FALSE(list_.IsDriveAllowed("D"));
+}
+
+TEST_F(AccessControlListTest, LongLineEndsTheLoadKeepingEarlierEntries) {
+  ASSERT_TRUE(LoadWith(Under("a/") + "\n" + std::string(1024, 'x') + "\n\n"));
+  EXPECT_TRUE(list_.IsPathAllowed(Under("a/f")));
+  EXPECT_FALSE(list_.IsPathAllowed(Under("b/f")));  // the blank line after it was not read
+}
+
+}  // namespace
+}  // namespace tarvex
