@@ -63,6 +63,13 @@ long ReceiveSome(const Socket& socket, char* data, std::size_t n);
 // Shuts down the sending side.
 void ShutdownSend(const Socket& socket);
 
+// Shuts down both directions: a receive blocked on the socket, in any
+// thread, returns at once.
+void ShutdownBoth(const Socket& socket);
+
+// A second descriptor for the same socket (invalid on failure).
+Socket DuplicateSocket(const Socket& socket);
+
 // Seconds of a monotonic clock, for whole-second time-out budgets.
 std::int64_t MonotonicSeconds();
 

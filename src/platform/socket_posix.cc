@@ -1,4 +1,5 @@
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -134,6 +135,15 @@ long ReceiveSome(const Socket& socket, char* data, std::size_t n) {
 
 void ShutdownSend(const Socket& socket) {
   if (socket.IsValid()) ::shutdown(socket.Descriptor(), SHUT_WR);
+}
+
+void ShutdownBoth(const Socket& socket) {
+  if (socket.IsValid()) ::shutdown(socket.Descriptor(), SHUT_RDWR);
+}
+
+Socket DuplicateSocket(const Socket& socket) {
+  if (!socket.IsValid()) return Socket();
+  return Socket(::fcntl(socket.Descriptor(), F_DUPFD_CLOEXEC, 0));
 }
 
 std::int64_t MonotonicSeconds() {

@@ -50,15 +50,25 @@ std::string ServerSettings::GetPassword() const {
   return buffer.substr(0, buffer.find('\0'));
 }
 
-bool ServerSettings::SetPassword(std::string_view password) {
+std::optional<std::string> ServerSettings::StoredForm(std::string_view password) const {
   const KeySchedule& schedule = SettingsSchedule();
-  if (password.size() > 32767 || password.find('\0') != std::string_view::npos) return false;
+  if (password.size() > 32767 || password.find('\0') != std::string_view::npos) return std::nullopt;
   const std::size_t padded = password.size() + 8 - password.size() % 8;
   std::string buffer(password);
   buffer.resize(padded, '\0');
   EncryptBuffer(schedule, buffer.data(), buffer.size());
-  if (!StorableCiphertext(buffer)) return false;
-  SetValue(kPasswordKey, buffer);
+  if (!StorableCiphertext(buffer)) return std::nullopt;
+  return buffer;
+}
+
+bool ServerSettings::CanStorePassword(std::string_view password) const {
+  return StoredForm(password).has_value();
+}
+
+bool ServerSettings::SetPassword(std::string_view password) {
+  std::optional<std::string> stored = StoredForm(password);
+  if (!stored) return false;
+  SetValue(kPasswordKey, *stored);
   return true;
 }
 

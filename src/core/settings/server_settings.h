@@ -51,6 +51,8 @@ class ServerSettings : public SettingsStore {
   // False when the password cannot be stored (see above) or is longer than
   // 32767 bytes; the stored value is then left as it was.
   bool SetPassword(std::string_view password);
+  // Whether SetPassword would accept the password (nothing is changed).
+  bool CanStorePassword(std::string_view password) const;
   // "PWD" as stored (enciphered), for the device configuration database.
   std::string GetStoredPassword() const;
 
@@ -66,6 +68,8 @@ class ServerSettings : public SettingsStore {
   static bool SetDefaultDataDir();
 
  private:
+  // The enciphered form of a password, or none when it cannot be stored.
+  std::optional<std::string> StoredForm(std::string_view password) const;
   // The settings cipher, made on first use.
   const KeySchedule& SettingsSchedule() const;
 

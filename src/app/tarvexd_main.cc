@@ -1,0 +1,43 @@
+// tarvexd: Tarvex Server without a window.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/tarvexd_commands.h"
+#include "app/tarvexd_options.h"
+#include "platform/app_folder.h"
+#include "platform/instance_lock.h"
+
+int main(int argc, char** argv) {
+  using namespace tarvex;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  std::optional<TarvexdOptions> options = ParseTarvexdOptions(args, &error);
+  if (!options) {
+    std::cerr << "tarvexd: " << error << "\n" << kTarvexdUsage;
+    return 2;
+  }
+  switch (options->mode) {
+    case TarvexdOptions::Mode::kHelp:
+      std::cout << kTarvexdUsage;
+      return 0;
+    case TarvexdOptions::Mode::kVersion:
+      std::cout << "tarvexd 1.20\n";
+      return 0;
+    default:
+      break;
+  }
+  std::optional<InstanceLock> lock = InstanceLock::Acquire();
+  if (!lock) {
+    std::cerr << "tarvexd: Tarvex Server is already running\n";
+    return 1;
+  }
+  if (!EnterAppFolder()) {
+    std::cerr << "tarvexd: cannot enter the application folder\n";
+    return 1;
+  }
+  if (options->mode == TarvexdOptions::Mode::kConfigure) {
+    return RunConfigure(*options, std::cin, std::cerr);
+  }
+  return RunServer(*options);
+}

@@ -1,0 +1,64 @@
+#include "app/tarvexd_options.h"
+
+namespace tarvex {
+
+const char kTarvexdUsage[] =
+    "Usage:\n"
+    "  tarvexd [--listen-address ADDR]\n"
+    "      Runs Tarvex Server in the foreground until SIGTERM or SIGINT.\n"
+    "      Every log record is also written to standard error.\n"
+    "  tarvexd configure [--port N] [--login NAME] [--password-stdin]\n"
+    "                    [--data-dir DIR] [--root-dir DIR]\n"
+    "      Stores the settings given; the others stay as they are.\n"
+    "      --password-stdin reads the password from the first line of standard input.\n"
+    "      --data-dir takes effect at the next start.\n"
+    "  tarvexd --help | --version\n";
+
+std::optional<TarvexdOptions> ParseTarvexdOptions(const std::vector<std::string>& args,
+                                                  std::string* error) {
+  TarvexdOptions options;
+  std::size_t i = 0;
+  if (!args.empty() && args[0] == "configure") {
+    options.mode = TarvexdOptions::Mode::kConfigure;
+    i = 1;
+  }
+  const bool configure = options.mode == TarvexdOptions::Mode::kConfigure;
+  for (; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](std::optional<std::string>* out) {
+      if (i + 1 >= args.size()) {
+        *error = "option " + arg + " needs a value";
+        return false;
+      }
+      *out = args[++i];
+      return true;
+    };
+    std::optional<std::string> address;
+    if (arg == "--help" || arg == "-h") {
+      options.mode = TarvexdOptions::Mode::kHelp;
+      return options;
+    } else if (arg == "--version") {
+      options.mode = TarvexdOptions::Mode::kVersion;
+      return options;
+    } else if (!configure && arg == "--listen-address") {
+      if (!value(&address)) return std::nullopt;
+      options.listen_address = *address;
+    } else if (configure && arg == "--port") {
+      if (!value(&options.port)) return std::nullopt;
+    } else if (configure && arg == "--login") {
+      if (!value(&options.login)) return std::nullopt;
+    } else if (configure && arg == "--password-stdin") {
+      options.password_stdin = true;
+    } else if (configure && arg == "--data-dir") {
+      if (!value(&options.data_dir)) return std::nullopt;
+    } else if (configure && arg == "--root-dir") {
+      if (!value(&options.root_dir)) return std::nullopt;
+    } else {
+      *error = "unknown argument: " + arg;
+      return std::nullopt;
+    }
+  }
+  return options;
+}
+
+}  // namespace tarvex

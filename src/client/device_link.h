@@ -1,0 +1,55 @@
+// The device's half of the link: connect to a server, key the link with the
+// password, send the login request and read the authentication reply.
+//
+// The device keys its link with a schedule of its own, so that a device and a
+// server in one process never disturb the server's shared link schedule.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/transport/connection.h"
+
+namespace tarvex {
+
+// The service id of the file-exchange service.
+inline constexpr std::uint16_t kFileServiceId = 3;
+
+// Authentication reply statuses.
+inline constexpr std::uint16_t kAuthAccepted = 0;
+inline constexpr std::uint16_t kAuthWrongCredentials = 6;
+inline constexpr std::uint16_t kAuthUnknownService = 7;
+
+// The 36-byte login request block; login and password are cut to 15 bytes.
+std::string MakeLoginRequest(std::uint16_t service_id, std::string_view login,
+                             std::string_view password);
+
+// A connected, not yet keyed link, or none when the connection failed.
+std::unique_ptr<Connection> ConnectToServer(std::string_view host, std::uint16_t port);
+
+// Keys the link with the password (no terminator).
+Status KeyDeviceLink(Connection* connection, std::string_view password);
+
+// Reads the reply: command header 1, then the 2-byte status.
+// A header with another code is reported as a receive failure.
+Status ReceiveAuthReply(Connection* connection, std::uint16_t* auth_status, int timeout);
+
+struct LoginOutcome {
+  std::unique_ptr<Connection> connection;  // set once connected
+  bool connected = false;
+  Status transport = 0;         // non-zero: the link failed at this status
+  std::uint16_t auth_status = 0;  // meaningful when transport is 0
+  bool Accepted() const { return connected && transport == 0 && auth_status == kAuthAccepted; }
+};
+
+// Connects, keys, logs in and reads the reply, all within `timeout` tenths
+// per receive.
+LoginOutcome LogIn(std::string_view host, std::uint16_t port, std::string_view login,
+                   std::string_view password, std::uint16_t service_id, int timeout);
+
+// Names an authentication status for people ("wrong login or password", ...).
+std::string DescribeAuthStatus(std::uint16_t auth_status);
+
+}  // namespace tarvex

@@ -1,0 +1,149 @@
+#include "core/server/server.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "common/join_texts.h"
+#include "core/cipher/link_key.h"
+#include "core/server/authentication.h"
+#include "core/settings/server_settings.h"
+#include "core/transport/listener.h"
+#include "log/server_log.h"
+
+namespace tarvex {
+namespace {
+
+constexpr char kModule[] = "Server";
+constexpr int kBacklog = 100;
+constexpr int kAcceptTimeout = 10;  // one second
+
+}  // namespace
+
+Server::Server(ServerOptions options) : options_(std::move(options)) {}
+
+Server::~Server() {
+  StopServer();
+  JoinListener();
+  sessions_.EndAll();
+  // The settings are written back, then the log saved, then the services go.
+  settings_.reset();
+  if (log_) log_->Save();
+  log_.reset();
+  services_.clear();
+}
+
+bool Server::InitServer(const std::vector<ServiceFactory>& services) {
+  std::optional<std::string> data_dir = ServerSettings::GetDataDir();
+  if (!data_dir) {
+    if (!ServerSettings::SetDefaultDataDir()) return false;
+    data_dir = ServerSettings::GetDataDir();
+    if (!data_dir) return false;
+  }
+  std::optional<std::string> path = JoinTexts({*data_dir, "TSConfig.txt"});
+  if (!path) return false;
+  settings_ = std::make_unique<ServerSettings>(*path);
+  log_ = std::make_unique<ServerLog>("TSServerLog.txt", 500);
+  if (log_->Open()) {
+    for (const ServiceFactory& make : services) {
+      std::unique_ptr<Service> service = make ? make() : nullptr;
+      if (!service) return false;
+      service->SetServerLog(log_.get());
+      services_.push_back(std::move(service));
+    }
+  }
+  return true;
+}
+
+Service* Server::GetService(int index) const {
+  if (index < 0 || index >= static_cast<int>(services_.size())) return nullptr;
+  return services_[static_cast<std::size_t>(index)].get();
+}
+
+bool Server::StartServer() {
+  if (!settings_ || !log_) return false;
+  if (!settings_->IsComplete()) {
+    if (first_run_shown_) return false;
+    if (first_run_) first_run_(*settings_);
+    first_run_shown_ = true;
+    return StartServer();
+  }
+  for (const auto& service : services_) {
+    if (!service->IsReady()) return false;
+  }
+  port_ = static_cast<std::uint16_t>(settings_->GetPort());
+  if (running_) return false;
+
+  // A listener thread still finishing after a stop must be gone before a new
+  // one takes the port.
+  JoinListener();
+  stop_event_.Reset();
+  started_event_.Reset();
+  listener_ = std::thread(&Server::ListenerThread, this);
+  if (!started_event_.Wait(std::chrono::milliseconds(10000))) {
+    while (!started_event_.Wait(std::chrono::milliseconds(1000))) {
+    }
+  }
+  return running_;
+}
+
+bool Server::StopServer() {
+  if (!running_) return true;
+  stop_event_.Set();
+  running_ = false;
+  log_->LogEvent(kModule, "", "Server Stopped", "0");
+  ReleaseLinkKeySchedule();
+  return true;
+}
+
+void Server::JoinListener() {
+  if (listener_.joinable()) {
+    stop_event_.Set();
+    listener_.join();
+  }
+}
+
+void Server::ListenerThread() {
+  std::unique_ptr<Listener> listener = CreateListener();
+  // Each outcome is logged before the starter is woken, so that the entry is
+  // in the log when StartServer returns.
+  if (!listener) {
+    log_->LogEvent(kModule, "", "Failed to Init Tarvex Server Handle", "2");
+    started_event_.Set();
+    return;
+  }
+  if (Listen(listener.get(), port_, kBacklog, options_.listen_address) != 0) {
+    log_->LogEvent(kModule, "", "Failed to start Tarvex Message Service", "2");
+    started_event_.Set();
+    FreeListener(std::move(listener));
+    return;
+  }
+  running_ = true;
+  log_->LogEvent(kModule, "", "Server Started", "0");
+  started_event_.Set();
+
+  for (;;) {
+    Status code = 0;
+    std::unique_ptr<Connection> connection =
+        AcceptConnection(listener.get(), kAcceptTimeout, &code);
+    bool leave = false;
+    if (connection) {
+      if (AuthenticateConnection(*this, &connection) != 0 && connection) {
+        CloseConnection(connection.get());
+        ReleaseConnection(std::move(connection));
+      }
+    } else if (code == accept_status::kNothingCame) {
+      std::this_thread::yield();
+    } else {
+      char message[64];
+      std::snprintf(message, sizeof message, "Failed to start server: Accept Error occurred: %d",
+                    static_cast<int>(static_cast<std::int16_t>(code)));
+      log_->LogEvent(kModule, "", message, "2");
+      leave = true;
+    }
+    if (stop_event_.Wait(std::chrono::milliseconds(1)) || leave) break;
+  }
+  CloseListener(listener.get());
+  FreeListener(std::move(listener));
+}
+
+}  // namespace tarvex

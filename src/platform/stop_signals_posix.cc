@@ -1,0 +1,39 @@
+#include <pthread.h>
+#include <signal.h>
+
+#include <cerrno>
+
+#include "platform/stop_signals.h"
+
+namespace tarvex {
+namespace {
+
+sigset_t StopSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGINT);
+  return set;
+}
+
+}  // namespace
+
+StopSignals::StopSignals() {
+  sigset_t set = StopSet();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+StopSignals::~StopSignals() {
+  sigset_t set = StopSet();
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+int StopSignals::Wait() {
+  sigset_t set = StopSet();
+  int signal_number = 0;
+  while (sigwait(&set, &signal_number) != 0) {
+  }
+  return signal_number;
+}
+
+}  // namespace tarvex

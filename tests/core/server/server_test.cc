@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "client/device_link.h"
+#include "common/big_endian.h"
+#include "core/server/authentication.h"
+#include "core/settings/server_settings.h"
+#include "log/server_log.h"
+#include "support/server/server_fixture.h"
+
+namespace tarvex {
+namespace {
+
+using testing::kLogin;
+using testing::kPassword;
+using testing::kReplyTimeout;
+
+// Counters shared between a test and the sessions of its service.
+struct SessionCounts {
+  std::atomic<int> prepared{0};
+  std::atomic<int> finished{0};
+};
+
+// A service whose sessions answer code 2 with code 3 and end.
+class EchoSession : public Session {
+ public:
+  explicit EchoSession(SessionCounts* counts) : counts_(counts) {}
+  Status Prepare() override {
+    ++counts_->prepared;
+    return 0;
+  }
+  Status Run() override {
+    std::uint16_t code = 0;
+    Status s = ReceiveHeader(connection.get(), &code, 100);
+    SendHeader(connection.get(), 3);
+    CloseConnection(connection.get());
+    ++counts_->finished;
+    return s;
+  }
+
+ private:
+  SessionCounts* counts_;
+};
+
+class EchoService : public Service {
+ public:
+  explicit EchoService(SessionCounts* counts) : counts_(counts) {}
+  std::uint16_t GetServiceId() const override { return kFileServiceId; }
+  const std::string& GetServiceName() const override { return name_; }
+  ActivityLog* GetServiceLog() override { return nullptr; }
+  bool Configure() override { return false; }
+  bool IsReady() override { return ready; }
+  std::unique_ptr<Session> CreateSession() override { return std::make_unique<EchoSession>(counts_); }
+  bool ready = true;
+
+ private:
+  SessionCounts* counts_;
+  std::string name_ = "Echo";
+};
+
+class ServerTest : public testing::ServerFixture {
+ protected:
+  std::vector<Server::ServiceFactory> Echo() {
+    return {[this] { return std::make_unique<EchoService>(&counts_); }};
+  }
+  ServerOptions ShortLogin() {
+    ServerOptions options;
+    options.login_timeout = 10;
+    return options;
+  }
+  SessionCounts counts_;
+};
+
+TEST_F(ServerTest, RightLoginStartsASessionThatEndsOnCodeTwo) {
+  StartWith(Echo());
+  LoginOutcome login = LogInAs(kLogin, kPassword);
+  ASSERT_EQ(login.transport, 0);
+  EXPECT_EQ(login.auth_status, kAuthAccepted);
+  ASSERT_EQ(SendHeader(login.connection.get(), 2), 0);
+  std::uint16_t code = 0;
+  ASSERT_EQ(ReceiveHeader(login.connection.get(), &code, kReplyTimeout), 0);
+  EXPECT_EQ(code, 3);
+  EXPECT_TRUE(testing::WaitUntil([&] { return counts_.finished == 1; }));
+  EXPECT_EQ(counts_.prepared, 1);
+}
+
+TEST_F(ServerTest, WrongCredentialsGetStatusSixAndAreLoggedWithTheReceivedUser) {
+  StartWith(Echo());
+  const std::string cases[][2] = {{kLogin, "wrongpass"}, {"stranger", kPassword}, {"PalmUser", kPassword}};
+  for (const auto& [login, password] : cases) {
+    // The link is keyed with the right password; only the request's fields differ.
+    auto link = ConnectToServer("127.0.0.1", port_);
+    ASSERT_TRUE(link);
+    ASSERT_EQ(KeyDeviceLink(link.get(), kPassword), 0);
+    ASSERT_EQ(SendBytes(link.get(), MakeLoginRequest(kFileServiceId, login, password)), 0);
+    std::uint16_t status = 0;
+    ASSERT_EQ(ReceiveAuthReply(link.get(), &status, kReplyTimeout), 0);
+    EXPECT_EQ(status, kAuthWrongCredentials) << login << "/" << password;
+    auto newest = server_->Log().GetRecord(0);
+    ASSERT_TRUE(newest);
+    EXPECT_EQ(newest->GetField(4), "Invalid Login Name and/or password");
+    EXPECT_EQ(newest->GetField(2), login);
+    EXPECT_EQ(newest->GetField(1), "Server");
+    EXPECT_EQ(newest->GetField(3), "2");
+  }
+  EXPECT_EQ(counts_.prepared, 0);
+}
+
+TEST_F(ServerTest, UnknownServiceGetsStatusSevenAndIsNotLogged) {
+  StartWith(Echo());
+  const int before = server_->Log().GetCount();
+  LoginOutcome login = LogInAs(kLogin, kPassword, 4);
+  ASSERT_EQ(login.transport, 0);
+  EXPECT_EQ(login.auth_status, kAuthUnknownService);
+  EXPECT_EQ(server_->Log().GetCount(), before);
+  EXPECT_EQ(counts_.prepared, 0);
+}
+
+TEST_F(ServerTest, SilentDeviceGetsNoReplyAndIsLoggedAfterTheLoginTimeOut) {
+  StartWith(Echo(), ShortLogin());
+  auto link = ConnectToServer("127.0.0.1", port_);
+  ASSERT_TRUE(link);
+  ASSERT_EQ(KeyDeviceLink(link.get(), kPassword), 0);
+  std::uint16_t status = 0;
+  // The server closes the link after its one-second login wait, unanswered.
+  EXPECT_NE(ReceiveAuthReply(link.get(), &status, 50), 0);
+  EXPECT_TRUE(WaitForServerLog("Begin Session FAILED - Session [1]"));
+}
+
+TEST_F(ServerTest, DeviceKeyedWithAnotherPasswordIsNeverAccepted) {
+  StartWith(Echo(), ShortLogin());
+  LoginOutcome login = LogInAs(kLogin, "otherpassword");
+  EXPECT_FALSE(login.Accepted());
+  EXPECT_TRUE(testing::WaitUntil([&] {
+    for (const std::string& d : ServerLogDescriptions()) {
+      if (d == "Invalid Login Name and/or password" || d == "Begin Session FAILED - Session [1]") return true;
+    }
+    return false;
+  }));
+  EXPECT_EQ(counts_.prepared, 0);
+}
+
+TEST_F(ServerTest, SessionNumbersCountEveryAcceptedConnectionFromOne) {
+  StartWith(Echo(), ShortLogin());
+  EXPECT_EQ(LogInAs("nobody", kPassword).auth_status, kAuthWrongCredentials);
+  EXPECT_EQ(LogInAs(kLogin, kPassword, 9).auth_status, kAuthUnknownService);
+  LoginOutcome third = LogInAs(kLogin, kPassword);
+  EXPECT_TRUE(third.Accepted());
+  EXPECT_TRUE(testing::WaitUntil([&] { return server_->SessionCounter() == 4; }));
+}
+
+TEST_F(ServerTest, StartStopStartOnOnePortAndStopWhileStoppedLogsNothing) {
+  StartWith(Echo());
+  EXPECT_FALSE(server_->StartServer());  // already running
+  EXPECT_TRUE(server_->StopServer());
+  EXPECT_FALSE(server_->IsRunning());
+  const int count = server_->Log().GetCount();
+  EXPECT_TRUE(server_->StopServer());
+  EXPECT_EQ(server_->Log().GetCount(), count);
+  ASSERT_TRUE(server_->StartServer());
+  EXPECT_TRUE(LogInAs(kLogin, kPassword).Accepted());
+  const std::vector<std::string> expected = {"Server Started", "Server Stopped", "Server Started"};
+  EXPECT_EQ(ServerLogDescriptions(), expected);
+}
+
+TEST_F(ServerTest, PortInUseLeavesTheServerStopped) {
+  Socket taken = ListenTcp("127.0.0.1", port_, 1);
+  ASSERT_TRUE(taken.IsValid());
+  WriteSettings(port_, kLogin, kPassword);
+  MakeServer(Echo());
+  EXPECT_FALSE(server_->StartServer());
+  EXPECT_FALSE(server_->IsRunning());
+  EXPECT_EQ(ServerLogDescriptions(), std::vector<std::string>{"Failed to start Tarvex Message Service"});
+}
+
+TEST_F(ServerTest, FirstRunHandlerIsShownOnceAndAServiceNotReadyBlocksTheStart) {
+  MakeServer(Echo());
+  int shown = 0;
+  server_->SetFirstRunHandler([&](ServerSettings&) { ++shown; });
+  EXPECT_FALSE(server_->StartServer());
+  EXPECT_FALSE(server_->StartServer());
+  EXPECT_EQ(shown, 1);
+
+  server_->SetFirstRunHandler(nullptr);
+  server_.reset();
+  MakeServer({[] {
+    auto service = std::make_unique<EchoService>(nullptr);
+    service->ready = false;
+    return service;
+  }});
+  server_->SetFirstRunHandler([&](ServerSettings& settings) {
+    settings.SetPort(port_);
+    settings.SetLogin(kLogin);
+    settings.SetPassword(kPassword);
+  });
+  EXPECT_FALSE(server_->StartServer());
+  EXPECT_EQ(server_->Log().GetCount(), 0);
+}
+
+TEST_F(ServerTest, DestroyingTheServerEndsRunningSessions) {
+  StartWith(Echo());
+  LoginOutcome login = LogInAs(kLogin, kPassword);
+  ASSERT_TRUE(login.Accepted());
+  ASSERT_TRUE(testing::WaitUntil([&] { return counts_.prepared == 1; }));
+  server_.reset();  // must not wait for the session's own 10-second receive
+  EXPECT_EQ(counts_.finished, 1);
+}
+
+}  // namespace
+}  // namespace tarvex

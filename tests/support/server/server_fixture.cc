@@ -1,0 +1,102 @@
+#include "support/server/server_fixture.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "core/settings/server_settings.h"
+#include "log/server_log.h"
+#include "platform/app_folder.h"
+#include "platform/socket.h"
+
+namespace tarvex::testing {
+
+std::uint16_t FindFreePort() {
+  // Configured ports lie from 1 to 32767, below the ephemeral range.
+  std::random_device seed;
+  std::mt19937 random(seed());
+  std::uniform_int_distribution<int> pick(20000, 32767);
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    const auto port = static_cast<std::uint16_t>(pick(random));
+    if (ListenTcp("127.0.0.1", port, 1).IsValid()) return port;
+  }
+  return 0;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) return condition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+void ServerFixture::SetUp() {
+  std::filesystem::create_directories(root_.File("config"));
+  std::filesystem::create_directories(root_.File("data"));
+  std::filesystem::create_directories(root_.File("share"));
+  setenv("XDG_CONFIG_HOME", root_.File("config").c_str(), 1);
+  setenv("XDG_DATA_HOME", root_.File("share").c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", root_.Path().c_str(), 1);
+  setenv("HOME", root_.Path().c_str(), 1);
+  ASSERT_TRUE(EnterAppFolder());
+  data_dir_ = root_.File("data") + "/";
+  ASSERT_TRUE(ServerSettings::SetDataDir(data_dir_));
+  port_ = FindFreePort();
+  ASSERT_NE(port_, 0);
+}
+
+void ServerFixture::TearDown() { server_.reset(); }
+
+void ServerFixture::WriteSettings(std::uint16_t port, const std::string& login,
+                                  const std::string& password) {
+  ServerSettings settings(data_dir_ + "TSConfig.txt");
+  settings.SetPort(port);
+  settings.SetLogin(login);
+  ASSERT_TRUE(settings.SetPassword(password));
+  settings.SaveSettings();
+}
+
+void ServerFixture::MakeServer(const std::vector<Server::ServiceFactory>& services,
+                               ServerOptions options) {
+  options.listen_address = "127.0.0.1";
+  server_ = std::make_unique<Server>(options);
+  ASSERT_TRUE(server_->InitServer(services));
+}
+
+void ServerFixture::StartWith(const std::vector<Server::ServiceFactory>& services,
+                              ServerOptions options) {
+  WriteSettings(port_, kLogin, kPassword);
+  MakeServer(services, options);
+  ASSERT_TRUE(server_->StartServer());
+}
+
+LoginOutcome ServerFixture::LogInAs(const std::string& login, const std::string& password,
+                                    std::uint16_t service_id) {
+  return LogIn("127.0.0.1", port_, login, password, service_id, kReplyTimeout);
+}
+
+std::vector<std::string> ServerFixture::ServerLogDescriptions() {
+  std::vector<std::string> descriptions;
+  ServerLog& log = server_->Log();
+  for (int i = log.GetCount() - 1; i >= 0; --i) {
+    if (auto record = log.GetRecord(i)) descriptions.push_back(record->GetField(4));
+  }
+  return descriptions;
+}
+
+bool ServerFixture::WaitForServerLog(const std::string& description,
+                                     std::chrono::milliseconds limit) {
+  return WaitUntil(
+      [&] {
+        for (const std::string& d : ServerLogDescriptions()) {
+          if (d == description) return true;
+        }
+        return false;
+      },
+      limit);
+}
+
+}  // namespace tarvex::testing

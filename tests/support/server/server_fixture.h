@@ -1,0 +1,61 @@
+// ServerFixture: a private world for one end-to-end test: temporary
+// configuration, data and working directories (XDG_CONFIG_HOME,
+// XDG_DATA_HOME, DATADIR, the current directory), a free loopback port, and
+// a Server configured with a known login and password that listens on
+// 127.0.0.1 only.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "client/device_link.h"
+#include "core/server/server.h"
+#include "support/temp_dir.h"
+
+namespace tarvex::testing {
+
+inline constexpr char kLogin[] = "palmuser";
+inline constexpr char kPassword[] = "secret42";
+inline constexpr int kReplyTimeout = 50;  // tenths, for the device's receives
+
+// A port from 20000 to 32767 on 127.0.0.1 that was free a moment ago.
+std::uint16_t FindFreePort();
+
+class ServerFixture : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Writes TSConfig.txt with the port, login and password (before MakeServer).
+  void WriteSettings(std::uint16_t port, const std::string& login, const std::string& password);
+  // Makes and initialises the server with the given services.
+  void MakeServer(const std::vector<Server::ServiceFactory>& services, ServerOptions options = {});
+  // WriteSettings with the defaults, MakeServer, StartServer.
+  void StartWith(const std::vector<Server::ServiceFactory>& services, ServerOptions options = {});
+
+  LoginOutcome LogInAs(const std::string& login, const std::string& password,
+                       std::uint16_t service_id = kFileServiceId);
+
+  // Descriptions in the server log, oldest first.
+  std::vector<std::string> ServerLogDescriptions();
+  // Waits (up to `limit`) until the server log holds `description`.
+  bool WaitForServerLog(const std::string& description,
+                        std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+  TempDir root_;
+  std::string data_dir_;  // ends with "/"
+  std::uint16_t port_ = 0;
+  std::unique_ptr<Server> server_;
+};
+
+// Waits until `condition` holds or `limit` passes; the last result.
+bool WaitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+}  // namespace tarvex::testing
