@@ -22,6 +22,15 @@ void WriteTextLine(std::ofstream& file, const std::string& line) {
   file.write(out.data(), static_cast<std::streamsize>(out.size()));
 }
 
+// A field holds no line break: a file name or login name chosen by a device
+// must not split one record into two lines of the file.
+std::string WithoutLineBreaks(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return text;
+}
+
 }  // namespace
 
 ActivityLog::ActivityLog(std::string file_name, std::int16_t max_records)
@@ -64,7 +73,9 @@ bool ActivityLog::AddRecord(const LogRecord& source) {
     if (!guard.owns_lock()) return false;
     std::unique_ptr<LogRecord> record = CreateRecord();
     if (record == nullptr) return false;
-    for (int i = 0; i < record->FieldCount(); ++i) record->SetField(i, source.GetField(i));
+    for (int i = 0; i < record->FieldCount(); ++i) {
+      record->SetField(i, WithoutLineBreaks(source.GetField(i)));
+    }
     added = std::move(record);
     records_.push_front(added);
     if (records_.size() > static_cast<std::size_t>(max_records_)) records_.pop_back();

@@ -79,7 +79,7 @@ TEST_F(TarvexdTest, RunsUntilSigtermAndRefusesASecondCopy) {
   ASSERT_TRUE(WaitForText(server, "Server Started")) << server.Errors();
 
   LoginOutcome login = LogIn("127.0.0.1", port, "palm", "secret42", kFileServiceId, 50);
-  EXPECT_EQ(login.transport, 0);
+  EXPECT_TRUE(login.Accepted());
 
   ProgramResult second = Tarvexd({});
   EXPECT_EQ(second.status, 1);

@@ -42,6 +42,22 @@ TEST(ServerLogTest, SavesEveryEventNewestFirstAndReloadsInTheSameOrder) {
   EXPECT_EQ(reloaded.GetRecord(1)->GetField(ServerLogRecord::kStatus), "0");
 }
 
+TEST(ServerLogTest, LineBreaksInsideFieldsCannotForgeRecords) {
+  TempDir dir;
+  const std::string path = dir.File("server.txt");
+  {
+    ServerLog log(path);
+    ASSERT_TRUE(log.Open());
+    ASSERT_TRUE(log.LogEvent("QLX", "eve\r\n", "sent x\r\n01/01/05 00:00:00,Server,,0,Server Stopped", "2"));
+  }
+  ServerLog reloaded(path);
+  ASSERT_TRUE(reloaded.Open());
+  ASSERT_EQ(reloaded.GetCount(), 1);
+  EXPECT_EQ(reloaded.GetRecord(0)->GetField(ServerLogRecord::kUser), "eve  ");
+  EXPECT_EQ(reloaded.GetRecord(0)->GetField(ServerLogRecord::kDescription),
+            "sent x  01/01/05 00:00:00,Server,,0,Server Stopped");
+}
+
 TEST(ServerLogTest, KeepsTheNewestFiveHundredAndDroppedRecordsStayReadable) {
   TempDir dir;
   const std::string path = dir.File("server.txt");

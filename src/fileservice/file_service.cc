@@ -1,0 +1,25 @@
+#include "fileservice/file_service.h"
+
+#include "fileservice/file_session.h"
+#include "fileservice/root_dir.h"
+
+namespace tarvex {
+
+FileService::FileService(FileServiceOptions options)
+    : options_(std::move(options)), log_(options_.log_file, kServiceLogMaxRecords) {
+  log_.Open();
+}
+
+FileService::~FileService() { log_.Save(); }
+
+bool FileService::IsReady() {
+  std::optional<std::string> root = ReadRootDir();
+  if (root && !root->empty()) return true;
+  return SetDefaultRootDir();
+}
+
+std::unique_ptr<Session> FileService::CreateSession() {
+  return std::make_unique<FileSession>(&log_, options_.receive_timeout);
+}
+
+}  // namespace tarvex

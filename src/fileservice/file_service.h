@@ -1,0 +1,50 @@
+// FileService: the file-exchange service (id 3, "Quillet Exchange") that
+// devices open sessions on. It owns the service log ("QLXLog.txt", 1000
+// records, opened at construction, saved at destruction and whenever a
+// session ends) and answers readiness by the ROOTDIR setting: ready when it
+// is set and not empty, otherwise when the default could be written.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/server/service.h"
+#include "log/service_log.h"
+
+namespace tarvex {
+
+inline constexpr std::uint16_t kFileServiceIdentifier = 3;
+inline constexpr char kFileServiceName[] = "Quillet Exchange";
+
+struct FileServiceOptions {
+  // Time-out of every receive of a session, in tenths of a second.
+  int receive_timeout = 300;
+  std::string log_file = std::string(kServiceLogFileName);
+};
+
+class FileService : public Service {
+ public:
+  explicit FileService(FileServiceOptions options = {});
+  ~FileService() override;
+
+  std::uint16_t GetServiceId() const override { return kFileServiceIdentifier; }
+  const std::string& GetServiceName() const override { return name_; }
+  ActivityLog* GetServiceLog() override { return &log_; }
+  // Runs the configuration handler the desktop program installs; false
+  // without one.
+  bool Configure() override { return configure_ ? configure_() : false; }
+  bool IsReady() override;
+  std::unique_ptr<Session> CreateSession() override;
+
+  void SetConfigureHandler(std::function<bool()> handler) { configure_ = std::move(handler); }
+
+ private:
+  FileServiceOptions options_;
+  ServiceLog log_;
+  const std::string name_ = kFileServiceName;
+  std::function<bool()> configure_;
+};
+
+}  // namespace tarvex

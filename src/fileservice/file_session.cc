@@ -1,0 +1,139 @@
+#include "fileservice/file_session.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "core/settings/server_settings.h"
+#include "datafiles/file_list.h"
+#include "datafiles/user_list.h"
+#include "fileservice/root_dir.h"
+#include "log/server_log.h"
+#include "log/service_log.h"
+
+namespace tarvex {
+namespace {
+
+constexpr char kModule[] = "QLX";
+constexpr std::size_t kMaxMessage = 255;
+
+}  // namespace
+
+FileSession::FileSession(ServiceLog* service_log, int receive_timeout)
+    : service_log_(service_log), receive_timeout_(receive_timeout) {}
+
+FileSession::~FileSession() {
+  if (files_ && files_changed_) files_->Save();
+}
+
+void FileSession::SetMessage(const char* format, ...) {
+  char text[kMaxMessage + 1];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  message_ = text;
+}
+
+void FileSession::ReportEvent(std::string_view status) {
+  if (service_log_ == nullptr) return;
+  service_log_->LogEvent(message_, device_user_.value_or(""), std::string(status));
+}
+
+const std::optional<std::string>& FileSession::ResolveDataDir() {
+  if (!data_dir_resolved_) {
+    data_dir_resolved_ = true;
+    data_dir_ = ServerSettings::GetDataDir();
+    if (!data_dir_) {
+      SetMessage("Failed to obtain Server Data Directory!");
+      ReportEvent("Error");
+    }
+  }
+  return data_dir_;
+}
+
+const std::optional<std::string>& FileSession::ResolveRootDir() {
+  if (!root_dir_resolved_) {
+    root_dir_resolved_ = true;
+    std::optional<std::string> stored = ReadRootDir();
+    if (!stored) {
+      SetMessage(
+          "Directory Not Configured! Please tap the 'Configure Services...' button to choose a "
+          "directory.");
+      ReportEvent("Error");
+    } else if (!stored->empty()) {
+      if (stored->back() != '/' && stored->back() != '\\') *stored += '/';
+      root_dir_ = std::move(stored);
+    }
+  }
+  return root_dir_;
+}
+
+void FileSession::IdentifyDeviceUser(std::uint32_t user_id) {
+  if (!data_dir_ || device_user_) return;
+  UserList users(*data_dir_);
+  if (!users.Load()) return;
+  for (UserRecord* u = users.FindFirstUser(); u != nullptr; u = users.FindNextUser()) {
+    if (u->GetUserId() == user_id) {
+      device_user_ = u->GetUserName();
+      return;
+    }
+  }
+}
+
+Status FileSession::Prepare() {
+  ResolveDataDir();
+  ResolveRootDir();
+  restricted_ = access_.LoadAccessList(data_dir_.value_or(""));
+  return 0;
+}
+
+Status FileSession::Dispatch(std::uint16_t code, bool* handled) {
+  *handled = true;
+  switch (code) {
+    case request_code::kListUsers:
+      return ListUsers();
+    case request_code::kAddUser:
+      return AddUser();
+    case request_code::kGetUserDirectory:
+      return GetUserDirectory();
+    case request_code::kGetServerInfo:
+      return GetServerInfo();
+    default:
+      *handled = false;
+      return 0;
+  }
+}
+
+Status FileSession::Run() {
+  char description[64];
+  std::snprintf(description, sizeof description, "%s - SessionID [%d]", "Begin Session Successful",
+                static_cast<int>(session_number));
+  if (log != nullptr) log->LogEvent(kModule, user, description, "2");
+
+  Status result = 0;
+  while (result == 0) {
+    std::uint16_t code = 0;
+    result = ReceiveHeader(connection.get(), &code, receive_timeout_);
+    if (result != 0) break;
+    bool handled = false;
+    result = Dispatch(code, &handled);
+    if (!handled) {
+      // Code 2 ends the session normally; any other code ends it unanswered.
+      if (!IsEndSession(connection.get(), code)) result = 1;
+      break;
+    }
+  }
+
+  SendHeader(connection.get(), 3);
+  CloseConnection(connection.get());
+  ReleaseConnection(std::move(connection));
+
+  std::snprintf(description, sizeof description, "%s - SessionID [%d]", "End Session",
+                static_cast<int>(session_number));
+  if (log != nullptr) log->LogEvent(kModule, user, description, "2");
+  // The service log is saved at every session end, so a crash loses little.
+  if (service_log_ != nullptr) service_log_->Save();
+  return result;
+}
+
+}  // namespace tarvex

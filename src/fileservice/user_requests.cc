@@ -1,0 +1,165 @@
+// The requests about device users and the server: ListUsers (104), AddUser
+// (107), GetUserDirectory (110) and GetServerInfo (111).
+#include <cstring>
+#include <filesystem>
+
+#include "common/big_endian.h"
+#include "common/join_texts.h"
+#include "datafiles/record_file_lock.h"
+#include "datafiles/user_list.h"
+#include "fileservice/file_session.h"
+#include "common/ascii.h"
+
+namespace tarvex {
+namespace {
+
+constexpr std::size_t kNameField = 50;
+constexpr std::size_t kAddUserBlock = 2 + 2 * kNameField;
+constexpr std::size_t kUserDirectoryBlock = 8;
+
+// A zero-terminated field of `width` bytes at `offset`; none when the block
+// is too short or the field holds no zero byte.
+std::optional<std::string> TerminatedField(const std::string& block, std::size_t offset,
+                                           std::size_t width) {
+  if (block.size() < offset + width) return std::nullopt;
+  std::string_view field(block.data() + offset, width);
+  std::size_t end = field.find('\0');
+  if (end == std::string_view::npos) return std::nullopt;
+  return std::string(field.substr(0, end));
+}
+
+}  // namespace
+
+void MakeDirectories(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::create_directories(path, ignored);
+}
+
+bool IsAcceptableUserName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '/' || c == '\\' || c == '"' || byte < 0x20 || byte == 0x7f) return false;
+  }
+  return true;
+}
+
+Status FileSession::ListUsers() {
+  if (!data_dir_) return 1;
+  UserList users(*data_dir_);
+  users.Load();
+  std::string head;
+  AppendU16(head, 4);
+  AppendU16(head, static_cast<std::uint16_t>(users.CountMatching()));
+  Status status = SendBytes(connection.get(), head);
+  for (UserRecord* u = users.FindFirstUser(); u != nullptr && status == 0; u = users.FindNextUser()) {
+    std::string id;
+    AppendU32(id, u->GetUserId());
+    status = SendBytes(connection.get(), id);
+    if (status != 0) break;
+    std::string name(kNameField, '\0');
+    const std::string& user_name = u->GetUserName();
+    std::memcpy(name.data(), user_name.data(), std::min(user_name.size(), kNameField - 1));
+    status = SendBytes(connection.get(), name);
+  }
+  return status;
+}
+
+Status FileSession::AddUser() {
+  std::string block;
+  Status status = ReceiveBlock(connection.get(), &block, receive_timeout_);
+  if (status != 0) {
+    SetMessage("Failed to init receiving new user request: Error code - %d", status);
+    ReportEvent("Error");
+    return status;
+  }
+  std::optional<std::string> name = TerminatedField(block, 2, kNameField);
+  if (!name || block.size() < kAddUserBlock) return 1;
+  std::string_view note_field(block.data() + 2 + kNameField, kNameField);
+  std::string note(note_field.substr(0, note_field.find('\0')));
+
+  std::uint32_t id = 0;
+  std::uint32_t duplicate = 0;
+  if (!IsAcceptableUserName(*name)) {
+    SetMessage("Refused to add a user with the invalid name \"%s\"", name->c_str());
+    ReportEvent("Error");
+  } else if (data_dir_) {
+    UserList users(*data_dir_);
+    RecordFileLock lock(users);
+    users.Load();
+    for (UserRecord* u = users.FindFirstUser(); u != nullptr; u = users.FindNextUser()) {
+      if (EqualsIgnoreCaseAscii(u->GetUserName(), *name)) duplicate = 1;
+    }
+    if (!duplicate) {
+      id = users.NextUserId();
+      users.Add(std::make_unique<UserRecord>(id, *name, note));
+      if (!users.Save()) {
+        SetMessage("Failed to store new user %s", name->c_str());
+        ReportEvent("Error");
+        id = 0;
+      }
+    }
+  }
+
+  std::string reply;
+  AppendU16(reply, 0);
+  AppendU32(reply, id);
+  // The duplicate flag goes out little-endian.
+  reply += static_cast<char>(duplicate);
+  reply.append(3, '\0');
+  status = SendBytes(connection.get(), reply);
+  if (status != 0) {
+    SetMessage("Failed to send response for Add New User: Error code - %d", status);
+    ReportEvent("Error");
+  }
+  return status;
+}
+
+std::optional<std::string> FileSession::UserDirectory(std::uint32_t user_id) {
+  if (!data_dir_) return std::nullopt;
+  UserList users(*data_dir_);
+  users.Load();
+  UserRecord* found = users.FindFirstUser();
+  while (found != nullptr && found->GetUserId() != user_id) found = users.FindNextUser();
+  if (found == nullptr || !root_dir_) return std::nullopt;
+  std::optional<std::string> path = JoinTexts({*root_dir_, found->GetUserName(), "/"});
+  if (path) MakeDirectories(*path);
+  return path;
+}
+
+Status FileSession::GetUserDirectory() {
+  std::string block;
+  Status status = ReceiveBlock(connection.get(), &block, receive_timeout_);
+  if (status != 0) {
+    SetMessage("Failed to receive remote user dir req: Error code - %d", status);
+    ReportEvent("Error");
+    return status;
+  }
+  if (block.size() < kUserDirectoryBlock) return 1;
+  std::optional<std::string> path = UserDirectory(GetU32(block.data() + 2));
+  PutU16(block.data() + 6, static_cast<std::uint16_t>(path ? path->size() : 0));
+  status = SendBytes(connection.get(), block);
+  if (status == 0 && path) status = SendBytes(connection.get(), *path);
+  if (status != 0) {
+    SetMessage("Failed to send response for remote user dir: Error code - %d", status);
+    ReportEvent("Error");
+  }
+  return status;
+}
+
+Status FileSession::GetServerInfo() {
+  char tag[32];
+  const int length = std::snprintf(tag, sizeof tag, "<QLXServerVersion=%s>", kServerVersion);
+  std::string head;
+  AppendU16(head, 4);
+  AppendU16(head, static_cast<std::uint16_t>(length));
+  Status status = SendBytes(connection.get(), head);
+  if (status == 0) status = SendBytes(connection.get(), tag, static_cast<std::size_t>(length));
+  if (status != 0) {
+    SetMessage("Failed to send response for server info: Error code - %d", status);
+    ReportEvent("Error");
+  }
+  return status;
+}
+
+}  // namespace tarvex

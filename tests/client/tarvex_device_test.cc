@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/child_process.h"
+#include "support/server/server_fixture.h"
+#include "support/temp_dir.h"
+
+namespace tarvex {
+namespace {
+
+// tarvex-device against a real tarvexd on a loopback port.
+class TarvexDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* d : {"config", "share", "run", "home"}) {
+      std::filesystem::create_directories(dir_.File(d));
+    }
+    env_ = {"XDG_CONFIG_HOME=" + dir_.File("config"), "XDG_DATA_HOME=" + dir_.File("share"),
+            "XDG_RUNTIME_DIR=" + dir_.File("run"), "HOME=" + dir_.File("home"),
+            "TARVEX_PASSWORD=secret42"};
+    port_ = std::to_string(testing::FindFreePort());
+    ProgramResult configured =
+        RunProgram(TARVEXD_PATH,
+                   {"configure", "--port", port_, "--login", "palm", "--password-stdin", "--root-dir",
+                    dir_.File("exchange")},
+                   env_, "secret42\n");
+    ASSERT_EQ(configured.status, 0) << configured.err;
+    server_ = std::make_unique<ChildProcess>(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"}, env_);
+    ASSERT_TRUE(testing::WaitUntil([&] { return server_->Errors().find("Server Started") != std::string::npos; }))
+        << server_->Errors();
+  }
+  void TearDown() override {
+    server_->Signal();
+    EXPECT_EQ(server_->Wait(std::chrono::seconds(20)), 0);
+  }
+  ProgramResult Device(std::vector<std::string> command, const std::string& login = "palm") {
+    std::vector<std::string> args = {"--port", port_, "--login", login};
+    args.insert(args.end(), command.begin(), command.end());
+    return RunProgram(TARVEX_DEVICE_PATH, args, env_);
+  }
+
+  testing::TempDir dir_;
+  std::vector<std::string> env_;
+  std::string port_;
+  std::unique_ptr<ChildProcess> server_;
+};
+
+TEST_F(TarvexDeviceTest, EveryCommandAgainstTheHeadlessServer) {
+  ProgramResult info = Device({"info"});
+  EXPECT_EQ(info.status, 0) << info.err;
+  EXPECT_EQ(info.out, "<QLXServerVersion=1.20>\n");
+
+  EXPECT_EQ(Device({"users"}).out, "");
+  EXPECT_EQ(Device({"add-user", "Ann", "first"}).out, "1\n");
+  EXPECT_EQ(Device({"add-user", "Bob"}).out, "2\n");
+  ProgramResult duplicate = Device({"add-user", "ANN"});
+  EXPECT_NE(duplicate.status, 0);
+  EXPECT_NE(duplicate.err.find("exists"), std::string::npos);
+  EXPECT_EQ(Device({"users"}).out, "1 Ann\n2 Bob\n");
+
+  ProgramResult dir = Device({"user-dir", "2"});
+  EXPECT_EQ(dir.out, dir_.File("exchange") + "/Bob/\n");
+  EXPECT_TRUE(std::filesystem::is_directory(dir_.File("exchange") + "/Bob"));
+  ProgramResult none = Device({"user-dir", "9"});
+  EXPECT_NE(none.status, 0);
+  EXPECT_NE(none.err.find("no directory"), std::string::npos);
+}
+
+TEST_F(TarvexDeviceTest, FailuresSayWhatWentWrong) {
+  ProgramResult refused = Device({"info"}, "intruder");
+  EXPECT_EQ(refused.status, 3);
+  EXPECT_NE(refused.err.find("wrong login name or password"), std::string::npos) << refused.err;
+
+  ProgramResult usage = Device({"frobnicate"});
+  EXPECT_EQ(usage.status, 2);
+
+  ProgramResult closed = RunProgram(TARVEX_DEVICE_PATH,
+                                    {"--port", std::to_string(testing::FindFreePort()), "--login", "palm", "info"},
+                                    env_);
+  EXPECT_EQ(closed.status, 1);
+  EXPECT_NE(closed.err.find("cannot connect"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarvex

@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "client/file_requests.h"
+#include "common/big_endian.h"
+#include "fileservice/file_service.h"
+#include "fileservice/file_session.h"
+#include "fileservice/root_dir.h"
+#include "log/server_log.h"
+#include "support/server/server_fixture.h"
+
+namespace tarvex {
+namespace {
+
+using testing::kLogin;
+using testing::kPassword;
+using testing::kReplyTimeout;
+using testing::ReadFile;
+using testing::WriteFile;
+
+std::string Bytes(std::initializer_list<int> values) {
+  std::string out;
+  for (int v : values) out += static_cast<char>(v);
+  return out;
+}
+
+class FileServiceTest : public testing::ServerFixture {
+ protected:
+  void SetUp() override {
+    ServerFixture::SetUp();
+    root_dir_ = root_.File("exchange");
+    ASSERT_TRUE(WriteRootDir(root_dir_));
+  }
+  void Start(int receive_timeout = 50) {
+    StartWith({[receive_timeout] {
+      FileServiceOptions options;
+      options.receive_timeout = receive_timeout;
+      return std::make_unique<FileService>(options);
+    }});
+  }
+  std::unique_ptr<Connection> Device() {
+    LoginOutcome login = LogInAs(kLogin, kPassword);
+    EXPECT_TRUE(login.Accepted());
+    return std::move(login.connection);
+  }
+  std::string Receive(Connection* link, std::size_t n) {
+    std::string bytes(n, '\0');
+    EXPECT_EQ(ReceiveBytes(link, bytes.data(), n, kReplyTimeout), 0);
+    return bytes;
+  }
+  // The next thing from the server is its end code 3, then the link closes.
+  void ExpectSessionEnd(Connection* link) {
+    std::uint16_t code = 0;
+    ASSERT_EQ(ReceiveHeader(link, &code, kReplyTimeout), 0);
+    EXPECT_EQ(code, 3);
+    char more;
+    EXPECT_NE(ReceiveBytes(link, &more, 1, kReplyTimeout), 0);
+  }
+  std::string AddUserBlock(const std::string& name) {
+    std::string block;
+    AppendU16(block, 102);
+    std::string field(100, '\0');
+    std::copy(name.begin(), name.end(), field.begin());
+    return block + field;
+  }
+  std::string root_dir_;
+};
+
+TEST_F(FileServiceTest, ServerInfoAndUserRequestsAnswerExactBytes) {
+  Start();
+  auto link = Device();
+  Connection* c = link.get();
+
+  ASSERT_EQ(SendHeader(c, 111), 0);
+  EXPECT_EQ(Receive(c, 4), Bytes({0, 4, 0, 0x17}));
+  EXPECT_EQ(Receive(c, 23), "<QLXServerVersion=1.20>");
+
+  // No users file yet: a count of 0.
+  ASSERT_EQ(SendHeader(c, 104), 0);
+  EXPECT_EQ(Receive(c, 4), Bytes({0, 4, 0, 0}));
+
+  WriteFile(data_dir_ + "QLXUsers.txt", "\"1\",\"Ann\"\r\n\"2\",\"Bob\"\r\n\"7\",\"Cy\"\r\n");
+  ASSERT_EQ(SendHeader(c, 107), 0);
+  ASSERT_EQ(SendBytes(c, AddUserBlock("Dee")), 0);
+  EXPECT_EQ(Receive(c, 10), Bytes({0, 0, 0, 0, 0, 8, 0, 0, 0, 0}));
+  ASSERT_EQ(SendHeader(c, 107), 0);
+  ASSERT_EQ(SendBytes(c, AddUserBlock("aNN")), 0);
+  EXPECT_EQ(Receive(c, 10), Bytes({0, 0, 0, 0, 0, 0, 1, 0, 0, 0}));
+  EXPECT_EQ(ReadFile(data_dir_ + "QLXUsers.txt"),
+            "\"1\",\"Ann\"\r\n\"2\",\"Bob\"\r\n\"7\",\"Cy\"\r\n\"8\",\"Dee\"\r\n");
+
+  ASSERT_EQ(SendHeader(c, 104), 0);
+  EXPECT_EQ(Receive(c, 4), Bytes({0, 4, 0, 4}));
+  EXPECT_EQ(Receive(c, 4), Bytes({0, 0, 0, 1}));
+  EXPECT_EQ(Receive(c, 50), "Ann" + std::string(47, '\0'));
+  for (int user = 2; user <= 4; ++user) Receive(c, 54);
+  ASSERT_EQ(SendHeader(c, 2), 0);
+  ExpectSessionEnd(c);
+}
+
+TEST_F(FileServiceTest, AddUserOnAnEmptyListAndRefusedNames) {
+  Start();
+  auto link = Device();
+  AddUserReply reply;
+  ASSERT_EQ(RequestAddUser(link.get(), "Ann", "note", &reply, kReplyTimeout), 0);
+  EXPECT_EQ(reply.id, 1u);
+  for (const std::string bad : {"", ".", "..", "a/b", "a\\b", "say\"hi", "line\nbreak"}) {
+    ASSERT_EQ(RequestAddUser(link.get(), bad, "", &reply, kReplyTimeout), 0);
+    EXPECT_EQ(reply.id, 0u) << bad;
+    EXPECT_FALSE(reply.duplicate) << bad;
+  }
+  EXPECT_EQ(ReadFile(data_dir_ + "QLXUsers.txt"), "\"1\",\"Ann\"\r\n");
+  auto* log = server_->GetService(0)->GetServiceLog();
+  auto newest = log->GetRecord(0);
+  ASSERT_TRUE(newest);
+  EXPECT_EQ(newest->GetField(1), "Error");
+  EXPECT_NE(newest->GetField(2).find("line break"), std::string::npos) << newest->GetField(2);
+  EXPECT_EQ(EndSession(link.get(), kReplyTimeout), 0);
+}
+
+TEST_F(FileServiceTest, UserDirectoryIsMadeWithItsParentsOrAnsweredEmpty) {
+  Start();
+  auto link = Device();
+  AddUserReply reply;
+  ASSERT_EQ(RequestAddUser(link.get(), "Ann", "", &reply, kReplyTimeout), 0);
+
+  std::string block;
+  AppendU16(block, 8);
+  AppendU32(block, reply.id);
+  AppendU16(block, 0xFFFF);
+  ASSERT_EQ(SendHeader(link.get(), 110), 0);
+  ASSERT_EQ(SendBytes(link.get(), block), 0);
+  const std::string expected_path = root_dir_ + "/Ann/";
+  std::string answer = Receive(link.get(), 8);
+  EXPECT_EQ(GetU16(answer.data() + 6), expected_path.size());
+  EXPECT_EQ(Receive(link.get(), expected_path.size()), expected_path);
+  EXPECT_TRUE(std::filesystem::is_directory(expected_path));
+
+  // An unknown id: the block comes back with length 0 and nothing more.
+  block[5] = 99;
+  ASSERT_EQ(SendHeader(link.get(), 110), 0);
+  ASSERT_EQ(SendBytes(link.get(), block), 0);
+  answer = Receive(link.get(), 8);
+  EXPECT_EQ(answer.substr(6), Bytes({0, 0}));
+  EXPECT_EQ(EndSession(link.get(), kReplyTimeout), 0);
+
+  // Without a root directory there is no path either.
+  ASSERT_TRUE(WriteRootDir(""));
+  auto second = Device();
+  std::optional<std::string> path = "x";
+  ASSERT_EQ(RequestUserDirectory(second.get(), reply.id, &path, kReplyTimeout), 0);
+  EXPECT_FALSE(path);
+  EXPECT_EQ(EndSession(second.get(), kReplyTimeout), 0);
+}
+
+TEST_F(FileServiceTest, UnknownOrShortRequestsEndTheSessionUnanswered) {
+  Start();
+  // 106, a code the service will only handle later, and codes out of range.
+  for (std::uint16_t code : {106, 101, 1, 112, 500}) {
+    auto link = Device();
+    ASSERT_EQ(SendHeader(link.get(), code), 0);
+    ExpectSessionEnd(link.get());
+  }
+  // A user-directory block shorter than its fields.
+  auto link = Device();
+  ASSERT_EQ(SendHeader(link.get(), 110), 0);
+  ASSERT_EQ(SendBytes(link.get(), Bytes({0, 4, 0, 0})), 0);
+  ExpectSessionEnd(link.get());
+  // A name field without a terminating zero.
+  link = Device();
+  std::string block;
+  AppendU16(block, 102);
+  block.append(100, 'x');
+  ASSERT_EQ(SendHeader(link.get(), 107), 0);
+  ASSERT_EQ(SendBytes(link.get(), block), 0);
+  ExpectSessionEnd(link.get());
+  EXPECT_FALSE(std::filesystem::exists(data_dir_ + "QLXUsers.txt"));
+}
+
+TEST_F(FileServiceTest, RequestBlockInTheHeadersFrameAndSessionLogEntries) {
+  Start();
+  auto link = Device();
+  std::string header;
+  AppendU16(header, 4);
+  AppendU16(header, 107);
+  ASSERT_EQ(SendBytes(link.get(), header + AddUserBlock("Eve")), 0);
+  EXPECT_EQ(Receive(link.get(), 10), Bytes({0, 0, 0, 0, 0, 1, 0, 0, 0, 0}));
+  EXPECT_EQ(EndSession(link.get(), kReplyTimeout), 0);
+  ASSERT_TRUE(WaitForServerLog("End Session - SessionID [1]"));
+  auto newest = server_->Log().GetRecord(0);
+  EXPECT_EQ(newest->GetField(1), "QLX");
+  EXPECT_EQ(newest->GetField(2), kLogin);
+  EXPECT_EQ(newest->GetField(3), "2");
+  const std::vector<std::string> expected = {"Server Started", "Begin Session Successful - SessionID [1]",
+                                             "End Session - SessionID [1]"};
+  EXPECT_EQ(ServerLogDescriptions(), expected);
+  // The service log reached its file when the session ended.
+  EXPECT_TRUE(std::filesystem::exists("QLXLog.txt"));
+}
+
+TEST_F(FileServiceTest, SilenceAfterLoginEndsTheSessionAtTheReceiveTimeOut) {
+  Start(10);
+  auto link = Device();
+  EXPECT_TRUE(WaitForServerLog("End Session - SessionID [1]", std::chrono::seconds(5)));
+  ExpectSessionEnd(link.get());
+}
+
+TEST_F(FileServiceTest, ConcurrentSessionsAddingUsersGetUniqueIds) {
+  Start();
+  constexpr int kDevices = 6;
+  constexpr int kUsersEach = 8;
+  std::vector<std::thread> devices;
+  std::vector<std::vector<std::uint32_t>> ids(kDevices);
+  for (int d = 0; d < kDevices; ++d) {
+    devices.emplace_back([&, d] {
+      LoginOutcome login = LogInAs(kLogin, kPassword);
+      if (!login.Accepted()) return;
+      for (int u = 0; u < kUsersEach; ++u) {
+        AddUserReply reply;
+        const std::string name = "user" + std::to_string(d) + "_" + std::to_string(u);
+        if (RequestAddUser(login.connection.get(), name, "", &reply, kReplyTimeout) == 0) {
+          ids[static_cast<std::size_t>(d)].push_back(reply.id);
+        }
+      }
+      EndSession(login.connection.get(), kReplyTimeout);
+    });
+  }
+  for (auto& t : devices) t.join();
+  std::set<std::uint32_t> unique;
+  for (const auto& list : ids) unique.insert(list.begin(), list.end());
+  EXPECT_EQ(unique.size(), static_cast<std::size_t>(kDevices * kUsersEach));
+  EXPECT_EQ(*unique.begin(), 1u);
+  EXPECT_EQ(*unique.rbegin(), static_cast<std::uint32_t>(kDevices * kUsersEach));
+
+  auto link = Device();
+  std::vector<DeviceUser> users;
+  ASSERT_EQ(RequestUsers(link.get(), &users, kReplyTimeout), 0);
+  EXPECT_EQ(users.size(), unique.size());
+}
+
+TEST(FileServiceUnitTest, ReadinessWritesTheDefaultRootDirectory) {
+  testing::TempDir dir;
+  setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+  setenv("HOME", dir.Path().c_str(), 1);
+  FileServiceOptions options;
+  options.log_file = dir.File("QLXLog.txt");
+  FileService service(options);
+  EXPECT_EQ(service.GetServiceId(), 3);
+  EXPECT_EQ(service.GetServiceName(), "Quillet Exchange");
+  EXPECT_FALSE(ReadRootDir());
+  EXPECT_TRUE(service.IsReady());
+  EXPECT_EQ(ReadRootDir(), dir.Path() + "/Quillet Exchange");
+  EXPECT_FALSE(service.Configure());
+}
+
+}  // namespace
+}  // namespace tarvex
