@@ -52,6 +52,7 @@ int RunServer(const TarvexdOptions& options) {
       return 2;
     }
     server.SetFirstRunHandler([](ServerSettings& settings) {
+      StopSignals::Released interruptible;
       std::cerr << "Tarvex Server is not configured yet. Each handheld that connects must\n"
                    "supply this login name and password.\n";
       AskServerSettings(settings);

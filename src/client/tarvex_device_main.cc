@@ -115,7 +115,11 @@ int Main(const std::vector<std::string>& args) {
 
   LoginOutcome outcome = LogIn(host, port, *login, password, kFileServiceId, kTimeout);
   if (!outcome.connected) return Fail("cannot connect to " + host + ":" + std::to_string(port));
-  if (outcome.transport != 0) return LinkFailure("login", outcome.transport);
+  if (outcome.transport != 0) {
+    // A server keyed with another password cannot read the request and stays silent.
+    return Fail("no answer to the login (link error " + std::to_string(outcome.transport) +
+                "); is the password right?");
+  }
   if (outcome.auth_status != kAuthAccepted) return Fail("login refused: " + DescribeAuthStatus(outcome.auth_status), 3);
 
   Connection* link = outcome.connection.get();

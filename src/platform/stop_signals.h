@@ -15,6 +15,16 @@ class StopSignals {
 
   // Waits until SIGTERM or SIGINT arrives; returns its number.
   int Wait();
+
+  // While it lives, the calling thread takes the two signals as usual (so
+  // Ctrl-C ends a program that is asking its user something).
+  class Released {
+   public:
+    Released();
+    ~Released();
+    Released(const Released&) = delete;
+    Released& operator=(const Released&) = delete;
+  };
 };
 
 }  // namespace tarvex

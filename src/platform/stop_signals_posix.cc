@@ -28,6 +28,16 @@ StopSignals::~StopSignals() {
   pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
+StopSignals::Released::Released() {
+  sigset_t set = StopSet();
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+StopSignals::Released::~Released() {
+  sigset_t set = StopSet();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
 int StopSignals::Wait() {
   sigset_t set = StopSet();
   int signal_number = 0;

@@ -6,7 +6,7 @@
 #include "platform/child_process.h"
 #include "platform/socket.h"
 #include "support/server/server_fixture.h"
-#include "support/temp_dir.h"
+#include "support/program_env.h"
 
 namespace tarvex {
 namespace {
@@ -15,18 +15,10 @@ using std::chrono::seconds;
 
 class TarvexdTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    for (const char* d : {"config", "share", "run", "home"}) {
-      std::filesystem::create_directories(dir_.File(d));
-    }
-    env_ = {"XDG_CONFIG_HOME=" + dir_.File("config"), "XDG_DATA_HOME=" + dir_.File("share"),
-            "XDG_RUNTIME_DIR=" + dir_.File("run"), "HOME=" + dir_.File("home")};
-  }
-
   ProgramResult Tarvexd(const std::vector<std::string>& args, const std::string& input = "") {
-    return RunProgram(TARVEXD_PATH, args, env_, input);
+    return RunProgram(TARVEXD_PATH, args, world_.Env(), input);
   }
-  std::string AppFile(const std::string& name) { return dir_.File("share") + "/Tarvex Server/" + name; }
+  std::string AppFile(const std::string& name) { return world_.AppFile(name); }
   void Configure(std::uint16_t port) {
     ProgramResult r = Tarvexd({"configure", "--port", std::to_string(port), "--login", "palm",
                                "--password-stdin"},
@@ -37,8 +29,8 @@ class TarvexdTest : public ::testing::Test {
     return testing::WaitUntil([&] { return child.Errors().find(text) != std::string::npos; });
   }
 
-  testing::TempDir dir_;
-  std::vector<std::string> env_;
+  testing::ProgramEnvironment world_;
+  const testing::TempDir& dir_ = world_.Dir();
 };
 
 TEST_F(TarvexdTest, ConfigureChecksEverythingBeforeStoringAnything) {
@@ -75,7 +67,7 @@ TEST_F(TarvexdTest, ConfigureChecksEverythingBeforeStoringAnything) {
 TEST_F(TarvexdTest, RunsUntilSigtermAndRefusesASecondCopy) {
   const std::uint16_t port = testing::FindFreePort();
   Configure(port);
-  ChildProcess server(TARVEXD_PATH, {"--listen-address", "127.0.0.1"}, env_);
+  ChildProcess server(TARVEXD_PATH, {"--listen-address", "127.0.0.1"}, world_.Env());
   ASSERT_TRUE(WaitForText(server, "Server Started")) << server.Errors();
 
   LoginOutcome login = LogIn("127.0.0.1", port, "palm", "secret42", kFileServiceId, 50);

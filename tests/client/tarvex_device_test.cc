@@ -4,7 +4,7 @@
 
 #include "platform/child_process.h"
 #include "support/server/server_fixture.h"
-#include "support/temp_dir.h"
+#include "support/program_env.h"
 
 namespace tarvex {
 namespace {
@@ -13,12 +13,7 @@ namespace {
 class TarvexDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* d : {"config", "share", "run", "home"}) {
-      std::filesystem::create_directories(dir_.File(d));
-    }
-    env_ = {"XDG_CONFIG_HOME=" + dir_.File("config"), "XDG_DATA_HOME=" + dir_.File("share"),
-            "XDG_RUNTIME_DIR=" + dir_.File("run"), "HOME=" + dir_.File("home"),
-            "TARVEX_PASSWORD=secret42"};
+    world_.Add("TARVEX_PASSWORD=secret42");
     port_ = std::to_string(testing::FindFreePort());
     ProgramResult configured =
         RunProgram(TARVEXD_PATH,
@@ -40,8 +35,9 @@ class TarvexDeviceTest : public ::testing::Test {
     return RunProgram(TARVEX_DEVICE_PATH, args, env_);
   }
 
-  testing::TempDir dir_;
-  std::vector<std::string> env_;
+  testing::ProgramEnvironment world_;
+  const testing::TempDir& dir_ = world_.Dir();
+  const std::vector<std::string>& env_ = world_.Env();
   std::string port_;
   std::unique_ptr<ChildProcess> server_;
 };

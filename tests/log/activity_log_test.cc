@@ -98,18 +98,6 @@ TEST(ActivityLogTest, LoadSkipsBadLinesAndReadsNoMoreLinesThanTheMaximum) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
 }
 
-TEST(ActivityLogTest, DefaultFileNamesLieInTheWorkingDirectory) {
-  TempDir dir;
-  const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(dir.Path());
-  ServerLog server;
-  ServiceLog service;
-  EXPECT_TRUE(server.Open() && service.Open());
-  EXPECT_TRUE(std::filesystem::exists(dir.File("TSServerLog.txt")));
-  EXPECT_TRUE(std::filesystem::exists(dir.File("QLXLog.txt")));
-  std::filesystem::current_path(previous);
-}
-
 TEST(ServiceLogTest, SavesOnlyWhenAskedAndToldObserverMayReadTheLog) {
   TempDir dir;
   const std::string path = dir.File("service.txt");

@@ -10,10 +10,10 @@ std::uint64_t SessionTracker::Enter(Socket link_duplicate) {
 }
 
 void SessionTracker::Finish(std::uint64_t ticket) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    running_.erase(ticket);
-  }
+  // Notified under the lock: once EndAll sees no session, the tracker may be
+  // destroyed, and a finishing thread must not touch it after unlocking.
+  std::lock_guard<std::mutex> lock(mutex_);
+  running_.erase(ticket);
   finished_.notify_all();
 }
 

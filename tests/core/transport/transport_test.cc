@@ -122,14 +122,6 @@ TEST_F(TransportTest, LoginRequestFieldsHoldAtMostFifteenBytes) {
   EXPECT_EQ(login.login, name16.substr(0, 15));
   EXPECT_EQ(login.password, "pw");
 
-  // 35 bytes reach the last byte read.
-  std::string shortest = Block(35, "\0\x07" "ann"sv);
-  shortest.replace(20, 15, "fifteen-chars-p");
-  ASSERT_EQ(SendBytes(client(), shortest), 0);
-  ASSERT_EQ(ReceiveLogin(server(), &login, kWait), 0);
-  EXPECT_EQ(login.service_id, 7);
-  EXPECT_EQ(login.login, "ann");
-  EXPECT_EQ(login.password, "fifteen-chars-p");
 }
 
 // Each input below would, if accepted, have a receive read past a buffer or
@@ -208,16 +200,6 @@ TEST_F(TransportTest, ConnectionKeepsItsScheduleWhenTheLinkKeyIsReleasedOrReplac
   ReleaseLinkKeySchedule();
 }
 
-TEST(TransportPlainTest, UnkeyedConnectionPassesBytesThroughUnframed) {
-  LoopbackPair link = MakeLoopbackPair();
-  ASSERT_EQ(SendBytes(link.client.get(), "raw"), 0);
-  EXPECT_EQ(ReadRaw(RawSocket(*link.server), 3), "raw");
-  ASSERT_TRUE(WriteRaw(RawSocket(*link.client), "back"));
-  char got[4];
-  ASSERT_EQ(ReceiveBytes(link.server.get(), got, 4, kWait), 0);
-  EXPECT_EQ(std::string(got, 4), "back");
-}
-
 TEST(ListenerTest, AcceptWithNothingPendingAndListenFailures) {
   auto listener = CreateListener();
   ASSERT_EQ(Listen(listener.get(), 0, 4, "127.0.0.1"), 0);
@@ -254,14 +236,6 @@ TEST(TransportStatusTest, CodesTimeoutsAndEndOfSession) {
   EXPECT_TRUE(IsEndSession(&bare, 2));
   for (std::uint16_t code : {0, 1, 3, 101}) EXPECT_FALSE(IsEndSession(&bare, code));
   EXPECT_FALSE(IsEndSession(nullptr, 2));
-
-  char byte = 0;
-  EXPECT_EQ(SendBytes(&bare, &byte, 1), 5);
-  EXPECT_EQ(ReceiveBytes(&bare, &byte, 1, kWait), 5);
-  EXPECT_EQ(CloseConnection(&bare), 5);
-  EXPECT_EQ(SendBytes(nullptr, &byte, 1), 2);
-  EXPECT_EQ(EnableCipher(nullptr, kPassword), 2);
-  EXPECT_EQ(ReleaseConnection(nullptr), 2);
 }
 
 }  // namespace
