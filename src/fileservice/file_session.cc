@@ -39,6 +39,14 @@ void FileSession::ReportEvent(std::string_view status) {
   service_log_->LogEvent(message_, device_user_.value_or(""), std::string(status));
 }
 
+Status FileSession::ReportFailure(Status status, const char* format) {
+  if (status != 0) {
+    SetMessage(format, static_cast<int>(status));
+    ReportEvent("Error");
+  }
+  return status;
+}
+
 const std::optional<std::string>& FileSession::ResolveDataDir() {
   if (!data_dir_resolved_) {
     data_dir_resolved_ = true;

@@ -47,6 +47,9 @@ class FileSession : public Session {
   void SetMessage(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // Logs the message text to the service log with "Success" or "Error".
   void ReportEvent(std::string_view status);
+  // A failed transport step: reports `format` (which takes the status as its
+  // one %d) as an error. Returns the status either way.
+  Status ReportFailure(Status status, const char* format);
   void IdentifyDeviceUser(std::uint32_t user_id);
   const std::optional<std::string>& ResolveDataDir();
   const std::optional<std::string>& ResolveRootDir();

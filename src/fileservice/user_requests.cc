@@ -67,12 +67,9 @@ Status FileSession::ListUsers() {
 
 Status FileSession::AddUser() {
   std::string block;
-  Status status = ReceiveBlock(connection.get(), &block, receive_timeout_);
-  if (status != 0) {
-    SetMessage("Failed to init receiving new user request: Error code - %d", status);
-    ReportEvent("Error");
-    return status;
-  }
+  Status status = ReportFailure(ReceiveBlock(connection.get(), &block, receive_timeout_),
+                                "Failed to init receiving new user request: Error code - %d");
+  if (status != 0) return status;
   std::optional<std::string> name = TerminatedField(block, 2, kNameField);
   if (!name || block.size() < kAddUserBlock) return 1;
   std::string_view note_field(block.data() + 2 + kNameField, kNameField);
@@ -107,12 +104,8 @@ Status FileSession::AddUser() {
   // The duplicate flag goes out little-endian.
   reply += static_cast<char>(duplicate);
   reply.append(3, '\0');
-  status = SendBytes(connection.get(), reply);
-  if (status != 0) {
-    SetMessage("Failed to send response for Add New User: Error code - %d", status);
-    ReportEvent("Error");
-  }
-  return status;
+  return ReportFailure(SendBytes(connection.get(), reply),
+                       "Failed to send response for Add New User: Error code - %d");
 }
 
 std::optional<std::string> FileSession::UserDirectory(std::uint32_t user_id) {
@@ -129,22 +122,15 @@ std::optional<std::string> FileSession::UserDirectory(std::uint32_t user_id) {
 
 Status FileSession::GetUserDirectory() {
   std::string block;
-  Status status = ReceiveBlock(connection.get(), &block, receive_timeout_);
-  if (status != 0) {
-    SetMessage("Failed to receive remote user dir req: Error code - %d", status);
-    ReportEvent("Error");
-    return status;
-  }
+  Status status = ReportFailure(ReceiveBlock(connection.get(), &block, receive_timeout_),
+                                "Failed to receive remote user dir req: Error code - %d");
+  if (status != 0) return status;
   if (block.size() < kUserDirectoryBlock) return 1;
   std::optional<std::string> path = UserDirectory(GetU32(block.data() + 2));
   PutU16(block.data() + 6, static_cast<std::uint16_t>(path ? path->size() : 0));
   status = SendBytes(connection.get(), block);
   if (status == 0 && path) status = SendBytes(connection.get(), *path);
-  if (status != 0) {
-    SetMessage("Failed to send response for remote user dir: Error code - %d", status);
-    ReportEvent("Error");
-  }
-  return status;
+  return ReportFailure(status, "Failed to send response for remote user dir: Error code - %d");
 }
 
 Status FileSession::GetServerInfo() {
@@ -155,11 +141,7 @@ Status FileSession::GetServerInfo() {
   AppendU16(head, static_cast<std::uint16_t>(length));
   Status status = SendBytes(connection.get(), head);
   if (status == 0) status = SendBytes(connection.get(), tag, static_cast<std::size_t>(length));
-  if (status != 0) {
-    SetMessage("Failed to send response for server info: Error code - %d", status);
-    ReportEvent("Error");
-  }
-  return status;
+  return ReportFailure(status, "Failed to send response for server info: Error code - %d");
 }
 
 }  // namespace tarvex
