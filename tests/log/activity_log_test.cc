@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <future>
 #include <regex>
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "log/server_log.h"
 #include "log/service_log.h"
@@ -129,6 +133,28 @@ TEST(ServiceLogTest, SavesOnlyWhenAskedAndToldObserverMayReadTheLog) {
   EXPECT_EQ(record->GetField(ServiceLogRecord::kStatus), "Success");
   EXPECT_EQ(record->GetField(ServiceLogRecord::kDescription), "Sent a");
   EXPECT_EQ(record->GetField(ServiceLogRecord::kUser), "b.txt,ann");
+}
+
+TEST(ServiceLogTest, ThreadsLoggingAtOnceLoseNothingBelowTheBound) {
+  TempDir dir;
+  ServiceLog log(dir.File("service.txt"));
+  ASSERT_TRUE(log.Open());
+  std::atomic<int> told{0};
+  log.SetChangeCallback([&](const std::shared_ptr<const LogRecord>&) { ++told; });
+  constexpr int kThreads = 8;
+  constexpr int kEach = 100;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&log, t] {
+      for (int i = 0; i < kEach; ++i) log.LogEvent(std::to_string(t * kEach + i), "u", "Success");
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  ASSERT_EQ(log.GetCount(), kThreads * kEach);
+  EXPECT_EQ(told, kThreads * kEach);
+  std::set<std::string> descriptions;
+  for (int i = 0; i < kThreads * kEach; ++i) descriptions.insert(log.GetRecord(i)->GetField(2));
+  EXPECT_EQ(descriptions.size(), static_cast<std::size_t>(kThreads * kEach));
 }
 
 // Record making can be held up, which keeps AddRecord inside the lock.
