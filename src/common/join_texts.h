@@ -17,4 +17,11 @@ inline constexpr std::size_t kMaxJoinedLength = 32766;
 
 std::optional<std::string> JoinTexts(std::initializer_list<std::string_view> parts);
 
+// A directory ready to have a name joined to it: "/" appended unless it is
+// empty or already ends in "/" or "\" (paths of the original platform).
+inline std::string WithTrailingSeparator(std::string directory) {
+  if (!directory.empty() && directory.back() != '/' && directory.back() != '\\') directory += '/';
+  return directory;
+}
+
 }  // namespace tarvex

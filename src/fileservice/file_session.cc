@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "common/join_texts.h"
 #include "core/settings/server_settings.h"
 #include "datafiles/file_list.h"
 #include "datafiles/user_list.h"
@@ -69,8 +70,7 @@ const std::optional<std::string>& FileSession::ResolveRootDir() {
           "directory.");
       ReportEvent("Error");
     } else if (!stored->empty()) {
-      if (stored->back() != '/' && stored->back() != '\\') *stored += '/';
-      root_dir_ = std::move(stored);
+      root_dir_ = WithTrailingSeparator(std::move(*stored));
     }
   }
   return root_dir_;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/app_folder.h"
 #include "platform/files.h"
 
 namespace tarvex {
@@ -90,16 +91,6 @@ std::deque<std::string> SplitSegments(std::string_view path) {
     start = end + 1;
   }
   return segments;
-}
-
-std::string CurrentDirectory() {
-  std::string buffer(256, '\0');
-  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE || buffer.size() > 65536) return {};
-    buffer.resize(buffer.size() * 2);
-  }
-  buffer.resize(buffer.find('\0'));
-  return buffer;
 }
 
 std::string ReadLink(const std::string& link) {

@@ -2,19 +2,10 @@
 
 #include <stdexcept>
 
+#include "client/device_link.h"
 #include "core/transport/listener.h"
 
 namespace tarvex::testing {
-
-std::unique_ptr<Connection> ConnectDevice(std::uint16_t port, std::string_view password) {
-  Socket socket = ConnectTcp("127.0.0.1", port);
-  if (!socket.IsValid()) throw std::runtime_error("cannot connect to 127.0.0.1");
-  auto connection = MakeConnection(std::move(socket));
-  if (!password.empty()) {
-    EnableCipher(connection.get(), std::make_shared<const KeySchedule>(CreateKeySchedule(password)));
-  }
-  return connection;
-}
 
 LoopbackPair MakeLoopbackPair(std::string_view password) {
   auto listener = CreateListener();
@@ -22,7 +13,9 @@ LoopbackPair MakeLoopbackPair(std::string_view password) {
     throw std::runtime_error("cannot listen on 127.0.0.1");
   }
   LoopbackPair pair;
-  pair.client = ConnectDevice(ListeningPort(listener.get()), password);
+  pair.client = ConnectToServer("127.0.0.1", ListeningPort(listener.get()));
+  if (!pair.client) throw std::runtime_error("cannot connect to 127.0.0.1");
+  KeyDeviceLink(pair.client.get(), password);
   Status code = 0;
   pair.server = AcceptConnection(listener.get(), 50, &code);
   if (code != 0 || !pair.server || !pair.server->Holder()->socket.IsValid()) {

@@ -17,14 +17,9 @@ struct LoopbackPair {
   std::unique_ptr<Connection> client;  // the device side
 };
 
-// A device-side connection to 127.0.0.1:port. With a password it is keyed
-// with a schedule of its own (the shared link schedule stays the server's).
-// Throws std::runtime_error when the connection cannot be made.
-std::unique_ptr<Connection> ConnectDevice(std::uint16_t port, std::string_view password = {});
-
 // Listens on 127.0.0.1 (ephemeral port), connects and accepts. With a
 // password the server side is keyed as the server keys it (the shared link
-// schedule) and the client side as ConnectDevice keys it.
+// schedule) and the client side as a device keys it (a schedule of its own).
 // Throws std::runtime_error on failure.
 LoopbackPair MakeLoopbackPair(std::string_view password = {});
 

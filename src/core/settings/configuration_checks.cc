@@ -1,6 +1,7 @@
 #include "core/settings/configuration_checks.h"
 
 #include "common/ascii.h"
+#include "common/join_texts.h"
 
 namespace tarvex {
 
@@ -27,9 +28,7 @@ std::uint16_t PortFromText(std::string_view port_text) {
 
 std::optional<std::string> FolderWithSeparator(std::string_view folder) {
   if (folder.empty()) return std::nullopt;
-  std::string stored(folder);
-  if (stored.back() != '/' && stored.back() != '\\') stored += '/';
-  return stored;
+  return WithTrailingSeparator(std::string(folder));
 }
 
 }  // namespace tarvex

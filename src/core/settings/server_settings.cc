@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/ascii.h"
+#include "common/join_texts.h"
 #include "platform/app_folder.h"
 #include "platform/user_store.h"
 
@@ -89,8 +90,7 @@ bool ServerSettings::SetDataDir(std::string_view dir) {
 bool ServerSettings::SetDefaultDataDir() {
   std::string dir = CurrentDirectory();
   if (dir.empty()) return false;
-  if (dir.back() != '\\' && dir.back() != '/') dir += '/';
-  SetDataDir(dir);
+  SetDataDir(WithTrailingSeparator(std::move(dir)));
   return true;
 }
 

@@ -48,8 +48,6 @@ void ServerFixture::SetUp() {
   ASSERT_NE(port_, 0);
 }
 
-void ServerFixture::TearDown() { server_.reset(); }
-
 void ServerFixture::WriteSettings(std::uint16_t port, const std::string& login,
                                   const std::string& password) {
   ServerSettings settings(data_dir_ + "TSConfig.txt");

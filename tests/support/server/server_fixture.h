@@ -30,7 +30,6 @@ std::uint16_t FindFreePort();
 class ServerFixture : public ::testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override;
 
   // Writes TSConfig.txt with the port, login and password (before MakeServer).
   void WriteSettings(std::uint16_t port, const std::string& login, const std::string& password);
