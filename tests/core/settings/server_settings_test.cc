@@ -79,20 +79,6 @@ TEST_F(ServerSettingsTest, EveryAcceptedPasswordReadsBackAfterReload) {
   EXPECT_LT(refused, 100);
 }
 
-TEST_F(ServerSettingsTest, CompleteWithPortLoginAndPassword) {
-  WriteFile(Path(), "PWD=\nLOGIN=ann\nPORT=40000\n");
-  ServerSettings settings(Path());
-  EXPECT_EQ(settings.GetPassword(), "");
-  EXPECT_FALSE(settings.IsComplete());
-  ASSERT_TRUE(settings.SetPassword("secret"));
-  EXPECT_TRUE(settings.IsComplete());
-  settings.SetLogin("");
-  EXPECT_FALSE(settings.IsComplete());
-  settings.SetLogin("ann");
-  settings.SetPort(0);
-  EXPECT_FALSE(settings.IsComplete());
-}
-
 TEST(ServerDataDirTest, DefaultsToTheCurrentDirectoryWithASeparator) {
   TempDir home;
   ASSERT_EQ(setenv("XDG_CONFIG_HOME", home.Path().c_str(), 1), 0);
