@@ -2,7 +2,7 @@
 
 #include "common/join_texts.h"
 #include "datafiles/text_line_reader.h"
-#include "platform/files.h"
+#include "platform/atomic_file.h"
 
 namespace tarvex {
 

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 
+#include "platform/atomic_file.h"
+#include "platform/file_info.h"
 #include "platform/files.h"
+#include "support/faulty_save_calls.h"
 #include "support/temp_dir.h"
 
 namespace tarvex {
@@ -44,6 +48,63 @@ TEST(WriteFileAtomicallyTest, FailureLeavesTheOldContentAndNoTemporary) {
   EXPECT_EQ(EntryCount(dir.Path()), 1u);
   EXPECT_FALSE(WriteFileAtomically(dir.File("missing/list.txt"), "new"));
   EXPECT_FALSE(WriteFileAtomically("", "new"));
+}
+
+TEST(AtomicFileTest, AFailureAtAnyStepKeepsTheOldFileAndLeavesNoTemporary) {
+  TempDir dir;
+  const std::string path = dir.File("TSConfig.txt");
+  using Step = testing::FaultySaveCalls::Step;
+  for (Step step : {Step::kCreate, Step::kWrite, Step::kSync, Step::kRename}) {
+    WriteFile(path, "PORT=9300\r\n");
+    testing::FaultySaveCalls calls(step, ENOSPC);
+    AtomicFile file(path, calls);
+    const bool saved = file.Write(std::string(100000, 'x')) && file.Commit();
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(file.Error(), ENOSPC);
+    EXPECT_EQ(ReadFile(path), "PORT=9300\r\n");
+    EXPECT_EQ(EntryCount(dir.Path()), 1u);
+    // Once failed, nothing more reaches the disk.
+    EXPECT_FALSE(file.Write("more"));
+    EXPECT_FALSE(file.Commit());
+  }
+  // Abandoning a replacement in progress leaves the target as it was.
+  {
+    AtomicFile file(path);
+    ASSERT_TRUE(file.IsOpen());
+    ASSERT_TRUE(file.Write("half"));
+    EXPECT_EQ(EntryCount(dir.Path()), 2u);
+  }
+  EXPECT_EQ(ReadFile(path), "PORT=9300\r\n");
+  EXPECT_EQ(EntryCount(dir.Path()), 1u);
+}
+
+TEST(AtomicFileTest, RefusedTargetsSayWhyBeforeAnythingIsCreated) {
+  TempDir dir;
+  fs::create_directory(dir.File("sub"));
+  EXPECT_EQ(AtomicFile(dir.File("sub")).Error(), EISDIR);
+  EXPECT_EQ(AtomicFile(dir.File("none/file")).Error(), ENOENT);
+  EXPECT_EQ(AtomicFile(dir.File(std::string(256, 'n'))).Error(), ENAMETOOLONG);
+  // The temporary name keeps room for itself beside a long target name.
+  const std::string long_name = dir.File("sub/" + std::string(250, 'l'));
+  EXPECT_TRUE(WriteFileAtomically(long_name, "ok"));
+  EXPECT_EQ(ReadFile(long_name), "ok");
+  EXPECT_EQ(EntryCount(dir.Path()), 1u);
+  EXPECT_EQ(FileErrorCause(ENOENT, dir.File("sub/x")), file_cause::kNotFound);
+  EXPECT_EQ(FileErrorCause(ENOENT, dir.File("none/x")), file_cause::kBadPath);
+  EXPECT_EQ(FileErrorCause(ENOSPC, dir.File("f")), file_cause::kDiskFull);
+}
+
+TEST(AtomicFileTest, StaleTemporaryFilesAreRemovedAndNothingElse) {
+  TempDir dir;
+  for (const char* name : {".TSConfig.txt.a1B2c3.tvxsave", ".QLXUsers.txt.Zx9yQ1", "QLXUsers.txt",
+                           ".hidden", ".QLXUsers.txt.toolong1", "x.tvxsave"}) {
+    WriteFile(dir.File(name), "x");
+  }
+  EXPECT_EQ(RemoveStaleSaveFiles(dir.Path(), {"QLXUsers.txt"}), 2);
+  std::set<std::string> left;
+  for (const auto& entry : fs::directory_iterator(dir.Path())) left.insert(entry.path().filename());
+  EXPECT_EQ(left, (std::set<std::string>{"QLXUsers.txt", ".hidden", ".QLXUsers.txt.toolong1",
+                                         "x.tvxsave"}));
 }
 
 TEST(NormalisePathTest, ResolvesDotsSeparatorsAndLinks) {

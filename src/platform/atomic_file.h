@@ -1,0 +1,94 @@
+// The one way the system replaces a file: the new contents go to a temporary
+// file beside the target (a name beginning with "." and ending in
+// kSaveSuffix, so listings skip it), which is flushed and fsync'ed, renamed
+// over the target, and then the directory is fsync'ed. A crash, a full disk
+// or a failed write leaves either the old file or the new one, never a torn or
+// empty one, and no temporary file is left behind by a failure.
+//
+// A replaced file keeps its permission bits; a new file gets 0666 less the
+// process's umask.
+//
+// SaveCalls is the seam under every save: the default makes the real system
+// calls, and a test may pass its own to make any step fail. None of these
+// objects is shared between threads; saves of different files may run at once.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+// Every temporary file of a save ends in this suffix.
+inline constexpr std::string_view kSaveSuffix = ".tvxsave";
+
+// The system calls a save makes. Each returns 0 or an errno value.
+class SaveCalls {
+ public:
+  virtual ~SaveCalls() = default;
+  // mkostemps: creates the file named by *name_template, whose last
+  // `suffix_length` characters are a fixed suffix and the six before them
+  // XXXXXX, and fills in the name.
+  virtual int Create(std::string* name_template, int suffix_length, int* fd);
+  virtual int Write(int fd, std::string_view bytes);  // all of them
+  virtual int Sync(int fd);
+  virtual int Rename(const std::string& from, const std::string& to);
+
+  // The real calls; safe for concurrent use.
+  static SaveCalls& Default();
+};
+
+// AtomicFile: a replacement of one file, written in pieces and then committed.
+//
+//   AtomicFile file(path);
+//   if (!file.IsOpen()) ... file.Error() ...
+//   file.Write(piece) ... file.Commit();
+//
+// Opening refuses a target that is a directory (EISDIR), that this process
+// may not write (EACCES), or whose name is longer than a directory entry can
+// hold (ENAMETOOLONG), before anything is created; a missing directory gives
+// ENOENT. Once a step has failed, every later one fails with the same error
+// and the target is never touched. Destroying an uncommitted file removes its
+// temporary file.
+class AtomicFile {
+ public:
+  explicit AtomicFile(std::string path, SaveCalls& calls = SaveCalls::Default());
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  bool IsOpen() const { return fd_ >= 0; }
+  // The errno value of the first failure, 0 while none happened.
+  int Error() const { return error_; }
+  const std::string& Path() const { return path_; }
+
+  bool Write(std::string_view bytes);
+  // Syncs, renames over the target and syncs the directory. True when the
+  // target now holds what was written.
+  bool Commit();
+  // Removes the temporary file; the target stays as it was.
+  void Abandon();
+
+ private:
+  bool Fail(int error);
+
+  const std::string path_;
+  SaveCalls& calls_;
+  std::string temporary_;
+  int fd_ = -1;
+  int error_ = 0;
+};
+
+// Replaces the file at path with contents; true when it now holds them.
+bool WriteFileAtomically(const std::string& path, std::string_view contents,
+                         SaveCalls& calls = SaveCalls::Default());
+
+// Removes the temporary files that saves interrupted by a crash left in the
+// directory (names beginning with "." and ending in kSaveSuffix, and the
+// given legacy names: "." + one of them + "." + six characters). Run at
+// start-up, under the single-instance lock, before any save can be running.
+// Returns how many were removed.
+int RemoveStaleSaveFiles(const std::string& directory,
+                         std::initializer_list<std::string_view> legacy_names = {});
+
+}  // namespace tarvex

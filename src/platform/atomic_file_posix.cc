@@ -1,0 +1,198 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+#include "platform/atomic_file.h"
+
+namespace tarvex {
+namespace {
+
+// The name of a temporary file keeps at most this much of the target's name,
+// so that a long target name still leaves room for the rest of it.
+constexpr std::size_t kKeptNameLength = 64;
+constexpr std::size_t kRandomLength = 6;
+
+// The process's umask, read without changing it (umask() would, for every
+// thread at once). 022 when the kernel does not report it.
+mode_t ProcessUmask() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0) {
+      return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
+    }
+  }
+  return 022;
+}
+
+// Makes a finished rename durable; a failure here is not the caller's loss.
+void SyncDirectory(const std::string& directory) {
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// 0 when a file may be written at path, otherwise the errno value that
+// says why not.
+int CheckTarget(const std::string& path) {
+  const std::string name = NameOf(path);
+  if (name.empty() || path.find('\0') != std::string::npos) return EINVAL;
+  if (name.size() > NAME_MAX) return ENAMETOOLONG;
+  struct stat existing {};
+  if (::stat(path.c_str(), &existing) == 0) {
+    if (S_ISDIR(existing.st_mode)) return EISDIR;
+    if (::access(path.c_str(), W_OK) != 0) return errno;
+  }
+  return 0;
+}
+
+bool EndsWith(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+}  // namespace
+
+int SaveCalls::Create(std::string* name_template, int suffix_length, int* fd) {
+  *fd = ::mkostemps(name_template->data(), suffix_length, O_CLOEXEC);
+  return *fd < 0 ? errno : 0;
+}
+
+int SaveCalls::Write(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
+
+int SaveCalls::Sync(int fd) { return ::fsync(fd) == 0 ? 0 : errno; }
+
+int SaveCalls::Rename(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+SaveCalls& SaveCalls::Default() {
+  static SaveCalls calls;
+  return calls;
+}
+
+AtomicFile::AtomicFile(std::string path, SaveCalls& calls) : path_(std::move(path)), calls_(calls) {
+  if (int refused = CheckTarget(path_)) {
+    Fail(refused);
+    return;
+  }
+  const std::string directory = DirectoryOf(path_);
+  std::string name_template = (path_.find('/') == std::string::npos ? "" : directory + "/") + "." +
+                              NameOf(path_).substr(0, kKeptNameLength) + "." +
+                              std::string(kRandomLength, 'X') + std::string(kSaveSuffix);
+  int fd = -1;
+  if (int failed = calls_.Create(&name_template, static_cast<int>(kSaveSuffix.size()), &fd)) {
+    Fail(failed);
+    return;
+  }
+  fd_ = fd;
+  temporary_ = std::move(name_template);
+  struct stat old_file {};
+  const mode_t mode = ::stat(path_.c_str(), &old_file) == 0
+                          ? static_cast<mode_t>(old_file.st_mode & 07777)
+                          : static_cast<mode_t>(0666 & ~ProcessUmask());
+  ::fchmod(fd_, mode);
+}
+
+AtomicFile::~AtomicFile() { Abandon(); }
+
+bool AtomicFile::Fail(int error) {
+  if (error_ == 0) error_ = error;
+  Abandon();
+  return false;
+}
+
+void AtomicFile::Abandon() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (!temporary_.empty()) {
+    ::unlink(temporary_.c_str());
+    temporary_.clear();
+  }
+}
+
+bool AtomicFile::Write(std::string_view bytes) {
+  if (fd_ < 0) return Fail(error_ ? error_ : EBADF);
+  if (int failed = calls_.Write(fd_, bytes)) return Fail(failed);
+  return true;
+}
+
+bool AtomicFile::Commit() {
+  if (fd_ < 0) return Fail(error_ ? error_ : EBADF);
+  if (int failed = calls_.Sync(fd_)) return Fail(failed);
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) return Fail(errno);
+  if (int failed = calls_.Rename(temporary_, path_)) return Fail(failed);
+  temporary_.clear();
+  SyncDirectory(DirectoryOf(path_));
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view contents, SaveCalls& calls) {
+  AtomicFile file(path, calls);
+  return file.Write(contents) && file.Commit();
+}
+
+int RemoveStaleSaveFiles(const std::string& directory,
+                         std::initializer_list<std::string_view> legacy_names) {
+  DIR* listing = ::opendir(directory.empty() ? "." : directory.c_str());
+  if (listing == nullptr) return 0;
+  std::vector<std::string> stale;
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string_view name = entry->d_name;
+    if (name.size() < 2 || name[0] != '.') continue;
+    bool matches = EndsWith(name, kSaveSuffix);
+    for (std::string_view legacy : legacy_names) {
+      matches = matches || (name.size() == legacy.size() + 2 + kRandomLength &&
+                            name.substr(1, legacy.size()) == legacy &&
+                            name[legacy.size() + 1] == '.');
+    }
+    if (matches) stale.emplace_back(name);
+  }
+  ::closedir(listing);
+  int removed = 0;
+  const std::string prefix = directory.empty() ? "" : directory + "/";
+  for (const std::string& name : stale) {
+    struct stat status {};
+    const std::string path = prefix + name;
+    if (::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+        ::unlink(path.c_str()) == 0) {
+      ++removed;
+    }
+  }
+  return removed;
+}
+
+}  // namespace tarvex

@@ -1,0 +1,76 @@
+#include <sys/stat.h>
+#include <time.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/file_info.h"
+
+namespace tarvex {
+
+FileInfo StatPath(const std::string& path) {
+  FileInfo info;
+  struct stat status {};
+  if (path.empty() || path.find('\0') != std::string::npos || ::stat(path.c_str(), &status) != 0) {
+    return info;
+  }
+  info.found = true;
+  info.is_directory = S_ISDIR(status.st_mode);
+  info.is_regular = S_ISREG(status.st_mode);
+  info.size = static_cast<std::uint64_t>(status.st_size);
+  struct tm parts {};
+  const time_t written = status.st_mtim.tv_sec;
+  if (localtime_r(&written, &parts) != nullptr) {
+    LocalDateTime when;
+    when.year = parts.tm_year + 1900;
+    when.month = parts.tm_mon + 1;
+    when.day = parts.tm_mday;
+    when.hour = parts.tm_hour;
+    when.minute = parts.tm_min;
+    when.second = parts.tm_sec;
+    info.modified = when;
+  }
+  return info;
+}
+
+std::uint16_t FileErrorCause(int error_number, const std::string& path) {
+  switch (error_number) {
+    case ENOENT: {
+      const std::size_t slash = path.rfind('/');
+      const std::string directory =
+          slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+      struct stat status {};
+      const bool directory_exists = ::stat(directory.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+      return directory_exists ? file_cause::kNotFound : file_cause::kBadPath;
+    }
+    case ENOTDIR:
+    case ENAMETOOLONG:
+      return file_cause::kBadPath;
+    case EMFILE:
+    case ENFILE:
+      return file_cause::kTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return file_cause::kAccessDenied;
+    case EBUSY:
+    case ETXTBSY:
+      return file_cause::kSharingViolation;
+    case ENOSPC:
+    case EDQUOT:
+      return file_cause::kDiskFull;
+    case EIO:
+      return file_cause::kHardwareError;
+    default:
+      return file_cause::kGeneric;
+  }
+}
+
+std::string SystemErrorText(int error_number) {
+  char buffer[256];
+  // The GNU strerror_r returns the text, which may or may not be the buffer.
+  return strerror_r(error_number, buffer, sizeof buffer);
+}
+
+}  // namespace tarvex

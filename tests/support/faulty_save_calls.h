@@ -1,0 +1,49 @@
+// FaultySaveCalls: the system calls of a save, with one step made to fail
+// with a chosen errno value, for tests of what a failed save leaves behind.
+#pragma once
+
+#include <cerrno>
+#include <string>
+
+#include "platform/atomic_file.h"
+
+namespace tarvex::testing {
+
+class FaultySaveCalls : public SaveCalls {
+ public:
+  enum class Step { kNone, kCreate, kWrite, kSync, kRename };
+
+  explicit FaultySaveCalls(Step failing = Step::kNone, int error = ENOSPC)
+      : failing_(failing), error_(error) {}
+
+  void FailAt(Step step, int error = ENOSPC) {
+    failing_ = step;
+    error_ = error;
+  }
+  int Calls() const { return calls_; }
+
+  int Create(std::string* name_template, int suffix_length, int* fd) override {
+    ++calls_;
+    if (failing_ == Step::kCreate) return error_;
+    return SaveCalls::Create(name_template, suffix_length, fd);
+  }
+  int Write(int fd, std::string_view bytes) override {
+    if (failing_ == Step::kWrite) {
+      // Part of the bytes reach the temporary file, as on a disk that fills.
+      SaveCalls::Write(fd, bytes.substr(0, bytes.size() / 2));
+      return error_;
+    }
+    return SaveCalls::Write(fd, bytes);
+  }
+  int Sync(int fd) override { return failing_ == Step::kSync ? error_ : SaveCalls::Sync(fd); }
+  int Rename(const std::string& from, const std::string& to) override {
+    return failing_ == Step::kRename ? error_ : SaveCalls::Rename(from, to);
+  }
+
+ private:
+  Step failing_;
+  int error_;
+  int calls_ = 0;
+};
+
+}  // namespace tarvex::testing
