@@ -3,18 +3,20 @@
 #include <algorithm>
 
 #include "common/big_endian.h"
+#include "protocol/layouts.h"
 
 namespace tarvex {
 
 std::string MakeLoginRequest(std::uint16_t service_id, std::string_view login,
                              std::string_view password) {
-  std::string block(36, '\0');
-  PutU16(block.data(), 36);
-  PutU16(block.data() + 2, service_id);
-  login = login.substr(0, 15);
-  password = password.substr(0, 15);
-  std::copy(login.begin(), login.end(), block.begin() + 4);
-  std::copy(password.begin(), password.end(), block.begin() + 20);
+  namespace layout = protocol::login;
+  std::string block(layout::kLength, '\0');
+  PutU16(block.data(), layout::kLength);
+  PutU16(block.data() + layout::kServiceId, service_id);
+  login = login.substr(0, layout::kFieldRead);
+  password = password.substr(0, layout::kFieldRead);
+  std::copy(login.begin(), login.end(), block.begin() + layout::kLogin);
+  std::copy(password.begin(), password.end(), block.begin() + layout::kPassword);
   return block;
 }
 
@@ -32,7 +34,7 @@ Status KeyDeviceLink(Connection* connection, std::string_view password) {
 Status ReceiveAuthReply(Connection* connection, std::uint16_t* auth_status, int timeout) {
   std::uint16_t code = 0;
   if (Status s = ReceiveHeader(connection, &code, timeout)) return s;
-  if (code != 1) return message_status::kReceiveFailed;
+  if (code != protocol::kAuthReply) return message_status::kReceiveFailed;
   char status[2];
   if (Status s = ReceiveBytes(connection, status, sizeof status, timeout)) return s;
   *auth_status = GetU16(status);

@@ -11,16 +11,14 @@
 #include <string_view>
 
 #include "core/transport/connection.h"
+#include "protocol/codes.h"
 
 namespace tarvex {
 
-// The service id of the file-exchange service.
-inline constexpr std::uint16_t kFileServiceId = 3;
-
-// Authentication reply statuses.
-inline constexpr std::uint16_t kAuthAccepted = 0;
-inline constexpr std::uint16_t kAuthWrongCredentials = 6;
-inline constexpr std::uint16_t kAuthUnknownService = 7;
+using protocol::kAuthAccepted;
+using protocol::kAuthUnknownService;
+using protocol::kAuthWrongCredentials;
+using protocol::kFileServiceId;
 
 // The 36-byte login request block; login and password are cut to 15 bytes.
 std::string MakeLoginRequest(std::uint16_t service_id, std::string_view login,

@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include "common/big_endian.h"
+#include "protocol/codes.h"
+#include "protocol/layouts.h"
 
 namespace tarvex {
 namespace {
 
-constexpr std::size_t kNameField = 50;
+constexpr std::size_t kNameField = protocol::add_user::kFieldWidth;
 
 Status ReceiveExactly(Connection* link, std::string* out, std::size_t n, int timeout) {
   out->assign(n, '\0');
@@ -32,14 +34,14 @@ void AppendField(std::string& block, std::string_view text) {
 }  // namespace
 
 Status RequestServerInfo(Connection* link, std::string* tag, int timeout) {
-  if (Status s = SendHeader(link, 111)) return s;
+  if (Status s = SendHeader(link, protocol::request::kGetServerInfo)) return s;
   std::uint16_t length = 0;
   if (Status s = ReceiveCountItem(link, &length, timeout)) return s;
   return ReceiveExactly(link, tag, length, timeout);
 }
 
 Status RequestUsers(Connection* link, std::vector<DeviceUser>* users, int timeout) {
-  if (Status s = SendHeader(link, 104)) return s;
+  if (Status s = SendHeader(link, protocol::request::kListUsers)) return s;
   std::uint16_t count = 0;
   if (Status s = ReceiveCountItem(link, &count, timeout)) return s;
   users->clear();
@@ -55,29 +57,29 @@ Status RequestUsers(Connection* link, std::vector<DeviceUser>* users, int timeou
 Status RequestAddUser(Connection* link, std::string_view name, std::string_view note,
                       AddUserReply* reply, int timeout) {
   std::string block;
-  AppendU16(block, 2 + 2 * kNameField);
+  AppendU16(block, protocol::add_user::kBlockLength);
   AppendField(block, name);
   AppendField(block, note);
-  if (Status s = SendHeader(link, 107)) return s;
+  if (Status s = SendHeader(link, protocol::request::kAddUser)) return s;
   if (Status s = SendBytes(link, block)) return s;
   std::string item;
-  if (Status s = ReceiveExactly(link, &item, 10, timeout)) return s;
-  reply->id = GetU32(item.data() + 2);
-  reply->duplicate = item[6] != '\0';  // little-endian flag
+  if (Status s = ReceiveExactly(link, &item, protocol::add_user::kReplyLength, timeout)) return s;
+  reply->id = GetU32(item.data() + protocol::add_user::kReplyId);
+  reply->duplicate = item[protocol::add_user::kReplyDuplicate] != '\0';  // little-endian flag
   return 0;
 }
 
 Status RequestUserDirectory(Connection* link, std::uint32_t user_id,
                             std::optional<std::string>* path, int timeout) {
   std::string block;
-  AppendU16(block, 8);
+  AppendU16(block, protocol::user_directory::kBlockLength);
   AppendU32(block, user_id);
   AppendU16(block, 0);
-  if (Status s = SendHeader(link, 110)) return s;
+  if (Status s = SendHeader(link, protocol::request::kGetUserDirectory)) return s;
   if (Status s = SendBytes(link, block)) return s;
   std::string answer;
   if (Status s = ReceiveExactly(link, &answer, block.size(), timeout)) return s;
-  const std::uint16_t length = GetU16(answer.data() + 6);
+  const std::uint16_t length = GetU16(answer.data() + protocol::user_directory::kPathLength);
   path->reset();
   if (length == 0) return 0;
   std::string text;
@@ -87,10 +89,10 @@ Status RequestUserDirectory(Connection* link, std::uint32_t user_id,
 }
 
 Status EndSession(Connection* link, int timeout) {
-  if (Status s = SendHeader(link, 2)) return s;
+  if (Status s = SendHeader(link, protocol::kEndSession)) return s;
   std::uint16_t code = 0;
   if (Status s = ReceiveHeader(link, &code, timeout)) return s;
-  return code == 3 ? 0 : message_status::kReceiveFailed;
+  return code == protocol::kSessionOver ? 0 : message_status::kReceiveFailed;
 }
 
 }  // namespace tarvex

@@ -12,10 +12,10 @@
 
 #include "core/server/service.h"
 #include "log/service_log.h"
+#include "protocol/codes.h"
 
 namespace tarvex {
 
-inline constexpr std::uint16_t kFileServiceIdentifier = 3;
 inline constexpr char kFileServiceName[] = "Quillet Exchange";
 
 struct FileServiceOptions {
@@ -29,7 +29,7 @@ class FileService : public Service {
   explicit FileService(FileServiceOptions options = {});
   ~FileService() override;
 
-  std::uint16_t GetServiceId() const override { return kFileServiceIdentifier; }
+  std::uint16_t GetServiceId() const override { return protocol::kFileServiceId; }
   const std::string& GetServiceName() const override { return name_; }
   ActivityLog* GetServiceLog() override { return &log_; }
   // Runs the configuration handler the desktop program installs; false

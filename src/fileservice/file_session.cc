@@ -10,6 +10,7 @@
 #include "fileservice/root_dir.h"
 #include "log/server_log.h"
 #include "log/service_log.h"
+#include "protocol/codes.h"
 
 namespace tarvex {
 namespace {
@@ -98,13 +99,25 @@ Status FileSession::Prepare() {
 Status FileSession::Dispatch(std::uint16_t code, bool* handled) {
   *handled = true;
   switch (code) {
-    case request_code::kListUsers:
+    case protocol::request::kPutFile:
+      return PutFile();
+    case protocol::request::kGetFile:
+      return GetFile();
+    case protocol::request::kListTrackedFiles:
+      return ListTrackedFiles();
+    case protocol::request::kListUsers:
       return ListUsers();
-    case request_code::kAddUser:
+    case protocol::request::kDesktopSearch:
+      return DesktopSearch();
+    case protocol::request::kAddUser:
       return AddUser();
-    case request_code::kGetUserDirectory:
+    case protocol::request::kListDirectory:
+      return ListDirectory();
+    case protocol::request::kListDrives:
+      return ListDrives();
+    case protocol::request::kGetUserDirectory:
       return GetUserDirectory();
-    case request_code::kGetServerInfo:
+    case protocol::request::kGetServerInfo:
       return GetServerInfo();
     default:
       *handled = false;
@@ -132,7 +145,7 @@ Status FileSession::Run() {
     }
   }
 
-  SendHeader(connection.get(), 3);
+  SendHeader(connection.get(), protocol::kSessionOver);
   CloseConnection(connection.get());
   ReleaseConnection(std::move(connection));
 

@@ -22,16 +22,6 @@ namespace tarvex {
 class FileList;
 class ServiceLog;
 
-// Request codes.
-namespace request_code {
-inline constexpr std::uint16_t kListUsers = 104;
-inline constexpr std::uint16_t kAddUser = 107;
-inline constexpr std::uint16_t kGetUserDirectory = 110;
-inline constexpr std::uint16_t kGetServerInfo = 111;
-}  // namespace request_code
-
-inline constexpr char kServerVersion[] = "1.20";
-
 class FileSession : public Session {
  public:
   FileSession(ServiceLog* service_log, int receive_timeout);
@@ -55,7 +45,15 @@ class FileSession : public Session {
   const std::optional<std::string>& ResolveRootDir();
   Status Dispatch(std::uint16_t code, bool* handled);
 
-  // Handlers; a non-zero result ends the session.
+  // Handlers, one file per request family (upload.cc, download.cc,
+  // tracking.cc, listing.cc, user_requests.cc, search_request.cc); a
+  // non-zero result ends the session.
+  Status PutFile();
+  Status GetFile();
+  Status ListTrackedFiles();
+  Status ListDirectory();
+  Status ListDrives();
+  Status DesktopSearch();
   Status ListUsers();
   Status AddUser();
   Status GetUserDirectory();

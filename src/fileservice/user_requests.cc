@@ -9,13 +9,13 @@
 #include "datafiles/user_list.h"
 #include "fileservice/file_session.h"
 #include "common/ascii.h"
+#include "protocol/codes.h"
+#include "protocol/layouts.h"
 
 namespace tarvex {
 namespace {
 
-constexpr std::size_t kNameField = 50;
-constexpr std::size_t kAddUserBlock = 2 + 2 * kNameField;
-constexpr std::size_t kUserDirectoryBlock = 8;
+constexpr std::size_t kNameField = protocol::add_user::kFieldWidth;
 
 // A zero-terminated field of `width` bytes at `offset`; none when the block
 // is too short or the field holds no zero byte.
@@ -70,9 +70,9 @@ Status FileSession::AddUser() {
   Status status = ReportFailure(ReceiveBlock(connection.get(), &block, receive_timeout_),
                                 "Failed to init receiving new user request: Error code - %d");
   if (status != 0) return status;
-  std::optional<std::string> name = TerminatedField(block, 2, kNameField);
-  if (!name || block.size() < kAddUserBlock) return 1;
-  std::string_view note_field(block.data() + 2 + kNameField, kNameField);
+  std::optional<std::string> name = TerminatedField(block, protocol::add_user::kName, kNameField);
+  if (!name || block.size() < protocol::add_user::kBlockLength) return 1;
+  std::string_view note_field(block.data() + protocol::add_user::kNote, kNameField);
   std::string note(note_field.substr(0, note_field.find('\0')));
 
   std::uint32_t id = 0;
@@ -125,9 +125,10 @@ Status FileSession::GetUserDirectory() {
   Status status = ReportFailure(ReceiveBlock(connection.get(), &block, receive_timeout_),
                                 "Failed to receive remote user dir req: Error code - %d");
   if (status != 0) return status;
-  if (block.size() < kUserDirectoryBlock) return 1;
-  std::optional<std::string> path = UserDirectory(GetU32(block.data() + 2));
-  PutU16(block.data() + 6, static_cast<std::uint16_t>(path ? path->size() : 0));
+  namespace layout = protocol::user_directory;
+  if (block.size() < layout::kBlockLength) return 1;
+  std::optional<std::string> path = UserDirectory(GetU32(block.data() + layout::kUserId));
+  PutU16(block.data() + layout::kPathLength, static_cast<std::uint16_t>(path ? path->size() : 0));
   status = SendBytes(connection.get(), block);
   if (status == 0 && path) status = SendBytes(connection.get(), *path);
   return ReportFailure(status, "Failed to send response for remote user dir: Error code - %d");
@@ -135,7 +136,7 @@ Status FileSession::GetUserDirectory() {
 
 Status FileSession::GetServerInfo() {
   char tag[32];
-  const int length = std::snprintf(tag, sizeof tag, "<QLXServerVersion=%s>", kServerVersion);
+  const int length = std::snprintf(tag, sizeof tag, "<QLXServerVersion=%s>", protocol::kServerVersion);
   std::string head;
   AppendU16(head, 4);
   AppendU16(head, static_cast<std::uint16_t>(length));

@@ -8,6 +8,7 @@
 #include "core/server/server.h"
 #include "core/settings/server_settings.h"
 #include "log/server_log.h"
+#include "protocol/codes.h"
 
 namespace tarvex {
 namespace {
@@ -32,17 +33,17 @@ Status AuthenticateConnection(Server& server, std::unique_ptr<Connection>* conne
     server.Log().LogEvent(kModule, "", description, "2");
     result = 1;
   } else {
-    std::uint16_t status = kLoginAccepted;
+    std::uint16_t status = protocol::kAuthAccepted;
     if (!CheckCredentials(server, request.login, request.password)) {
-      status = kLoginRefused;
+      status = protocol::kAuthWrongCredentials;
       server.Log().LogEvent(kModule, request.login, "Invalid Login Name and/or password", "2");
     } else {
-      status = kNoSuchService;
+      status = protocol::kAuthUnknownService;
       for (int i = 0; i < server.ServiceCount(); ++i) {
-        if (server.GetService(i)->GetServiceId() == request.service_id) status = kLoginAccepted;
+        if (server.GetService(i)->GetServiceId() == request.service_id) status = protocol::kAuthAccepted;
       }
     }
-    Status sent = SendHeader(connection->get(), 1);
+    Status sent = SendHeader(connection->get(), protocol::kAuthReply);
     if (sent == 0) {
       char reply[2];
       PutU16(reply, status);
@@ -51,7 +52,7 @@ Status AuthenticateConnection(Server& server, std::unique_ptr<Connection>* conne
     if (sent != 0) {
       server.Log().LogEvent(kModule, request.login, "Error sending auth response", "2");
       result = sent;
-    } else if (status != kLoginAccepted) {
+    } else if (status != protocol::kAuthAccepted) {
       result = 1;
     } else {
       result = StartSession(server, connection, request.login, request.service_id);

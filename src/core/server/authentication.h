@@ -14,11 +14,6 @@ namespace tarvex {
 
 class Server;
 
-// Authentication reply statuses.
-inline constexpr std::uint16_t kLoginAccepted = 0;
-inline constexpr std::uint16_t kLoginRefused = 6;
-inline constexpr std::uint16_t kNoSuchService = 7;
-
 // 0 when the connection was handed to a started session (it is moved out of
 // *connection); otherwise non-zero, and the caller closes and releases it.
 // Counts the connection in the server's session counter either way.

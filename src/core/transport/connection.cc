@@ -5,6 +5,7 @@
 
 #include "common/big_endian.h"
 #include "core/cipher/link_key.h"
+#include "protocol/layouts.h"
 
 namespace tarvex {
 namespace {
@@ -162,15 +163,17 @@ Status ReceiveHeader(Connection* connection, std::uint16_t* code, int timeout) {
 Status ReceiveLogin(Connection* connection, LoginRequest* request, int timeout) {
   std::string block;
   if (Status s = ReceiveBlock(connection, &block, timeout)) return s;
-  if (block.size() < 35) return ShortReceive(connection);
+  namespace layout = protocol::login;
+  // The last byte read lies just before the password field's last byte.
+  if (block.size() < layout::kPassword + layout::kFieldRead) return ShortReceive(connection);
   // Each field is 16 bytes; only the first 15 are read, up to a zero byte.
   auto field = [&block](std::size_t offset) {
-    std::string_view bytes(block.data() + offset, 15);
+    std::string_view bytes(block.data() + offset, layout::kFieldRead);
     return std::string(bytes.substr(0, bytes.find('\0')));
   };
-  request->service_id = GetU16(block.data() + 2);
-  request->login = field(4);
-  request->password = field(20);
+  request->service_id = GetU16(block.data() + layout::kServiceId);
+  request->login = field(layout::kLogin);
+  request->password = field(layout::kPassword);
   return message_status::kOk;
 }
 
