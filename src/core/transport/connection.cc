@@ -14,37 +14,48 @@ constexpr std::size_t kFrameHeaderLength = 10;
 // The byte count of one raw receive is a signed 16-bit quantity.
 constexpr std::size_t kMaxRawReceive = 32767;
 
-// Sends all n bytes; a call that sends nothing or fails is a short send.
-Status RawSend(const Socket& socket, const char* data, std::size_t n) {
+// Sends all n bytes. A call that fails, or a socket that takes no byte for
+// `timeout` tenths, is a short send. It leaves the stream cut mid-frame, so
+// the sending side is shut down: later sends on the link fail at once
+// instead of waiting out the time-out again.
+Status RawSend(const Socket& socket, const char* data, std::size_t n, int timeout) {
+  const std::chrono::seconds patience(TimeoutSeconds(timeout));
   while (n > 0) {
-    long sent = SendSome(socket, data, n);
-    if (sent <= 0) return socket_status::kShortSend;
+    long sent = SendSomeWithin(socket, data, n, patience);
+    if (sent <= 0) {
+      ShutdownSend(socket);
+      return socket_status::kShortSend;
+    }
     data += sent;
     n -= static_cast<std::size_t>(sent);
   }
   return socket_status::kOk;
 }
 
-// Receives exactly n bytes within the time-out budget of whole seconds.
-// A peer that closed the link ends the receive at once.
-Status RawReceive(const Socket& socket, char* data, std::size_t n, int timeout) {
+// Receives exactly n bytes by the deadline; bytes already waiting are taken
+// even when it has passed. A peer that closed the link ends the receive at
+// once.
+Status RawReceive(const Socket& socket, char* data, std::size_t n, SteadyTime deadline) {
   if (n > kMaxRawReceive) return socket_status::kShortReceive;
-  std::int64_t budget = TimeoutSeconds(timeout);
-  std::int64_t last = MonotonicSeconds();
   std::size_t got = 0;
   while (got < n) {
-    WaitResult wait = WaitReadable(socket, static_cast<int>(budget));
-    if (wait != WaitResult::kReady) return socket_status::kShortReceive;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (WaitReadable(socket, std::max(left, std::chrono::milliseconds(0))) != WaitResult::kReady) {
+      return socket_status::kShortReceive;
+    }
     long read = ReceiveSome(socket, data + got, n - got);
     if (read <= 0) return socket_status::kShortReceive;
     got += static_cast<std::size_t>(read);
-    if (got == n) break;
-    std::int64_t now = MonotonicSeconds();
-    if (now - last >= budget) return socket_status::kShortReceive;
-    budget -= now - last;
-    last = now;
   }
   return socket_status::kOk;
+}
+
+// When a raw receive of this connection must be complete: its own time-out
+// in whole seconds from now, or the connection's deadline if that is sooner.
+SteadyTime ReceiveUntil(const Connection& connection, int timeout) {
+  SteadyTime until = std::chrono::steady_clock::now() + std::chrono::seconds(TimeoutSeconds(timeout));
+  if (std::optional<SteadyTime> deadline = connection.ReceiveDeadline()) until = std::min(until, *deadline);
+  return until;
 }
 
 Status ShortReceive(const Connection* connection) {
@@ -79,10 +90,23 @@ Status EnableCipher(Connection* connection, std::shared_ptr<const KeySchedule> s
   return message_status::kOk;
 }
 
+Status SetSendTimeout(Connection* connection, int timeout) {
+  if (connection == nullptr) return message_status::kNoConnection;
+  connection->send_timeout_ = timeout;
+  return message_status::kOk;
+}
+
+Status SetReceiveDeadline(Connection* connection, std::optional<SteadyTime> deadline) {
+  if (connection == nullptr) return message_status::kNoConnection;
+  connection->receive_deadline_ = deadline;
+  return message_status::kOk;
+}
+
 Status SendBytes(Connection* connection, const char* bytes, std::size_t n) {
   if (Status s = CheckUsable(connection)) return s;
   const Socket& socket = connection->holder_->socket;
-  if (!connection->CipherOn()) return RawSend(socket, bytes, n);
+  const int timeout = connection->send_timeout_;
+  if (!connection->CipherOn()) return RawSend(socket, bytes, n, timeout);
 
   // Header and ciphertext go out in one send call.
   const std::size_t padded = (n & ~std::size_t{7}) + 8;
@@ -92,7 +116,7 @@ Status SendBytes(Connection* connection, const char* bytes, std::size_t n) {
   PutU32(frame.data() + 6, static_cast<std::uint32_t>(n));
   if (n != 0) std::memcpy(frame.data() + kFrameHeaderLength, bytes, n);
   EncryptBuffer(*connection->schedule_, frame.data() + kFrameHeaderLength, padded);
-  return MapSocketStatus(RawSend(socket, frame.data(), frame.size()));
+  return MapSocketStatus(RawSend(socket, frame.data(), frame.size(), timeout));
 }
 
 Status SendHeader(Connection* connection, std::uint16_t code) {
@@ -105,7 +129,9 @@ Status SendHeader(Connection* connection, std::uint16_t code) {
 Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, int timeout) {
   if (Status s = CheckUsable(connection)) return s;
   const Socket& socket = connection->holder_->socket;
-  if (!connection->CipherOn()) return RawReceive(socket, destination, n, timeout);
+  if (!connection->CipherOn()) {
+    return RawReceive(socket, destination, n, ReceiveUntil(*connection, timeout));
+  }
 
   std::size_t done = 0;
   for (;;) {
@@ -123,7 +149,7 @@ Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, in
     if (done == n) return message_status::kOk;
 
     char header[kFrameHeaderLength];
-    Status s = RawReceive(socket, header, sizeof header, timeout);
+    Status s = RawReceive(socket, header, sizeof header, ReceiveUntil(*connection, timeout));
     if (s != socket_status::kOk) return MapSocketStatus(s);
     const std::uint32_t padded = GetU32(header + 2);
     const std::uint32_t plain = GetU32(header + 6);
@@ -131,7 +157,7 @@ Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, in
       return MapSocketStatus(socket_status::kShortReceive);
     }
     std::string frame(padded, '\0');
-    s = RawReceive(socket, frame.data(), padded, timeout);
+    s = RawReceive(socket, frame.data(), padded, ReceiveUntil(*connection, timeout));
     if (s != socket_status::kOk) return MapSocketStatus(s);
     DecryptBuffer(*connection->schedule_, frame.data(), padded);
     connection->pending_ = std::move(frame);
