@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "client/device_link.h"
@@ -82,6 +83,42 @@ TEST_F(TarvexdTest, RunsUntilSigtermAndRefusesASecondCopy) {
   EXPECT_NE(server.Errors().find("Server Stopped"), std::string::npos);
   const std::string log = testing::ReadFile(AppFile("TSServerLog.txt"));
   EXPECT_NE(log.find(",Server,,0,Server Stopped\r\n"), std::string::npos) << log;
+}
+
+TEST_F(TarvexdTest, SighupStopsItWithinTwoSecondsWhateverDevicesAreConnected) {
+  const std::uint16_t port = testing::FindFreePort();
+  Configure(port);
+  ChildProcess server(TARVEXD_PATH, {"--listen-address", "127.0.0.1"}, world_.Env());
+  ASSERT_TRUE(WaitForText(server, "Server Started")) << server.Errors();
+  std::vector<std::unique_ptr<Connection>> silent;
+  for (int i = 0; i < 10; ++i) silent.push_back(ConnectToServer("127.0.0.1", port));
+  // Accepted after the silent ones, so they are all logging in by now.
+  LoginOutcome idle = LogIn("127.0.0.1", port, "palm", "secret42", kFileServiceId, 50);
+  ASSERT_TRUE(idle.Accepted());
+
+  server.Signal(SIGHUP);
+  EXPECT_EQ(server.Wait(seconds(2)), 0) << server.Errors();
+  const std::string log = testing::ReadFile(AppFile("TSServerLog.txt"));
+  EXPECT_NE(log.find(",Server,,0,Server Stopped\r\n"), std::string::npos) << log;
+}
+
+TEST_F(TarvexdTest, KeepsServingWhenItsStandardErrorGoesAway) {
+  const std::uint16_t port = testing::FindFreePort();
+  Configure(port);
+  ChildProcess server(TARVEXD_PATH, {"--listen-address", "127.0.0.1"}, world_.Env());
+  ASSERT_TRUE(WaitForText(server, "Server Started")) << server.Errors();
+  server.CloseErrors();
+  for (int i = 0; i < 2; ++i) {  // each session logs, and its echo fails
+    LoginOutcome login = LogIn("127.0.0.1", port, "palm", "secret42", kFileServiceId, 50);
+    ASSERT_TRUE(login.Accepted()) << i;
+    ASSERT_EQ(SendHeader(login.connection.get(), protocol::kEndSession), 0);
+    std::uint16_t code = 0;
+    EXPECT_EQ(ReceiveHeader(login.connection.get(), &code, 50), 0);
+  }
+  server.Signal();
+  EXPECT_EQ(server.Wait(seconds(20)), 0);
+  const std::string log = testing::ReadFile(AppFile("TSServerLog.txt"));
+  EXPECT_NE(log.find("End Session - SessionID [2]"), std::string::npos) << log;
 }
 
 TEST_F(TarvexdTest, UnconfiguredWithoutTerminalAndPortInUseFail) {
