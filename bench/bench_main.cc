@@ -1,5 +1,6 @@
-// Runs the benchmarks, then prints how our cipher compares with OpenSSL's
-// and how fast the enciphered link runs next to the cipher itself.
+// Runs the benchmarks, then prints how our cipher compares with OpenSSL's,
+// how fast the enciphered link runs next to the cipher itself, and how
+// logins scale with parallel devices and hold up beside silent connections.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -10,7 +11,7 @@
 
 namespace {
 
-// Console output as usual, and the bytes/second of every benchmark kept.
+// Console output as usual, and the counters of every benchmark kept.
 class RateReporter : public benchmark::ConsoleReporter {
  public:
   using ConsoleReporter::ConsoleReporter;
@@ -18,27 +19,28 @@ class RateReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-      auto found = run.counters.find("bytes_per_second");
-      if (found == run.counters.end()) continue;
-      Rate& rate = rates_[run.benchmark_name()];
-      rate.sum += found->second.value;
-      ++rate.count;
+      for (const auto& [counter, value] : run.counters) {
+        Mean& mean = means_[{run.benchmark_name(), counter}];
+        mean.sum += value.value;
+        ++mean.count;
+      }
     }
     ConsoleReporter::ReportRuns(runs);
   }
 
-  // Mean bytes/second of a benchmark, 0 when it did not run.
-  double MegabytesPerSecond(const std::string& name) const {
-    auto found = rates_.find(name);
-    return found == rates_.end() ? 0.0 : found->second.sum / found->second.count / 1e6;
+  // Mean of a benchmark's counter over its repetitions, 0 when it did not run.
+  double Counter(const std::string& name, const std::string& counter) const {
+    auto found = means_.find({name, counter});
+    return found == means_.end() ? 0.0 : found->second.sum / found->second.count;
   }
+  double MegabytesPerSecond(const std::string& name) const { return Counter(name, "bytes_per_second") / 1e6; }
 
  private:
-  struct Rate {
+  struct Mean {
     double sum = 0;
     int count = 0;
   };
-  std::map<std::string, Rate> rates_;
+  std::map<std::pair<std::string, std::string>, Mean> means_;
 };
 
 void PrintRatio(const RateReporter& rates, const char* what) {
@@ -50,6 +52,30 @@ void PrintRatio(const RateReporter& rates, const char* what) {
 }
 
 }  // namespace
+
+// Logins per second with 8 devices against 1 (target: at least 2x).
+void PrintLoginScaling(const RateReporter& rates, const char* sessions, int think_ms) {
+  const std::string think = "/think_ms:" + std::to_string(think_ms) + "/real_time";
+  const std::string name = std::string("LoginRate/") + sessions + "/devices:";
+  const double one = rates.Counter(name + "1" + think, "items_per_second");
+  const double eight = rates.Counter(name + "8" + think, "items_per_second");
+  if (one == 0 || eight == 0) return;
+  std::printf("Logins (%s, think %d ms)  1 device %7.0f/s  8 devices %7.0f/s  ratio %.2f\n", sessions,
+              think_ms, one, eight, eight / one);
+}
+
+// Login latency beside 50 silent connections against none (target: within 2x).
+void PrintLoginLatency(const RateReporter& rates) {
+  const std::string quiet = "LoginLatency/silent:0/real_time";
+  const std::string busy = "LoginLatency/silent:50/real_time";
+  for (const char* p : {"p50_us", "p99_us"}) {
+    const double alone = rates.Counter(quiet, p);
+    const double beside = rates.Counter(busy, p);
+    if (alone == 0 || beside == 0) continue;
+    std::printf("Login latency %s  alone %7.0f us  beside 50 silent %7.0f us  ratio %.2f\n", p, alone,
+                beside, beside / alone);
+  }
+}
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
@@ -67,5 +93,9 @@ int main(int argc, char** argv) {
   if (link != 0 && cipher != 0) {
     std::printf("%-14s link %8.1f MB/s  cipher %8.1f MB/s (encrypt)\n", "Loopback", link, cipher);
   }
+  PrintLoginScaling(reporter, "core", 0);
+  PrintLoginScaling(reporter, "core", 2);
+  PrintLoginScaling(reporter, "file", 0);
+  PrintLoginLatency(reporter);
   return 0;
 }

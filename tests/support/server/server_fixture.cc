@@ -1,28 +1,10 @@
 #include "support/server/server_fixture.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <random>
 #include <thread>
 
-#include "core/settings/server_settings.h"
 #include "log/server_log.h"
-#include "platform/app_folder.h"
-#include "platform/socket.h"
 
 namespace tarvex::testing {
-
-std::uint16_t FindFreePort() {
-  // Configured ports lie from 1 to 32767, below the ephemeral range.
-  std::random_device seed;
-  std::mt19937 random(seed());
-  std::uniform_int_distribution<int> pick(20000, 32767);
-  for (int attempt = 0; attempt < 200; ++attempt) {
-    const auto port = static_cast<std::uint16_t>(pick(random));
-    if (ListenTcp("127.0.0.1", port, 1).IsValid()) return port;
-  }
-  return 0;
-}
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -34,27 +16,16 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 }
 
 void ServerFixture::SetUp() {
-  std::filesystem::create_directories(root_.File("config"));
-  std::filesystem::create_directories(root_.File("data"));
-  std::filesystem::create_directories(root_.File("share"));
-  setenv("XDG_CONFIG_HOME", root_.File("config").c_str(), 1);
-  setenv("XDG_DATA_HOME", root_.File("share").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", root_.Path().c_str(), 1);
-  setenv("HOME", root_.Path().c_str(), 1);
-  ASSERT_TRUE(EnterAppFolder());
-  data_dir_ = root_.File("data") + "/";
-  ASSERT_TRUE(ServerSettings::SetDataDir(data_dir_));
+  std::optional<std::string> data_dir = EnterServerWorld(root_);
+  ASSERT_TRUE(data_dir);
+  data_dir_ = *data_dir;
   port_ = FindFreePort();
   ASSERT_NE(port_, 0);
 }
 
 void ServerFixture::WriteSettings(std::uint16_t port, const std::string& login,
                                   const std::string& password) {
-  ServerSettings settings(data_dir_ + "TSConfig.txt");
-  settings.SetPort(port);
-  settings.SetLogin(login);
-  ASSERT_TRUE(settings.SetPassword(password));
-  settings.SaveSettings();
+  ASSERT_TRUE(WriteServerSettings(data_dir_, port, login, password));
 }
 
 void ServerFixture::MakeServer(const std::vector<Server::ServiceFactory>& services,

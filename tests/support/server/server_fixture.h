@@ -16,6 +16,7 @@
 
 #include "client/device_link.h"
 #include "core/server/server.h"
+#include "support/server/server_world.h"
 #include "support/temp_dir.h"
 
 namespace tarvex::testing {
@@ -23,9 +24,6 @@ namespace tarvex::testing {
 inline constexpr char kLogin[] = "palmuser";
 inline constexpr char kPassword[] = "secret42";
 inline constexpr int kReplyTimeout = 50;  // tenths, for the device's receives
-
-// A port from 20000 to 32767 on 127.0.0.1 that was free a moment ago.
-std::uint16_t FindFreePort();
 
 class ServerFixture : public ::testing::Test {
  protected:
