@@ -47,6 +47,30 @@ Status RawReceive(const Socket& socket, char* data, std::size_t n, int timeout) 
   return socket_status::kOk;
 }
 
+std::size_t PaddedLength(std::size_t n) { return (n & ~std::size_t{7}) + 8; }
+
+// Appends room for one frame of n plain bytes to *out (header, and padding
+// that is zero) and gives the offset where its plain bytes go.
+std::size_t OpenFrame(std::string* out, std::size_t n) {
+  const std::size_t start = out->size();
+  out->resize(start + kFrameHeaderLength + PaddedLength(n));
+  return start + kFrameHeaderLength;
+}
+
+// Completes the last frame of *out, opened at `payload`, for the n plain
+// bytes now written there: trims it, zeroes its padding, writes its header
+// and enciphers it in place.
+void SealFrame(std::string* out, std::size_t payload, std::size_t n, const KeySchedule& schedule) {
+  const std::size_t padded = PaddedLength(n);
+  out->resize(payload + padded);
+  std::memset(out->data() + payload + n, 0, padded - n);
+  char* header = out->data() + payload - kFrameHeaderLength;
+  PutU16(header, kFrameHeaderLength);
+  PutU32(header + 2, static_cast<std::uint32_t>(padded));
+  PutU32(header + 6, static_cast<std::uint32_t>(n));
+  EncryptBuffer(schedule, out->data() + payload, padded);
+}
+
 Status ShortReceive(const Connection* connection) {
   return connection->CipherOn() ? message_status::kReceiveFailed : socket_status::kShortReceive;
 }
@@ -85,13 +109,10 @@ Status SendBytes(Connection* connection, const char* bytes, std::size_t n) {
   if (!connection->CipherOn()) return RawSend(socket, bytes, n);
 
   // Header and ciphertext go out in one send call.
-  const std::size_t padded = (n & ~std::size_t{7}) + 8;
-  std::string frame(kFrameHeaderLength + padded, '\0');
-  PutU16(frame.data(), kFrameHeaderLength);
-  PutU32(frame.data() + 2, static_cast<std::uint32_t>(padded));
-  PutU32(frame.data() + 6, static_cast<std::uint32_t>(n));
-  if (n != 0) std::memcpy(frame.data() + kFrameHeaderLength, bytes, n);
-  EncryptBuffer(*connection->schedule_, frame.data() + kFrameHeaderLength, padded);
+  std::string frame;
+  const std::size_t payload = OpenFrame(&frame, n);
+  if (n != 0) std::memcpy(frame.data() + payload, bytes, n);
+  SealFrame(&frame, payload, n, *connection->schedule_);
   return MapSocketStatus(RawSend(socket, frame.data(), frame.size()));
 }
 
@@ -175,6 +196,54 @@ Status ReceiveLogin(Connection* connection, LoginRequest* request, int timeout) 
   request->login = field(layout::kLogin);
   request->password = field(layout::kPassword);
   return message_status::kOk;
+}
+
+void FrameBatch::Add(std::string_view item) {
+  // An empty item is still a frame of its own, as SendBytes sends it.
+  Append(item.size(), /*keep_empty=*/true, [item](char* out, std::size_t) {
+    if (!item.empty()) std::memcpy(out, item.data(), item.size());
+    return static_cast<long>(item.size());
+  });
+}
+
+long FrameBatch::AddFrom(std::size_t n, const Fill& fill) {
+  return Append(n, /*keep_empty=*/false, fill);
+}
+
+long FrameBatch::Append(std::size_t n, bool keep_empty, const Fill& fill) {
+  if (status_ != 0) return -1;
+  const std::size_t start = buffer_.size();
+  const bool enciphered = connection_ != nullptr && connection_->CipherOn();
+  const std::size_t payload = enciphered ? OpenFrame(&buffer_, n) : start;
+  if (!enciphered) buffer_.resize(start + n);
+  const long filled = fill(buffer_.data() + payload, n);
+  if (filled < 0 || (filled == 0 && !keep_empty) || static_cast<std::size_t>(filled) > n) {
+    buffer_.resize(start);
+    return filled > 0 ? -1 : filled;  // more than asked for counts as a failure
+  }
+  const auto length = static_cast<std::size_t>(filled);
+  if (enciphered) {
+    SealFrame(&buffer_, payload, length, *connection_->schedule_);
+  } else {
+    buffer_.resize(start + length);
+  }
+  FlushWhenFull();
+  return filled;
+}
+
+void FrameBatch::FlushWhenFull() {
+  if (buffer_.size() >= kFlushSize) Flush();
+}
+
+Status FrameBatch::Flush() {
+  if (status_ != 0 || buffer_.empty()) return status_;
+  status_ = CheckUsable(connection_);
+  if (status_ == 0) {
+    const Status sent = RawSend(connection_->holder_->socket, buffer_.data(), buffer_.size());
+    status_ = connection_->CipherOn() ? MapSocketStatus(sent) : sent;
+  }
+  buffer_.clear();
+  return status_;
 }
 
 Status CloseConnection(Connection* connection) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -83,6 +84,36 @@ TEST_F(TransportTest, EachSendIsOneFrameOfWholeEncipheredBlocks) {
   ASSERT_EQ(SendHeader(server(), 3), 0);
   EXPECT_EQ(ReadRaw(client_socket(), 18), Frame(ks_, "\0\x04\0\x03"sv));
   EXPECT_EQ(WaitReadable(client_socket(), 0), WaitResult::kTimedOut);  // nothing more
+}
+
+TEST_F(TransportTest, FrameBatchPutsOnTheWireWhatOneSendPerItemWould) {
+  const std::string big(FrameBatch::kFlushSize, 'x');  // forces a send of its own
+  std::string expected;
+  FrameBatch batch(server());
+  for (const std::string& item : {std::string(), std::string("abc"), big, std::string("thirteen byte")}) {
+    batch.Add(item);
+    expected += Frame(ks_, item);
+  }
+  // Read straight into the frame: a short fill makes a short item; a fill
+  // that ends or fails adds nothing.
+  auto fill = [](long result) {
+    return [result](char* out, std::size_t) {
+      if (result > 0) std::memcpy(out, "short", static_cast<std::size_t>(result));
+      return result;
+    };
+  };
+  EXPECT_EQ(batch.AddFrom(16, fill(5)), 5);
+  EXPECT_EQ(batch.AddFrom(16, fill(0)), 0);
+  EXPECT_EQ(batch.AddFrom(16, fill(-1)), -1);
+  expected += Frame(ks_, "short");
+  ASSERT_EQ(batch.Flush(), 0);
+  EXPECT_EQ(ReadRaw(client_socket(), expected.size()), expected);
+  EXPECT_EQ(WaitReadable(client_socket(), 0), WaitResult::kTimedOut);  // nothing more
+
+  FrameBatch broken(nullptr);
+  broken.Add("lost");
+  EXPECT_EQ(broken.Flush(), 2);
+  EXPECT_LT(broken.AddFrom(4, fill(4)), 0) << "nothing is added after a failed send";
 }
 
 TEST_F(TransportTest, ReceivesDrawFromTheStreamWhateverTheFrameBoundaries) {
