@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "common/big_endian.h"
 #include "common/join_texts.h"
 #include "core/settings/server_settings.h"
 #include "datafiles/file_list.h"
@@ -11,6 +12,7 @@
 #include "log/server_log.h"
 #include "log/service_log.h"
 #include "protocol/codes.h"
+#include "protocol/layouts.h"
 
 namespace tarvex {
 namespace {
@@ -20,12 +22,19 @@ constexpr std::size_t kMaxMessage = 255;
 
 }  // namespace
 
-FileSession::FileSession(ServiceLog* service_log, int receive_timeout)
-    : service_log_(service_log), receive_timeout_(receive_timeout) {}
-
-FileSession::~FileSession() {
-  if (files_ && files_changed_) files_->Save();
+std::string CountItem(std::uint16_t value) {
+  std::string item;
+  AppendU16(item, protocol::kCountItemLength);
+  AppendU16(item, value);
+  return item;
 }
+
+std::string UpToFirstZero(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
+
+FileSession::FileSession(ServiceLog* service_log, int receive_timeout, SaveCalls& save_calls)
+    : service_log_(service_log), receive_timeout_(receive_timeout), save_calls_(save_calls) {}
+
+FileSession::~FileSession() { SaveTrackedFiles(); }
 
 void FileSession::SetMessage(const char* format, ...) {
   char text[kMaxMessage + 1];
@@ -96,6 +105,11 @@ Status FileSession::Prepare() {
   return 0;
 }
 
+Status FileSession::ReceiveText(std::size_t length, std::string* text) {
+  text->assign(length, '\0');
+  return ReceiveBytes(connection.get(), text->data(), length, receive_timeout_);
+}
+
 Status FileSession::Dispatch(std::uint16_t code, bool* handled) {
   *handled = true;
   switch (code) {
@@ -145,7 +159,7 @@ Status FileSession::Run() {
     }
   }
 
-  SendHeader(connection.get(), protocol::kSessionOver);
+  if (!close_without_end_code_) SendHeader(connection.get(), protocol::kSessionOver);
   CloseConnection(connection.get());
   ReleaseConnection(std::move(connection));
 
