@@ -15,13 +15,16 @@ namespace {
 
 namespace layout = protocol::put_file;
 
+// Received chunks are gathered to this size before they are written.
+constexpr std::size_t kWriteSize = 13 * layout::kChunk;
+
 }  // namespace
 
 Status FileSession::DrainBytes(std::uint32_t count) {
   char chunk[layout::kChunk];
   while (count > 0) {
     const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(count, layout::kChunk));
-    if (Status s = ReceiveBytes(connection.get(), chunk, n, receive_timeout_)) return s;
+    if (Status s = ReceiveBytesBuffered(connection.get(), chunk, n, receive_timeout_)) return s;
     count -= n;
   }
   return 0;
@@ -32,16 +35,21 @@ Status FileSession::StoreIncomingFile(const std::string& path, std::uint32_t siz
   // the target only once all of it is written: a cut link or a full disk
   // never leaves a truncated file where the old one was.
   AtomicFile file(path, save_calls_);
-  std::string chunk(layout::kChunk, '\0');
+  std::string buffer(kWriteSize, '\0');
+  std::size_t gathered = 0;
   std::uint32_t received = 0;
   while (file.IsOpen() && received < size) {
     const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(size - received, layout::kChunk));
-    if (Status s = ReceiveBytes(connection.get(), chunk.data(), n, receive_timeout_)) {
+    if (Status s = ReceiveBytesBuffered(connection.get(), buffer.data() + gathered, n, receive_timeout_)) {
       *stream = s;
       return s;  // the temporary file goes with `file`
     }
     received += n;
-    file.Write(std::string_view(chunk.data(), n));
+    gathered += n;
+    if (gathered + layout::kChunk > buffer.size() || received == size) {
+      file.Write(std::string_view(buffer.data(), gathered));
+      gathered = 0;
+    }
   }
   if (file.IsOpen() && file.Commit()) {
     *stream = 0;

@@ -71,6 +71,13 @@ void SealFrame(std::string* out, std::size_t payload, std::size_t n, const KeySc
   EncryptBuffer(schedule, out->data() + payload, padded);
 }
 
+// A frame header the receiver accepts: a padded length that is a whole
+// number of cipher blocks below the raw receive limit, holding the plain
+// length.
+bool IsAcceptableFrame(std::uint32_t padded, std::uint32_t plain) {
+  return padded != 0 && padded % 8 == 0 && padded <= kMaxRawReceive && plain <= padded;
+}
+
 Status ShortReceive(const Connection* connection) {
   return connection->CipherOn() ? message_status::kReceiveFailed : socket_status::kShortReceive;
 }
@@ -130,17 +137,7 @@ Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, in
 
   std::size_t done = 0;
   for (;;) {
-    if (connection->pending_count_ > 0) {
-      std::size_t k = std::min<std::size_t>(n - done, connection->pending_count_);
-      std::memcpy(destination + done, connection->pending_.data() + connection->read_position_, k);
-      connection->read_position_ += k;
-      connection->pending_count_ -= static_cast<std::uint32_t>(k);
-      done += k;
-      if (connection->pending_count_ == 0) {
-        connection->pending_.clear();
-        connection->read_position_ = 0;
-      }
-    }
+    done += connection->TakePending(destination + done, n - done);
     if (done == n) return message_status::kOk;
 
     char header[kFrameHeaderLength];
@@ -148,9 +145,7 @@ Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, in
     if (s != socket_status::kOk) return MapSocketStatus(s);
     const std::uint32_t padded = GetU32(header + 2);
     const std::uint32_t plain = GetU32(header + 6);
-    if (padded == 0 || padded % 8 != 0 || padded > kMaxRawReceive || plain > padded) {
-      return MapSocketStatus(socket_status::kShortReceive);
-    }
+    if (!IsAcceptableFrame(padded, plain)) return MapSocketStatus(socket_status::kShortReceive);
     std::string frame(padded, '\0');
     s = RawReceive(socket, frame.data(), padded, timeout);
     if (s != socket_status::kOk) return MapSocketStatus(s);
@@ -159,6 +154,70 @@ Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, in
     connection->read_position_ = 0;
     connection->pending_count_ = plain;
   }
+}
+
+std::size_t Connection::TakePending(char* destination, std::size_t n) {
+  const std::size_t k = std::min<std::size_t>(n, pending_count_);
+  if (k == 0) return 0;
+  std::memcpy(destination, pending_.data() + read_position_, k);
+  read_position_ += k;
+  pending_count_ -= static_cast<std::uint32_t>(k);
+  if (pending_count_ == 0) {
+    pending_.clear();
+    read_position_ = 0;
+  }
+  return k;
+}
+
+Status ReceiveBytesBuffered(Connection* connection, char* destination, std::size_t n, int timeout) {
+  if (Status s = CheckUsable(connection)) return s;
+  if (!connection->CipherOn()) return ReceiveBytes(connection, destination, n, timeout);
+  const Socket& socket = connection->holder_->socket;
+  constexpr std::size_t kReadAhead = 64 * 1024;
+
+  while (connection->pending_count_ < n) {
+    // Whatever has arrived, with one call.
+    std::string raw(kReadAhead, '\0');
+    if (WaitReadable(socket, TimeoutSeconds(timeout)) != WaitResult::kReady) {
+      return MapSocketStatus(socket_status::kShortReceive);
+    }
+    const long got = ReceiveSome(socket, raw.data(), raw.size());
+    if (got <= 0) return MapSocketStatus(socket_status::kShortReceive);
+    std::size_t have = static_cast<std::size_t>(got);
+    // Decipher frame after frame, moving their plain bytes behind the
+    // pending ones; the last frame is completed with exact receives.
+    std::string plain = connection->pending_.substr(connection->read_position_, connection->pending_count_);
+    Status status = message_status::kOk;
+    for (std::size_t at = 0; at < have && status == message_status::kOk;) {
+      auto complete = [&](std::size_t needed) {
+        if (have - at >= needed) return socket_status::kOk;
+        if (raw.size() < at + needed) raw.resize(at + needed);
+        const Status s = RawReceive(socket, raw.data() + have, at + needed - have, timeout);
+        if (s == socket_status::kOk) have = at + needed;
+        return s;
+      };
+      status = MapSocketStatus(complete(kFrameHeaderLength));
+      if (status != message_status::kOk) break;
+      const std::uint32_t padded = GetU32(raw.data() + at + 2);
+      const std::uint32_t length = GetU32(raw.data() + at + 6);
+      if (!IsAcceptableFrame(padded, length)) {
+        status = MapSocketStatus(socket_status::kShortReceive);
+        break;
+      }
+      status = MapSocketStatus(complete(kFrameHeaderLength + padded));
+      if (status != message_status::kOk) break;
+      char* body = raw.data() + at + kFrameHeaderLength;
+      DecryptBuffer(*connection->schedule_, body, padded);
+      plain.append(body, length);
+      at += kFrameHeaderLength + padded;
+    }
+    connection->pending_count_ = static_cast<std::uint32_t>(plain.size());
+    connection->pending_ = std::move(plain);
+    connection->read_position_ = 0;
+    if (status != message_status::kOk) return status;
+  }
+  connection->TakePending(destination, n);
+  return message_status::kOk;
 }
 
 Status ReceiveBlock(Connection* connection, std::string* block, int timeout) {

@@ -45,6 +45,10 @@ class Connection {
   friend Status EnableCipher(Connection*, std::shared_ptr<const KeySchedule>);
   friend Status SendBytes(Connection*, const char*, std::size_t);
   friend Status ReceiveBytes(Connection*, char*, std::size_t, int);
+  friend Status ReceiveBytesBuffered(Connection*, char*, std::size_t, int);
+
+  // Hands out up to n of the plain bytes pending; gives how many.
+  std::size_t TakePending(char* destination, std::size_t n);
 
   std::unique_ptr<SocketHolder> holder_;
   std::shared_ptr<const KeySchedule> schedule_;  // set when the cipher is on
@@ -75,6 +79,15 @@ Status SendHeader(Connection* connection, std::uint16_t code);
 
 // Delivers exactly n bytes.
 Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, int timeout);
+// Delivers exactly n bytes like ReceiveBytes, but each time it must read the
+// socket it takes with one receive call every frame that has arrived (up to
+// 64 KiB, completing the last one), deciphers them and keeps their bytes
+// pending: far fewer system calls for a stream of many frames (a reply of
+// many small items, or file content). It never
+// leaves part of a frame on the socket, so it mixes freely with ReceiveBytes
+// on one connection. On a failure nothing is handed out and whole frames
+// read stay pending. In plain mode it is ReceiveBytes.
+Status ReceiveBytesBuffered(Connection* connection, char* destination, std::size_t n, int timeout);
 // Receives one block, its two length bytes included, into *block.
 Status ReceiveBlock(Connection* connection, std::string* block, int timeout);
 // Receives one command header and gives its code.
