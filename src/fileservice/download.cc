@@ -47,24 +47,21 @@ std::optional<Refusal> CheckOpened(const FileReader& file, const std::string& pa
 }  // namespace
 
 Status FileSession::GetFile() {
-  std::string block;
-  Status status = ReportFailure(ReceiveBlock(connection.get(), &block, receive_timeout_),
-                                "Failed to init sending file to device: Error code - %d");
-  if (status != 0) return status;
-  if (block.size() < layout::kBlockLength) return 1;
+  FileRequest request;
+  if (Status s = ReceiveFileRequest("Failed to init sending file to device: Error code - %d", &request)) {
+    return s;
+  }
+  std::string& block = request.block;
+  const std::string& name = request.name;
+  const std::string& directory = request.directory;
   const std::uint32_t user_id = GetU32(block.data() + layout::kUserId);
   const std::uint16_t track = GetU16(block.data() + layout::kTrackFlag);
-  std::string sent_name, sent_directory;
-  ReceiveText(GetU16(block.data() + layout::kNameLength), &sent_name);
-  const Status directory_status = ReceiveText(GetU16(block.data() + layout::kDirectoryLength), &sent_directory);
-  const std::string name = UpToFirstZero(sent_name);
-  const std::string directory = UpToFirstZero(sent_directory);
   IdentifyDeviceUser(user_id);
 
   const std::string path = directory + name;
   std::optional<FileReader> file;
   std::optional<Refusal> refusal;
-  if (directory_status != 0) {
+  if (request.texts_status != 0) {
     refusal = Refusal{0, "The request could not be received"};
   } else if (restricted_ && !access_.IsPathAllowed(path)) {
     // The access list guards downloads as it guards listings.
@@ -87,8 +84,8 @@ Status FileSession::GetFile() {
   PutU32(block.data() + layout::kFileSize, size);
   FrameBatch reply(connection.get());
   reply.Add(block);
-  reply.Add(sent_name);
-  reply.Add(sent_directory);
+  reply.Add(request.sent_name);
+  reply.Add(request.sent_directory);
   std::uint32_t remaining = size;
   long got = 1;
   while (remaining > 0 && got > 0) {
@@ -96,7 +93,7 @@ Status FileSession::GetFile() {
     got = reply.AddFrom(item, [&file](char* out, std::size_t n) { return file->Read(out, n); });
     if (got > 0) remaining -= static_cast<std::uint32_t>(got);
   }
-  status = reply.Flush();
+  Status status = reply.Flush();
   if (status == 0 && remaining > 0) {
     // The file shrank or could not be read: the device must see the link
     // close rather than take what came as the whole file.

@@ -110,6 +110,23 @@ Status FileSession::ReceiveText(std::size_t length, std::string* text) {
   return ReceiveBytes(connection.get(), text->data(), length, receive_timeout_);
 }
 
+Status FileSession::ReceiveFileRequest(const char* failure_format, FileRequest* request) {
+  namespace layout = protocol::put_file;
+  static_assert(layout::kBlockLength == protocol::get_file::kBlockLength &&
+                layout::kNameLength == protocol::get_file::kNameLength &&
+                layout::kDirectoryLength == protocol::get_file::kDirectoryLength);
+  std::string& block = request->block;
+  if (Status s = ReportFailure(ReceiveBlock(connection.get(), &block, receive_timeout_), failure_format)) return s;
+  if (block.size() < layout::kBlockLength) return 1;
+  request->texts_status = ReceiveText(GetU16(block.data() + layout::kNameLength), &request->sent_name);
+  if (request->texts_status == 0) {
+    request->texts_status = ReceiveText(GetU16(block.data() + layout::kDirectoryLength), &request->sent_directory);
+  }
+  request->name = UpToFirstZero(request->sent_name);
+  request->directory = UpToFirstZero(request->sent_directory);
+  return 0;
+}
+
 Status FileSession::Dispatch(std::uint16_t code, bool* handled) {
   *handled = true;
   switch (code) {

@@ -56,6 +56,20 @@ class FileSession : public Session {
   // Receives exactly `length` bytes of a text that follows a request block.
   Status ReceiveText(std::size_t length, std::string* text);
 
+  // An upload or download request: its block, and the name and directory
+  // that follow it as sent and as the path takes them (up to a zero byte).
+  struct FileRequest {
+    std::string block;
+    std::string sent_name, sent_directory;
+    std::string name, directory;
+    Status texts_status = 0;  // non-zero when name or directory did not come
+  };
+  // Receives a PutFile or GetFile request, whose blocks share the length and
+  // the offsets of the name and directory lengths. Non-zero ends the session:
+  // the status of a failed block receive (reported with `failure_format`),
+  // or 1 for a block shorter than its fields.
+  Status ReceiveFileRequest(const char* failure_format, FileRequest* request);
+
   // Handlers, one file per request family (upload.cc, download.cc,
   // tracking.cc, listing.cc, user_requests.cc, search_request.cc); a
   // non-zero result ends the session.

@@ -63,20 +63,16 @@ Status FileSession::StoreIncomingFile(const std::string& path, std::uint32_t siz
 }
 
 Status FileSession::PutFile() {
-  std::string block;
-  Status status = ReportFailure(ReceiveBlock(connection.get(), &block, receive_timeout_),
-                                "Failed to init receiving file from Device: Error code - %d");
-  if (status != 0) return status;
-  if (block.size() < layout::kBlockLength) return 1;
-  const std::uint32_t user_id = GetU32(block.data() + layout::kUserId);
-  const std::uint32_t size = GetU32(block.data() + layout::kFileSize);
-  std::string name, directory;
-  Status stream = ReceiveText(GetU16(block.data() + layout::kNameLength), &name);
-  if (stream == 0) stream = ReceiveText(GetU16(block.data() + layout::kDirectoryLength), &directory);
-  name = UpToFirstZero(name);
-  directory = UpToFirstZero(directory);
-  IdentifyDeviceUser(user_id);
+  FileRequest request;
+  if (Status s = ReceiveFileRequest("Failed to init receiving file from Device: Error code - %d", &request)) {
+    return s;
+  }
+  const std::uint32_t size = GetU32(request.block.data() + layout::kFileSize);
+  const std::string& name = request.name;
+  IdentifyDeviceUser(GetU32(request.block.data() + layout::kUserId));
 
+  Status status = 0;
+  Status stream = request.texts_status;
   if (stream != 0) {
     // Without its name the file is not created at all, not even when empty.
     status = stream;
@@ -85,7 +81,7 @@ Status FileSession::PutFile() {
     status = protocol::kPutFileRestricted;
   } else {
     // The device sends the complete directory, ending in a separator.
-    status = StoreIncomingFile(directory + name, size, &stream);
+    status = StoreIncomingFile(request.directory + name, size, &stream);
   }
   if (status == 0) {
     SetMessage("File %s successfully received from device", name.c_str());

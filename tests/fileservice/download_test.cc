@@ -29,16 +29,13 @@ std::string GetFileBlock(std::uint16_t track, const std::string& name, const std
   return block;
 }
 
-class DownloadTest : public testing::FileServiceFixture {
+class DownloadTest : public testing::ExchangeFixture {
  protected:
-  void SetUp() override {
-    FileServiceFixture::SetUp();
-    dir_ = root_dir_ + "/";
-    fs::create_directories(dir_);
-  }
+  // Sends a download request for name in dir (default dir_).
   void Ask(Connection* link, const std::string& name, const std::string& dir = "") {
+    const std::string& where = dir.empty() ? dir_ : dir;
     ASSERT_EQ(SendHeader(link, 102), 0);
-    ASSERT_EQ(SendBytes(link, GetFileBlock(0, name, dir.empty() ? dir_ : dir) + name + (dir.empty() ? dir_ : dir)), 0);
+    ASSERT_EQ(SendBytes(link, GetFileBlock(0, name, where) + name + where), 0);
   }
   // Asks on a new session for a file that cannot be sent: the status comes
   // back and the session ends.
@@ -50,7 +47,6 @@ class DownloadTest : public testing::FileServiceFixture {
     ExpectSessionEnd(link.get());
     return GetU32(block.data() + 6);
   }
-  std::string dir_;
 };
 
 TEST_F(DownloadTest, ReplyIsTheBlockNameDirectoryAndContentInItemsOfTenThousand) {

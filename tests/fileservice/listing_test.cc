@@ -22,11 +22,10 @@ std::vector<std::string> Names(const std::vector<ListingEntry>& entries) {
   return names;
 }
 
-class ListingTest : public testing::FileServiceFixture {
+class ListingTest : public testing::ExchangeFixture {
  protected:
   void SetUp() override {
-    FileServiceFixture::SetUp();
-    dir_ = root_dir_ + "/";
+    ExchangeFixture::SetUp();
     for (const char* d : {"Zed", "alpha", "-dash", "shared", ".config"}) fs::create_directories(dir_ + d);
     for (const char* f : {"b.txt", "A.txt", "c.TXT", "_under", ".hidden"}) WriteFile(dir_ + f, "12345");
   }
@@ -40,7 +39,6 @@ class ListingTest : public testing::FileServiceFixture {
     EXPECT_EQ(RequestListDrives(link, &drives, kReplyTimeout), 0);
     return drives;
   }
-  std::string dir_;
 };
 
 TEST_F(ListingTest, ParentFirstThenDirectoriesThenFilesWithoutHiddenNames) {

@@ -16,11 +16,10 @@ using testing::ReadFile;
 using testing::WriteFile;
 namespace fs = std::filesystem;
 
-class TrackingTest : public testing::FileServiceFixture {
+class TrackingTest : public testing::ExchangeFixture {
  protected:
   void SetUp() override {
-    FileServiceFixture::SetUp();
-    dir_ = root_dir_ + "/";
+    ExchangeFixture::SetUp();
     for (const char* sub : {"docs/", "other/"}) {
       fs::create_directories(dir_ + sub);
       WriteFile(dir_ + sub + "readme.txt", "read me");
@@ -42,7 +41,6 @@ class TrackingTest : public testing::FileServiceFixture {
   std::string Line(int user, const std::string& name, const std::string& sub) {
     return "\"" + std::to_string(user) + "\",\"" + name + "\",\"" + dir_ + sub + "\"\r\n";
   }
-  std::string dir_;
 };
 
 TEST_F(TrackingTest, ARecordPerUserAndNameIgnoringCaseWithTheLatestSpellingAndDirectory) {

@@ -36,13 +36,8 @@ ContentSource From(const std::string& content, std::size_t fail_after = SIZE_MAX
   };
 }
 
-class UploadTest : public testing::FileServiceFixture {
+class UploadTest : public testing::ExchangeFixture {
  protected:
-  void SetUp() override {
-    FileServiceFixture::SetUp();
-    dir_ = root_dir_ + "/";
-    fs::create_directories(dir_);
-  }
   // The reply status of an upload of `content` as dir + name.
   std::int32_t Put(Connection* link, const std::string& dir, const std::string& name,
                    const std::string& content) {
@@ -65,7 +60,6 @@ class UploadTest : public testing::FileServiceFixture {
     }
     return names;
   }
-  std::string dir_;
 };
 
 TEST_F(UploadTest, ContentIsStoredWholeAndReplacesAFileKeepingItsMode) {

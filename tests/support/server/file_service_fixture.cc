@@ -1,5 +1,7 @@
 #include "support/server/file_service_fixture.h"
 
+#include <filesystem>
+
 #include "common/big_endian.h"
 #include "core/cipher/blowfish.h"
 #include "fileservice/root_dir.h"
@@ -12,6 +14,12 @@ void FileServiceFixture::SetUp() {
   ServerFixture::SetUp();
   root_dir_ = root_.File("exchange");
   ASSERT_TRUE(WriteRootDir(root_dir_));
+}
+
+void ExchangeFixture::SetUp() {
+  FileServiceFixture::SetUp();
+  dir_ = root_dir_ + "/";
+  std::filesystem::create_directories(dir_);
 }
 
 void FileServiceFixture::Start(int receive_timeout, SaveCalls* save_calls) {

@@ -35,4 +35,12 @@ class FileServiceFixture : public ServerFixture {
   std::string root_dir_;  // ROOTDIR, without a trailing separator
 };
 
+// The same, with the root directory made: dir_, ending in "/".
+class ExchangeFixture : public FileServiceFixture {
+ protected:
+  void SetUp() override;
+
+  std::string dir_;
+};
+
 }  // namespace tarvex::testing
