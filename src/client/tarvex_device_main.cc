@@ -22,6 +22,7 @@
 #include "platform/file_reader.h"
 #include "platform/terminal.h"
 #include "protocol/codes.h"
+#include "protocol/layouts.h"
 
 namespace tarvex {
 namespace {
@@ -134,6 +135,10 @@ std::optional<Command> ParseCommand(const std::vector<std::string>& words, std::
     *error = "--track needs --user ID";
     return std::nullopt;
   }
+  if (command.verb == "ls" && WithTrailingSeparator(command.operands[0]).size() >= protocol::listing::kPathWidth) {
+    *error = "a directory to list holds at most " + std::to_string(protocol::listing::kPathWidth - 1) + " bytes";
+    return std::nullopt;
+  }
   return command;
 }
 
@@ -187,7 +192,10 @@ int Get(Connection* link, const Command& command) {
       },
       kTimeout);
   progress.Finish();
-  if (s == kDeviceSideFailure) return Fail("cannot write " + target + ": " + SystemErrorText(file.Error()));
+  if (s == kDeviceSideFailure) {
+    CloseConnection(link);  // the rest of the content is still on its way
+    return Fail("cannot write " + target + ": " + SystemErrorText(file.Error()));
+  }
   if (s != 0) return LinkFailure("get", s);
   if (reply.status != protocol::get_file::kSending) {
     return Fail("get failed: the server cannot send " + request.directory + request.name + " (status " +
@@ -226,7 +234,10 @@ int Put(Connection* link, const Command& command) {
       },
       &reply, kTimeout);
   progress.Finish();
-  if (s == kDeviceSideFailure) return Fail("cannot read " + source + ": it changed or failed while being sent");
+  if (s == kDeviceSideFailure) {
+    CloseConnection(link);  // the server still waits for the rest of the content
+    return Fail("cannot read " + source + ": it changed or failed while being sent");
+  }
   if (s != 0) return LinkFailure("put", s);
   if (reply != 0) {
     return Fail("put failed: the server did not store " + request.directory + request.name + " (status " +
@@ -260,9 +271,7 @@ int RunCommand(Connection* link, const Command& command) {
   } else if (verb == "ls") {
     const std::string path = WithTrailingSeparator(operands[0]);
     std::vector<ListingEntry> entries;
-    Status s = RequestListDirectory(link, path, &entries, kTimeout);
-    if (s == kDeviceSideFailure) return Fail("the path " + path + " is too long for a listing request", 2);
-    if (s != 0) return LinkFailure("ls", s);
+    if (Status s = RequestListDirectory(link, path, &entries, kTimeout)) return LinkFailure("ls", s);
     for (const ListingEntry& entry : entries) {
       char size[16];
       std::snprintf(size, sizeof size, "%10u", static_cast<unsigned>(entry.size));
@@ -273,16 +282,13 @@ int RunCommand(Connection* link, const Command& command) {
     std::vector<std::string> drives;
     if (Status s = RequestListDrives(link, &drives, kTimeout)) return LinkFailure("drives", s);
     for (const std::string& drive : drives) std::cout << drive << '\n';
-  } else {
-    // user-dir and tracked name a user.
-    if (verb == "tracked") {
-      std::vector<TrackedFile> files;
-      if (Status s = RequestTrackedFiles(link, command.user_id, &files, kTimeout)) return LinkFailure("tracked", s);
-      for (const TrackedFile& f : files) {
-        std::cout << PrintableStamp(f.stamp) << ' ' << f.size << ' ' << f.directory << f.name << '\n';
-      }
-      return 0;
+  } else if (verb == "tracked") {
+    std::vector<TrackedFile> files;
+    if (Status s = RequestTrackedFiles(link, command.user_id, &files, kTimeout)) return LinkFailure("tracked", s);
+    for (const TrackedFile& f : files) {
+      std::cout << PrintableStamp(f.stamp) << ' ' << f.size << ' ' << f.directory << f.name << '\n';
     }
+  } else {
     std::optional<std::string> path;
     Status s = RequestUserDirectory(link, command.user_id, &path, kTimeout);
     if (s != 0) return LinkFailure("user-dir", s);

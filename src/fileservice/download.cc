@@ -3,8 +3,8 @@
 // most 10000 bytes. A file that cannot be sent is answered with status 1, 2
 // or 3 and ends the session.
 #include <algorithm>
-#include <cerrno>
 #include <limits>
+#include <optional>
 
 #include "common/big_endian.h"
 #include "fileservice/file_session.h"
@@ -17,7 +17,6 @@ namespace tarvex {
 namespace {
 
 namespace layout = protocol::get_file;
-
 
 // Why a file cannot be sent: the cause (of the PutFile table) and a text.
 struct Refusal {

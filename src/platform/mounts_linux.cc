@@ -9,7 +9,7 @@ namespace tarvex {
 namespace {
 
 constexpr std::array<std::string_view, 13> kDriveTypes = {
-    "ext2", "ext3",  "ext4",    "xfs",     "btrfs", "f2fs", "vfat",
+    "ext2", "ext3", "ext4", "xfs", "btrfs", "f2fs", "vfat",
     "exfat", "ntfs", "ntfs3", "fuseblk", "iso9660", "udf"};
 
 bool IsOctal(char c) { return c >= '0' && c <= '7'; }

@@ -83,10 +83,10 @@ Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, in
 // socket it takes with one receive call every frame that has arrived (up to
 // 64 KiB, completing the last one), deciphers them and keeps their bytes
 // pending: far fewer system calls for a stream of many frames (a reply of
-// many small items, or file content). It never
-// leaves part of a frame on the socket, so it mixes freely with ReceiveBytes
-// on one connection. On a failure nothing is handed out and whole frames
-// read stay pending. In plain mode it is ReceiveBytes.
+// many small items, or file content). It never leaves part of a frame on the
+// socket, so it mixes freely with ReceiveBytes on one connection. On a
+// failure nothing is handed out and the whole frames read stay pending. In
+// plain mode it is ReceiveBytes.
 Status ReceiveBytesBuffered(Connection* connection, char* destination, std::size_t n, int timeout);
 // Receives one block, its two length bytes included, into *block.
 Status ReceiveBlock(Connection* connection, std::string* block, int timeout);
