@@ -6,7 +6,6 @@
 
 #include "client/file_requests.h"
 #include "common/big_endian.h"
-#include "fileservice/listing.h"
 #include "support/server/file_service_fixture.h"
 
 namespace tarvex {
@@ -103,15 +102,6 @@ TEST_F(ListingTest, BlocksShorterThanTheirFieldsOrAPathWithoutItsZeroEndTheSessi
   ASSERT_EQ(SendHeader(link.get(), 108), 0);
   ASSERT_EQ(SendBytes(link.get(), block), 0);
   ExpectSessionEnd(link.get());
-}
-
-TEST(ListingOrderTest, InsertSortedKeepsEqualNamesInTheirOrderAndParentFirst) {
-  std::vector<DirEntry> entries = {{"beta", false}, {"ABC", false}, {"!bang", true}, {"..", true},
-                                   {"abc", false},  {"Dir", true},  {"aBc", false}};
-  InsertSorted(entries);
-  std::vector<std::string> names;
-  for (const DirEntry& e : entries) names.push_back(e.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"..", "!bang", "Dir", "ABC", "abc", "aBc", "beta"}));
 }
 
 }  // namespace

@@ -65,19 +65,12 @@ void FileServiceFixture::ExpectSessionEnd(Connection* link) {
   EXPECT_NE(ReceiveBytes(link, &more, 1, kReplyTimeout), 0);
 }
 
-std::vector<std::string> FileServiceFixture::ServiceLogDescriptions() {
-  std::vector<std::string> descriptions;
-  ActivityLog* log = server_->GetService(0)->GetServiceLog();
-  for (int i = 0; i < log->GetCount(); ++i) {
-    if (auto record = log->GetRecord(i)) descriptions.push_back(record->GetField(2));
-  }
-  return descriptions;
-}
-
 bool FileServiceFixture::WaitForServiceLog(const std::string& prefix) {
+  ActivityLog* log = server_->GetService(0)->GetServiceLog();
   return WaitUntil([&] {
-    for (const std::string& description : ServiceLogDescriptions()) {
-      if (description.starts_with(prefix)) return true;
+    for (int i = 0; i < log->GetCount(); ++i) {
+      auto record = log->GetRecord(i);
+      if (record && record->GetField(2).starts_with(prefix)) return true;
     }
     return false;
   });

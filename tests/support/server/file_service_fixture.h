@@ -27,8 +27,6 @@ class FileServiceFixture : public ServerFixture {
   std::vector<std::string> ReceiveItems(Connection* link, std::size_t count);
   // The next thing from the server is its end code 3, then the link closes.
   void ExpectSessionEnd(Connection* link);
-  // Descriptions in the service log, newest first.
-  std::vector<std::string> ServiceLogDescriptions();
   // Waits until the service log holds a description beginning with `prefix`.
   bool WaitForServiceLog(const std::string& prefix);
 
