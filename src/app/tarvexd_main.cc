@@ -24,6 +24,13 @@ int main(int argc, char** argv) {
     case TarvexdOptions::Mode::kVersion:
       std::cout << "tarvexd 1.20\n";
       return 0;
+    case TarvexdOptions::Mode::kDeviceFile:
+      // Only reads the settings: it needs no lock and may run beside a server.
+      if (!EnterAppFolder()) {
+        std::cerr << "tarvexd: cannot enter the application folder\n";
+        return 1;
+      }
+      return RunDeviceFile(*options, std::cout, std::cerr);
     default:
       break;
   }
