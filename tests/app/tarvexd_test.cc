@@ -43,6 +43,8 @@ TEST_F(TarvexdTest, ConfigureChecksEverythingBeforeStoringAnything) {
       {{"--port", "9300", "--login", "palm", "--password-stdin"},
        "Invalid Password. Must be at least 5 characters long."},
       {{"--root-dir", ""}, "Must enter a valid directory"},
+      {{"--login", "palm\nPORT=1"}, "control characters"},
+      {{"--data-dir", dir_.File("none"), "--login", "palm"}, "does not exist"},
   };
   for (const auto& [options, message] : refused) {
     std::vector<std::string> args = {"configure"};
@@ -63,6 +65,17 @@ TEST_F(TarvexdTest, ConfigureChecksEverythingBeforeStoringAnything) {
   EXPECT_NE(testing::ReadFile(dir_.File("config") + "/Veldane Software/QLExchange.conf")
                 .find(dir_.File("root") + "/"),
             std::string::npos);
+
+  // Credentials given with a new data directory are stored there, where the
+  // next start looks for them.
+  std::filesystem::create_directory(dir_.File("data"));
+  ProgramResult moved = Tarvexd({"configure", "--data-dir", dir_.File("data"), "--login", "moved",
+                                 "--password-stdin"},
+                                "secret42\n");
+  ASSERT_EQ(moved.status, 0) << moved.err;
+  EXPECT_NE(testing::ReadFile(dir_.File("data/TSConfig.txt")).find("LOGIN=moved\r\n"),
+            std::string::npos);
+  EXPECT_EQ(testing::ReadFile(AppFile("TSConfig.txt")), stored);
 }
 
 TEST_F(TarvexdTest, DeviceFileIsWrittenOnlyWhenEveryCheckPasses) {
