@@ -71,7 +71,10 @@ Status FileSession::ListTrackedFiles() {
   files.SetUserFilter(user_id);
   FrameBatch reply(connection.get());
   reply.Add(CountItem(static_cast<std::uint16_t>(files.CountMatching())));
-  for (FileRecord* r = files.FindFirstFile(); r != nullptr && reply.Failure() == 0; r = files.FindNextFile()) {
+  // As many files as the count told, even from a list with more.
+  std::int16_t left = files.CountMatching();
+  for (FileRecord* r = files.FindFirstFile(); r != nullptr && reply.Failure() == 0 && left-- > 0;
+       r = files.FindNextFile()) {
     const FileStamp stamp = GetFileStamp(r->GetFileName(), r->GetDirectory());
     reply.Add(stamp.stamp);
     reply.Add(BigEndian32(stamp.size));
