@@ -112,7 +112,6 @@ class FileSession : public Session {
   std::optional<std::string> device_user_;
   SaveCalls& save_calls_;
   std::unique_ptr<FileList> files_;
-  bool files_changed_ = false;
   std::vector<FileRecord*> tracked_;  // records of files_ changed by this session
   AccessControlList access_;
   bool restricted_ = false;

@@ -32,12 +32,11 @@ Status FileSession::TrackSentFile(std::uint32_t user_id, const std::string& name
     record->SetDirectory(where);
   }
   if (std::find(tracked_.begin(), tracked_.end(), record) == tracked_.end()) tracked_.push_back(record);
-  files_changed_ = true;
   return 0;
 }
 
 void FileSession::SaveTrackedFiles() {
-  if (!files_ || !files_changed_ || !data_dir_) return;
+  if (tracked_.empty() || !data_dir_) return;
   // Another session may have saved the list since this one read it: read it
   // again and apply only this session's records, under the list's lock.
   FileList current(*data_dir_);
