@@ -21,7 +21,7 @@
 #include "core/server/server.h"
 #include "fileservice/file_service.h"
 #include "fileservice/root_dir.h"
-#include "support/server/server_world.h"
+#include "support/server/server_fixture.h"
 
 namespace tarvex {
 namespace {
@@ -61,16 +61,16 @@ enum class Sessions { kCore, kFile };
 
 // One private world for the whole run: the per-user store is read through
 // paths fixed at its first use.
-struct BenchWorld {
-  BenchWorld() : data_dir(testing::EnterServerWorld(root)) {
-    if (data_dir && !WriteRootDir(root.File("exchange"))) data_dir.reset();
+struct LoginWorld {
+  LoginWorld() {
+    if (!testing::EnterPrivateWorld(root, &data_dir) || !WriteRootDir(root.File("exchange"))) data_dir.clear();
   }
   testing::TempDir root;
-  std::optional<std::string> data_dir;
+  std::string data_dir;  // empty when the world could not be made
 };
 
-const std::optional<std::string>& BenchDataDir() {
-  static BenchWorld world;
+const std::string& BenchDataDir() {
+  static LoginWorld world;
   return world.data_dir;
 }
 
@@ -78,9 +78,9 @@ const std::optional<std::string>& BenchDataDir() {
 class BenchServer {
  public:
   explicit BenchServer(Sessions sessions) {
-    const std::optional<std::string>& data_dir = BenchDataDir();
+    const std::string& data_dir = BenchDataDir();
     port_ = testing::FindFreePort();
-    if (!data_dir || port_ == 0 || !testing::WriteServerSettings(*data_dir, port_, kLogin, kPassword)) {
+    if (data_dir.empty() || port_ == 0 || !testing::WriteServerSettings(data_dir, port_, kLogin, kPassword)) {
       return;
     }
     ServerOptions options;

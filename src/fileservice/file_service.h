@@ -12,6 +12,7 @@
 
 #include "core/server/service.h"
 #include "log/service_log.h"
+#include "platform/atomic_file.h"
 #include "protocol/codes.h"
 
 namespace tarvex {
@@ -23,6 +24,8 @@ struct FileServiceOptions {
   // long a send waits for a device that takes no byte.
   int receive_timeout = 300;
   std::string log_file = std::string(kServiceLogFileName);
+  // The system calls under every upload; none for the real ones.
+  SaveCalls* save_calls = nullptr;
 };
 
 class FileService : public Service {

@@ -10,7 +10,7 @@
 #include "fileservice/file_session.h"
 #include "fileservice/root_dir.h"
 #include "log/server_log.h"
-#include "support/server/server_fixture.h"
+#include "support/server/file_service_fixture.h"
 
 namespace tarvex {
 namespace {
@@ -27,38 +27,8 @@ std::string Bytes(std::initializer_list<int> values) {
   return out;
 }
 
-class FileServiceTest : public testing::ServerFixture {
+class FileServiceTest : public testing::FileServiceFixture {
  protected:
-  void SetUp() override {
-    ServerFixture::SetUp();
-    root_dir_ = root_.File("exchange");
-    ASSERT_TRUE(WriteRootDir(root_dir_));
-  }
-  void Start(int receive_timeout = 50) {
-    StartWith({[receive_timeout] {
-      FileServiceOptions options;
-      options.receive_timeout = receive_timeout;
-      return std::make_unique<FileService>(options);
-    }});
-  }
-  std::unique_ptr<Connection> Device() {
-    LoginOutcome login = LogInAs(kLogin, kPassword);
-    EXPECT_TRUE(login.Accepted());
-    return std::move(login.connection);
-  }
-  std::string Receive(Connection* link, std::size_t n) {
-    std::string bytes(n, '\0');
-    EXPECT_EQ(ReceiveBytes(link, bytes.data(), n, kReplyTimeout), 0);
-    return bytes;
-  }
-  // The next thing from the server is its end code 3, then the link closes.
-  void ExpectSessionEnd(Connection* link) {
-    std::uint16_t code = 0;
-    ASSERT_EQ(ReceiveHeader(link, &code, kReplyTimeout), 0);
-    EXPECT_EQ(code, 3);
-    char more;
-    EXPECT_NE(ReceiveBytes(link, &more, 1, kReplyTimeout), 0);
-  }
   std::string AddUserBlock(const std::string& name) {
     std::string block;
     AppendU16(block, 102);
@@ -66,7 +36,6 @@ class FileServiceTest : public testing::ServerFixture {
     std::copy(name.begin(), name.end(), field.begin());
     return block + field;
   }
-  std::string root_dir_;
 };
 
 TEST_F(FileServiceTest, ServerInfoAndUserRequestsAnswerExactBytes) {
@@ -117,7 +86,7 @@ TEST_F(FileServiceTest, AddUserOnAnEmptyListAndRefusedNames) {
   auto newest = log->GetRecord(0);
   ASSERT_TRUE(newest);
   EXPECT_EQ(newest->GetField(1), "Error");
-  EXPECT_NE(newest->GetField(2).find("line break"), std::string::npos) << newest->GetField(2);
+  EXPECT_NE(newest->GetField(2).find("line?break"), std::string::npos) << newest->GetField(2);
   EXPECT_EQ(EndSession(link.get(), kReplyTimeout), 0);
 }
 
@@ -156,10 +125,45 @@ TEST_F(FileServiceTest, UserDirectoryIsMadeWithItsParentsOrAnsweredEmpty) {
   EXPECT_EQ(EndSession(second.get(), kReplyTimeout), 0);
 }
 
+TEST_F(FileServiceTest, AddUserNeverLosesALineOfAHandEditedOrFullUsersFile) {
+  Start();
+  auto link = Device();
+  // An over-long line and a broken quote among 100 users: all are kept, and
+  // the new id stays above every id the file holds.
+  std::string users;
+  for (int id = 1; id <= 100; ++id) users += "\"" + std::to_string(id) + "\",\"u" + std::to_string(id) + "\"\r\n";
+  users += "\"150\",\"" + std::string(1100, 'x') + "\"\r\n\"160\",\"broken\r\n";
+  WriteFile(data_dir_ + "QLXUsers.txt", users);
+  AddUserReply reply;
+  ASSERT_EQ(RequestAddUser(link.get(), "Fay", "", &reply, kReplyTimeout), 0);
+  EXPECT_EQ(reply.id, 161u);
+  EXPECT_EQ(ReadFile(data_dir_ + "QLXUsers.txt"), users + "\"161\",\"Fay\"\r\n");
+
+  // A file at or beyond the record limit is answered with id 0 and never cut.
+  std::string full;
+  for (int id = 1; id <= 40000; ++id) full += "\"" + std::to_string(id) + "\",\"n" + std::to_string(id) + "\"\r\n";
+  WriteFile(data_dir_ + "QLXUsers.txt", full);
+  ASSERT_EQ(RequestAddUser(link.get(), "Gus", "", &reply, kReplyTimeout), 0);
+  EXPECT_EQ(reply.id, 0u);
+  EXPECT_EQ(ReadFile(data_dir_ + "QLXUsers.txt"), full);
+  auto newest = server_->GetService(0)->GetServiceLog()->GetRecord(0);
+  EXPECT_EQ(newest->GetField(1), "Error");
+
+  // A hand-written name that would lead out of the root gets no directory.
+  WriteFile(data_dir_ + "QLXUsers.txt", "\"900\",\"../../x\"\r\n");
+  std::optional<std::string> path = "x";
+  ASSERT_EQ(RequestUserDirectory(link.get(), 900, &path, kReplyTimeout), 0);
+  EXPECT_FALSE(path);
+  EXPECT_FALSE(std::filesystem::exists(root_.File("x")));
+  newest = server_->GetService(0)->GetServiceLog()->GetRecord(0);
+  EXPECT_NE(newest->GetField(2).find("../../x"), std::string::npos);
+  EXPECT_EQ(EndSession(link.get(), kReplyTimeout), 0);
+}
+
 TEST_F(FileServiceTest, UnknownOrShortRequestsEndTheSessionUnanswered) {
   Start();
-  // 106, a code the service will only handle later, and codes out of range.
-  for (std::uint16_t code : {106, 101, 1, 112, 500}) {
+  // 106, which no request uses, and codes out of range.
+  for (std::uint16_t code : {106, 1, 112, 500}) {
     auto link = Device();
     ASSERT_EQ(SendHeader(link.get(), code), 0);
     ExpectSessionEnd(link.get());
@@ -197,8 +201,6 @@ TEST_F(FileServiceTest, RequestBlockInTheHeadersFrameAndSessionLogEntries) {
   const std::vector<std::string> expected = {"Server Started", "Begin Session Successful - SessionID [1]",
                                              "End Session - SessionID [1]"};
   EXPECT_EQ(ServerLogDescriptions(), expected);
-  // The service log reached its file when the session ended.
-  EXPECT_TRUE(std::filesystem::exists("QLXLog.txt"));
 }
 
 TEST_F(FileServiceTest, SilenceAfterLoginEndsTheSessionAtTheReceiveTimeOut) {

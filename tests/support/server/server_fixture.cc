@@ -1,24 +1,51 @@
 #include "support/server/server_fixture.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <thread>
 
+#include "core/settings/server_settings.h"
 #include "log/server_log.h"
+#include "platform/app_folder.h"
+#include "platform/socket.h"
 
 namespace tarvex::testing {
 
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return condition();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+std::uint16_t FindFreePort() {
+  // Configured ports lie from 1 to 32767, below the ephemeral range.
+  std::random_device seed;
+  std::mt19937 random(seed());
+  std::uniform_int_distribution<int> pick(20000, 32767);
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    const auto port = static_cast<std::uint16_t>(pick(random));
+    if (ListenTcp("127.0.0.1", port, 1).IsValid()) return port;
   }
+  return 0;
+}
+
+bool EnterPrivateWorld(const TempDir& root, std::string* data_dir) {
+  for (const char* folder : {"config", "data", "share"}) std::filesystem::create_directories(root.File(folder));
+  setenv("XDG_CONFIG_HOME", root.File("config").c_str(), 1);
+  setenv("XDG_DATA_HOME", root.File("share").c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
+  setenv("HOME", root.Path().c_str(), 1);
+  *data_dir = root.File("data") + "/";
+  return EnterAppFolder() && ServerSettings::SetDataDir(*data_dir);
+}
+
+bool WriteServerSettings(const std::string& data_dir, std::uint16_t port, const std::string& login,
+                         const std::string& password) {
+  ServerSettings settings(data_dir + "TSConfig.txt");
+  settings.SetPort(port);
+  settings.SetLogin(login);
+  if (!settings.SetPassword(password)) return false;
+  settings.SaveSettings();
   return true;
 }
 
 void ServerFixture::SetUp() {
-  std::optional<std::string> data_dir = EnterServerWorld(root_);
-  ASSERT_TRUE(data_dir);
-  data_dir_ = *data_dir;
+  ASSERT_TRUE(EnterPrivateWorld(root_, &data_dir_));
   port_ = FindFreePort();
   ASSERT_NE(port_, 0);
 }
