@@ -165,11 +165,14 @@ void LoginLatency(benchmark::State& state) {
       state.SkipWithError("a login failed");
       break;
     }
-    micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+    const auto took = std::chrono::steady_clock::now() - start;
+    micros.push_back(std::chrono::duration<double, std::micro>(took).count());
   }
   if (micros.empty()) return;
   std::sort(micros.begin(), micros.end());
-  auto percentile = [&](double p) { return micros[static_cast<std::size_t>(p * static_cast<double>(micros.size() - 1))]; };
+  auto percentile = [&](double p) {
+    return micros[static_cast<std::size_t>(p * static_cast<double>(micros.size() - 1))];
+  };
   state.counters["p50_us"] = percentile(0.50);
   state.counters["p99_us"] = percentile(0.99);
 }
