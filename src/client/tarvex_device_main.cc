@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "client/desktop_search.h"
 #include "client/device_link.h"
 #include "client/file_requests.h"
 #include "common/ascii.h"
+#include "protocol/codes.h"
 
 namespace tarvex {
 namespace {
@@ -25,7 +27,11 @@ const char kUsage[] =
     "  info                  prints the server's version tag\n"
     "  users                 lists the device users, one \"id name\" line each\n"
     "  add-user NAME [NOTE]  adds a device user and prints its id\n"
-    "  user-dir ID           prints the user's directory on the desktop\n";
+    "  user-dir ID           prints the user's directory on the desktop\n"
+    "  search TEXT [--count N] [--start I]\n"
+    "                        searches the desktop (10 results from the first by\n"
+    "                        default); prints the total, then one line per result:\n"
+    "                        category, stamp, size, path and snippet, tab-separated\n";
 
 int Fail(const std::string& message, int status = 1) {
   std::cerr << "tarvex-device: " << message << '\n';
@@ -40,12 +46,52 @@ bool IsKnownCommand(const std::vector<std::string>& command) {
   const std::string& verb = command[0];
   const std::size_t n = command.size();
   return ((verb == "info" || verb == "users") && n == 1) ||
-         (verb == "add-user" && (n == 2 || n == 3)) || (verb == "user-dir" && n == 2);
+         (verb == "add-user" && (n == 2 || n == 3)) || (verb == "user-dir" && n == 2) ||
+         (verb == "search" && n >= 2);
+}
+
+// Why the desktop answered a search with a non-zero status.
+std::string DescribeSearchStatus(std::uint32_t status) {
+  namespace search_status = protocol::search_status;
+  switch (status) {
+    case search_status::kNoSearchAddress: return "no desktop search engine is set up on the desktop";
+    case search_status::kBadSearchAddress: return "the desktop's search engine address is not an HTTP address";
+    case search_status::kSearchFailed: return "the desktop's search engine did not answer";
+    default: return "unknown status";
+  }
+}
+
+// search TEXT [--count N] [--start I]
+int RunSearch(Connection* link, const std::vector<std::string>& command) {
+  std::uint32_t count = 10;
+  std::uint32_t first = 0;
+  for (std::size_t i = 2; i < command.size(); i += 2) {
+    const bool has_value = i + 1 < command.size() && !command[i + 1].empty() &&
+                           command[i + 1].find_first_not_of("0123456789") == std::string::npos;
+    if (!has_value || (command[i] != "--count" && command[i] != "--start")) {
+      return Fail("search: expected --count N or --start I, not " + command[i] + "\n" + kUsage, 2);
+    }
+    const auto value = static_cast<std::uint32_t>(std::strtoul(command[i + 1].c_str(), nullptr, 10));
+    (command[i] == "--count" ? count : first) = value;
+  }
+  SearchReply reply;
+  if (Status s = RequestSearch(link, command[1], count, first, &reply, kTimeout)) return LinkFailure("search", s);
+  if (reply.status != 0) {
+    return Fail("search failed: " + DescribeSearchStatus(reply.status) + " (" + std::to_string(reply.status) + ")");
+  }
+  std::cout << reply.total << '\n';
+  for (const FoundItem& item : reply.items) {
+    const bool no_file = item.stamp.find_first_not_of('\0') == std::string::npos;
+    std::cout << CategoryName(item.category) << '\t' << (no_file ? "-" : item.stamp) << '\t' << item.size
+              << '\t' << item.directory << item.name << '\t' << item.snippet << '\n';
+  }
+  return 0;
 }
 
 // Runs one command on a logged-in link; the exit status.
 int RunCommand(Connection* link, const std::vector<std::string>& command) {
   const std::string& verb = command[0];
+  if (verb == "search") return RunSearch(link, command);
   if (verb == "info") {
     std::string tag;
     if (Status s = RequestServerInfo(link, &tag, kTimeout)) return LinkFailure("info", s);
