@@ -36,7 +36,8 @@ std::string SnippetOf(std::string_view abstract) {
         line.substr(0, mark).find_first_not_of("0123456789") == std::string_view::npos) {
       line.remove_prefix(mark + 3);
     }
-    if (line.find_first_not_of(' ') == std::string_view::npos) continue;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+    if (line.empty()) continue;
     if (!snippet.empty()) snippet += kSnippetSeparator;
     snippet += line;
   }

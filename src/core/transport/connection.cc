@@ -13,6 +13,9 @@ namespace {
 constexpr std::size_t kFrameHeaderLength = 10;
 // The byte count of one raw receive is a signed 16-bit quantity.
 constexpr std::size_t kMaxRawReceive = 32767;
+// The most plain bytes one frame carries: its padded length (always above
+// the plain length) must stay a receivable count.
+constexpr std::size_t kMaxFramePlain = (kMaxRawReceive & ~std::size_t{7}) - 1;
 
 // Sends all n bytes; a call that sends nothing or fails is a short send.
 Status RawSend(const Socket& socket, const char* data, std::size_t n) {
@@ -84,15 +87,22 @@ Status SendBytes(Connection* connection, const char* bytes, std::size_t n) {
   const Socket& socket = connection->holder_->socket;
   if (!connection->CipherOn()) return RawSend(socket, bytes, n);
 
-  // Header and ciphertext go out in one send call.
-  const std::size_t padded = (n & ~std::size_t{7}) + 8;
-  std::string frame(kFrameHeaderLength + padded, '\0');
-  PutU16(frame.data(), kFrameHeaderLength);
-  PutU32(frame.data() + 2, static_cast<std::uint32_t>(padded));
-  PutU32(frame.data() + 6, static_cast<std::uint32_t>(n));
-  if (n != 0) std::memcpy(frame.data() + kFrameHeaderLength, bytes, n);
-  EncryptBuffer(*connection->schedule_, frame.data() + kFrameHeaderLength, padded);
-  return MapSocketStatus(RawSend(socket, frame.data(), frame.size()));
+  // Header and ciphertext of a frame go out in one send call. More bytes
+  // than one frame can carry go out in several; the peer reads a stream.
+  do {
+    const std::size_t k = std::min(n, kMaxFramePlain);
+    const std::size_t padded = (k & ~std::size_t{7}) + 8;
+    std::string frame(kFrameHeaderLength + padded, '\0');
+    PutU16(frame.data(), kFrameHeaderLength);
+    PutU32(frame.data() + 2, static_cast<std::uint32_t>(padded));
+    PutU32(frame.data() + 6, static_cast<std::uint32_t>(k));
+    if (k != 0) std::memcpy(frame.data() + kFrameHeaderLength, bytes, k);
+    EncryptBuffer(*connection->schedule_, frame.data() + kFrameHeaderLength, padded);
+    if (Status s = RawSend(socket, frame.data(), frame.size())) return MapSocketStatus(s);
+    bytes += k;
+    n -= k;
+  } while (n > 0);
+  return message_status::kOk;
 }
 
 Status SendHeader(Connection* connection, std::uint16_t code) {

@@ -85,6 +85,13 @@ TEST_F(TransportTest, EachSendIsOneFrameOfWholeEncipheredBlocks) {
   EXPECT_EQ(WaitReadable(client_socket(), 0), WaitResult::kTimedOut);  // nothing more
 }
 
+TEST_F(TransportTest, SendTooLargeForOneFrameArrivesWholeInReceivableFrames) {
+  std::string payload(40000, '\0');
+  for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<char>(i * 7);
+  ASSERT_EQ(SendBytes(server(), payload), 0);
+  EXPECT_EQ(Receive(client(), payload.size()), payload);
+}
+
 TEST_F(TransportTest, ReceivesDrawFromTheStreamWhateverTheFrameBoundaries) {
   // Two blocks in one frame; the peer closes, so the second must come from
   // what is pending.
