@@ -1,5 +1,6 @@
-// Runs the benchmarks, then prints how our cipher compares with OpenSSL's
-// and how fast the enciphered link runs next to the cipher itself.
+// Runs the benchmarks, then prints how our cipher compares with OpenSSL's,
+// how fast the enciphered link runs next to the cipher itself, and how a
+// device's desktop search compares with the search engine's own query tool.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -7,6 +8,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "search_bench.h"
 
 namespace {
 
@@ -66,6 +69,13 @@ int main(int argc, char** argv) {
   const double cipher = reporter.MegabytesPerSecond("EncryptBuffer/ours/64KiB");
   if (link != 0 && cipher != 0) {
     std::printf("%-14s link %8.1f MB/s  cipher %8.1f MB/s (encrypt)\n", "Loopback", link, cipher);
+  }
+  const tarvex::SearchFigures& search = tarvex::RecordedSearchFigures();
+  if (search.device.p50 != 0 && search.recollq.p50 != 0) {
+    std::printf("%-14s device p50 %6.1f ms p95 %6.1f ms  recollq p50 %6.1f ms p95 %6.1f ms  "
+                "ratio p50 %.2f (target: at most 1.30 and under 150 ms)\n",
+                "Search", search.device.p50, search.device.p95, search.recollq.p50, search.recollq.p95,
+                search.device.p50 / search.recollq.p50);
   }
   return 0;
 }
