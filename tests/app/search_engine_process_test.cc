@@ -7,8 +7,8 @@
 #include "platform/user_store.h"
 #include "search/desktop_search_client.h"
 #include "searchengine/search_registration.h"
-#include "support/server/server_fixture.h"
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 namespace tarvex {
 namespace {

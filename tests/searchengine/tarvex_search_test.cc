@@ -7,6 +7,7 @@
 #include "platform/child_process.h"
 #include "support/program_env.h"
 #include "support/server/server_fixture.h"
+#include "support/wait_until.h"
 
 namespace tarvex {
 namespace {
