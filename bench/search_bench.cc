@@ -2,8 +2,6 @@
 // -> Recoll, over an index of kDocuments documents, next to the same query
 // run by Recoll's query tool directly. The corpus and its index are built
 // under the build folder on the first run and reused afterwards.
-#include "search_bench.h"
-
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -12,14 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <thread>
 
 #include "client/desktop_search.h"
 #include "client/device_link.h"
 #include "platform/child_process.h"
-#include "platform/socket.h"
 #include "platform/spawned_process.h"
+#include "support/server/server_fixture.h"
 
 namespace tarvex {
 namespace {
@@ -85,16 +82,6 @@ bool BuildIndex(const std::vector<std::string>& env) {
   return true;
 }
 
-// A server port (at most 32767) on 127.0.0.1 that was free a moment ago.
-std::uint16_t FreePort() {
-  std::random_device seed;
-  for (int attempt = 0; attempt < 200; ++attempt) {
-    const auto port = static_cast<std::uint16_t>(20000 + seed() % 12768);
-    if (ListenTcp("127.0.0.1", port, 1).IsValid()) return port;
-  }
-  return 0;
-}
-
 bool WaitFor(ChildProcess& child, const std::string& text) {
   const auto deadline = Clock::now() + std::chrono::seconds(30);
   while (child.Errors().find(text) == std::string::npos) {
@@ -139,7 +126,7 @@ class SearchWorld {
 
     engine_ = std::make_unique<ChildProcess>(TARVEX_SEARCH_PATH,
                                              std::vector<std::string>{"--recoll-config", RecollConfig()}, env_);
-    const std::string port = std::to_string(FreePort());
+    const std::string port = std::to_string(testing::FindFreePort());
     const ProgramResult configured =
         RunProgram(TARVEXD_PATH,
                    {"configure", "--port", port, "--login", kLogin, "--password-stdin", "--root-dir",
@@ -168,13 +155,10 @@ class SearchWorld {
 };
 
 // Per-round-trip times of a benchmark; p50 and p95 become its counters.
-void ReportPercentiles(benchmark::State& state, std::vector<double> millis, Percentiles* figures) {
+void ReportPercentiles(benchmark::State& state, std::vector<double> millis) {
   std::sort(millis.begin(), millis.end());
-  const double p50 = millis[millis.size() / 2];
-  const double p95 = millis[std::min(millis.size() - 1, millis.size() * 95 / 100)];
-  state.counters["p50_ms"] = p50;
-  state.counters["p95_ms"] = p95;
-  *figures = {p50, p95};
+  state.counters["p50_ms"] = millis[millis.size() / 2];
+  state.counters["p95_ms"] = millis[std::min(millis.size() - 1, millis.size() * 95 / 100)];
 }
 
 void DeviceSearchRoundTrip(benchmark::State& state) {
@@ -195,7 +179,7 @@ void DeviceSearchRoundTrip(benchmark::State& state) {
     }
     state.counters["total"] = reply.total;
   }
-  ReportPercentiles(state, millis, &RecordedSearchFigures().device);
+  ReportPercentiles(state, millis);
 }
 
 void RecollqDirect(benchmark::State& state) {
@@ -221,17 +205,16 @@ void RecollqDirect(benchmark::State& state) {
       return;
     }
   }
-  ReportPercentiles(state, millis, &RecordedSearchFigures().recollq);
+  ReportPercentiles(state, millis);
 }
 
-BENCHMARK(RecollqDirect)->Iterations(60)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(DeviceSearchRoundTrip)->Iterations(60)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RecollqDirect)->Name("Search/Recollq")->Iterations(60)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(DeviceSearchRoundTrip)
+    ->Name("Search/DeviceRoundTrip")
+    ->Iterations(60)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-SearchFigures& RecordedSearchFigures() {
-  static SearchFigures figures;
-  return figures;
-}
 
 }  // namespace tarvex

@@ -36,21 +36,20 @@ std::string_view CutToFit(std::string_view text) {
 }
 
 // A text item: its 16-bit length, then its bytes when there are any.
-Status SendText(Connection* link, std::string_view text) {
+void AddText(FrameBatch& reply, std::string_view text) {
   text = CutToFit(text);
   std::string length;
   AppendU16(length, static_cast<std::uint16_t>(text.size()));
-  Status status = SendBytes(link, length);
-  if (status == 0 && !text.empty()) status = SendBytes(link, text);
-  return status;
+  reply.Add(length);
+  if (!text.empty()) reply.Add(text);
 }
 
-// One result record: category, stamp, size, file name, directory, snippet.
-Status SendResultRecord(Connection* link, const SearchResult& result) {
+// One result record, each field an item of its own: category, stamp, size,
+// file name, directory, snippet.
+void AddResultRecord(FrameBatch& reply, const SearchResult& result) {
   std::string category;
   AppendU16(category, CategoryCode(result.category));
-  Status status = SendBytes(link, category);
-  if (status != 0) return status;
+  reply.Add(category);
 
   // The url splits after its last separator into directory and file name.
   const std::size_t slash = result.url.rfind('/');
@@ -63,11 +62,11 @@ Status SendResultRecord(Connection* link, const SearchResult& result) {
   if (!url.empty() && url[0] == '/') stamp = GetFileStamp(name, directory);
   std::string size;
   AppendU32(size, stamp.size);
-  if ((status = SendBytes(link, stamp.stamp)) != 0) return status;
-  if ((status = SendBytes(link, size)) != 0) return status;
-  if ((status = SendText(link, name)) != 0) return status;
-  if ((status = SendText(link, directory)) != 0) return status;
-  return SendText(link, result.snippet);
+  reply.Add(stamp.stamp);
+  reply.Add(size);
+  AddText(reply, name);
+  AddText(reply, directory);
+  AddText(reply, result.snippet);
 }
 
 }  // namespace
@@ -112,11 +111,13 @@ Status FileSession::DesktopSearch() {
   PutU32(header.data() + layout::kHeaderTotal, static_cast<std::uint32_t>(std::max(results.GetTotal(), 0)));
   PutU32(header.data() + layout::kHeaderCount, static_cast<std::uint32_t>(results.GetResultCount()));
   PutU32(header.data() + layout::kHeaderFirst, first);
-  status = SendBytes(connection.get(), header);
-  for (std::int32_t i = 0; status == 0 && i < results.GetResultCount(); ++i) {
-    status = SendResultRecord(connection.get(), *results.GetResult(i));
+  // The reply's items go out together; the device reads them as a stream.
+  FrameBatch reply(connection.get());
+  reply.Add(header);
+  for (std::int32_t i = 0; i < results.GetResultCount() && reply.Failure() == 0; ++i) {
+    AddResultRecord(reply, *results.GetResult(i));
   }
-  return ReportFailure(status, "Failed to send search results: Error code - %d");
+  return ReportFailure(reply.Flush(), "Failed to send search results: Error code - %d");
 }
 
 }  // namespace tarvex

@@ -7,13 +7,11 @@
 #include "client/desktop_search.h"
 #include "client/file_requests.h"
 #include "common/big_endian.h"
-#include "fileservice/file_service.h"
 #include "fileservice/file_stamp.h"
-#include "fileservice/root_dir.h"
 #include "platform/user_store.h"
 #include "search/desktop_search_client.h"
 #include "support/http_stub.h"
-#include "support/server/server_fixture.h"
+#include "support/server/file_service_fixture.h"
 
 namespace tarvex {
 namespace {
@@ -43,36 +41,21 @@ std::string Text(std::string_view text) {
   return item + std::string(text);
 }
 
-class SearchRequestTest : public testing::ServerFixture {
+class SearchRequestTest : public testing::FileServiceFixture {
  protected:
   void SetUp() override {
-    ServerFixture::SetUp();
-    // Result files go to a folder of the test's own (and TearDown restores TMPDIR).
+    FileServiceFixture::SetUp();
+    // Result files go to a folder of the test's own (TearDown restores TMPDIR).
     if (const char* tmpdir = std::getenv("TMPDIR")) old_tmpdir_ = tmpdir;
     std::filesystem::create_directories(root_.File("tmp"));
     setenv("TMPDIR", root_.File("tmp").c_str(), 1);
-    ASSERT_TRUE(WriteRootDir(root_.File("exchange")));
     std::filesystem::create_directories(root_.File("docs"));
-    StartWith({[] {
-      FileServiceOptions options;
-      options.receive_timeout = 50;
-      return std::make_unique<FileService>(options);
-    }});
+    Start();
   }
   void TearDown() override { setenv("TMPDIR", old_tmpdir_.c_str(), 1); }
-  void UseEngine(const HttpStub& engine) {
+  static void UseEngine(const HttpStub& engine) {
     ASSERT_TRUE(WriteUserValue(kSearchUrlKeyPath, kSearchUrlValue,
                                "http://127.0.0.1:" + std::to_string(engine.Port()) + "/s?q="));
-  }
-  std::unique_ptr<Connection> Device() {
-    LoginOutcome login = LogInAs(testing::kLogin, testing::kPassword);
-    EXPECT_TRUE(login.Accepted());
-    return std::move(login.connection);
-  }
-  static std::string Receive(Connection* link, std::size_t n) {
-    std::string bytes(n, '\0');
-    EXPECT_EQ(ReceiveBytes(link, bytes.data(), n, kReplyTimeout), 0);
-    return bytes;
   }
   static std::string Block(const std::string& text_field, std::uint32_t count = 3, std::uint32_t first = 2) {
     std::string block;
