@@ -1,6 +1,7 @@
 #include "searchengine/search_engine.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 
 #include "fileservice/root_dir.h"
@@ -23,10 +24,17 @@ namespace {
 constexpr char kLockName[] = "tarvex-search";
 
 // The folders to index: those asked for, or the defaults; each made
-// absolute, existing and fit for the configuration, without repeats.
+// absolute, existing and fit for the configuration, without repeats. The
+// file service's root directory is made when missing (the server makes it
+// at the first upload anyway), so that what devices upload is always found.
 std::vector<std::string> FoldersToIndex(const SearchEngineOptions& options) {
   std::vector<std::string> wanted = options.folders;
-  if (wanted.empty()) wanted = {ReadRootDir().value_or(DefaultRootDir()), DocumentsDirectory()};
+  if (wanted.empty()) {
+    const std::string root_dir = ReadRootDir().value_or(DefaultRootDir());
+    std::error_code ignored;
+    if (!root_dir.empty()) std::filesystem::create_directories(root_dir, ignored);
+    wanted = {root_dir, DocumentsDirectory()};
+  }
   std::vector<std::string> folders;
   for (const std::string& folder : wanted) {
     if (folder.empty()) continue;
