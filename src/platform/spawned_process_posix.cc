@@ -49,14 +49,7 @@ struct Pipe {
 // Returns 0 or the errno value.
 int Spawn(const std::string& program, const std::vector<std::string>& args,
           const std::vector<std::string>& env, const Pipe* out, const Pipe* err, pid_t* pid) {
-  std::vector<std::string> environment = MergedEnvironment(env);
-  std::vector<char*> argv{const_cast<char*>(program.c_str())};
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (std::string& e : environment) envp.push_back(e.data());
-  envp.push_back(nullptr);
-
+  const ExecArrays exec(program, args, env);
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
   posix_spawn_file_actions_init(&actions);
@@ -75,7 +68,7 @@ int Spawn(const std::string& program, const std::vector<std::string>& args,
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-  const int failed = posix_spawnp(pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
+  const int failed = posix_spawnp(pid, program.c_str(), &actions, &attributes, exec.Argv(), exec.Envp());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   return failed;

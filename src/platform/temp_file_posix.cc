@@ -2,9 +2,9 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 
+#include "platform/atomic_file.h"
 #include "platform/temp_file.h"
 
 namespace tarvex {
@@ -20,18 +20,6 @@ std::string TemporaryDirectory() {
 // Makes a file from a template ending in XXXXXX; its descriptor or -1.
 int MakeUnique(std::string* name_template) {
   return ::mkostemp(name_template->data(), O_CLOEXEC);
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
 }
 
 }  // namespace
@@ -55,7 +43,7 @@ bool ReplaceScratchFile(const std::string& path, std::string_view contents) {
   std::string temporary = directory + ".scratch.XXXXXX";
   const int fd = MakeUnique(&temporary);
   if (fd < 0) return false;
-  const bool written = WriteAll(fd, contents);
+  const bool written = SaveCalls::Default().Write(fd, contents) == 0;
   const bool closed = ::close(fd) == 0;
   if (written && closed && ::rename(temporary.c_str(), path.c_str()) == 0) return true;
   ::unlink(temporary.c_str());
