@@ -95,9 +95,8 @@ struct HeaderListDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-// The body of a 200 reply, collected without its carriage returns; any other
-// status stops the transfer at its first body byte, since the body is not
-// wanted.
+// The body of a 200 reply, collected without its carriage returns; the body
+// of any other reply is not wanted and is dropped.
 struct BodySink {
   CURL* handle;
   std::string* body;
@@ -177,6 +176,7 @@ std::uint32_t DesktopSearchClient::Fetch(const std::string& url, const std::stri
   curl_easy_setopt(h, CURLOPT_REQUEST_TARGET, target.c_str());
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http");
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+  curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);  // an error page is not read
   curl_easy_setopt(h, CURLOPT_NOPROXY, "localhost,127.0.0.0/8,::1");
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
@@ -188,6 +188,13 @@ std::uint32_t DesktopSearchClient::Fetch(const std::string& url, const std::stri
   const CURLcode result = curl_easy_perform(h);
   long status = 0;
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+  if (status != 0 && status != 200) {
+    last_error_number_ = static_cast<std::uint32_t>(status);
+    char text[64];
+    std::snprintf(text, sizeof text, "HTTP Error Code: %ld", status);
+    last_error_text_ = text;
+    return protocol::search_status::kSearchFailed;
+  }
   if (result != CURLE_OK) {
     last_error_number_ = static_cast<std::uint32_t>(result);
     last_error_text_ = sink.too_long ? "The search reply is too long"
@@ -195,12 +202,6 @@ std::uint32_t DesktopSearchClient::Fetch(const std::string& url, const std::stri
     return protocol::search_status::kSearchFailed;
   }
   last_error_number_ = static_cast<std::uint32_t>(status);
-  if (status != 200) {
-    char text[64];
-    std::snprintf(text, sizeof text, "HTTP Error Code: %ld", status);
-    last_error_text_ = text;
-    return protocol::search_status::kSearchFailed;
-  }
   return 0;
 }
 
