@@ -1,0 +1,19 @@
+// The file-exchange service's configuration: the root directory under which
+// uploaded files and the device users' directories are kept (ROOTDIR), chosen
+// in a FolderDialog titled "Quillet Exchange Configuration". The desktop
+// program installs ConfigureFileService as the FileService's Configure.
+#pragma once
+
+#include "ui/folder_browser.h"
+
+class QWidget;
+
+namespace tarvex {
+
+// Opens the dialog at the stored root directory (empty when none is stored).
+// On OK writes the chosen directory and returns true; a write that fails is
+// reported with kFolderNotStored (folder_dialog.h) and gives false. Cancel writes nothing and
+// gives false. GUI thread only.
+bool ConfigureFileService(QWidget* parent, FolderPicker picker = BrowseForFolder);
+
+}  // namespace tarvex
