@@ -48,13 +48,18 @@ void ServerFixture::SetUp() {
   ASSERT_NE(port_, 0);
 }
 
-void ServerFixture::WriteSettings(std::uint16_t port, const std::string& login,
-                                  const std::string& password) {
-  ServerSettings settings(data_dir_ + "TSConfig.txt");
+void WriteServerSettings(const std::string& data_dir, std::uint16_t port, const std::string& login,
+                         const std::string& password) {
+  ServerSettings settings(data_dir + "TSConfig.txt");
   settings.SetPort(port);
   settings.SetLogin(login);
   ASSERT_TRUE(settings.SetPassword(password));
   settings.SaveSettings();
+}
+
+void ServerFixture::WriteSettings(std::uint16_t port, const std::string& login,
+                                  const std::string& password) {
+  WriteServerSettings(data_dir_, port, login, password);
 }
 
 void ServerFixture::MakeServer(const std::vector<Server::ServiceFactory>& services,

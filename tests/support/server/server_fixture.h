@@ -24,6 +24,11 @@ inline constexpr char kLogin[] = "palmuser";
 inline constexpr char kPassword[] = "secret42";
 inline constexpr int kReplyTimeout = 50;  // tenths, for the device's receives
 
+// Writes TSConfig.txt in the data directory (ending with "/") with the three
+// settings.
+void WriteServerSettings(const std::string& data_dir, std::uint16_t port, const std::string& login,
+                         const std::string& password);
+
 // A port from 20000 to 32767 on 127.0.0.1 that was free a moment ago.
 std::uint16_t FindFreePort();
 
