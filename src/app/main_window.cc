@@ -109,9 +109,13 @@ MainWindow::MainWindow(ServerOptions options, const std::vector<Server::ServiceF
   QAction* restore = tray_menu_->addAction(QStringLiteral("Restore"));
   connect(restore, &QAction::triggered, this, &MainWindow::RestoreFromTray);
   tray_->setContextMenu(tray_menu_.get());
-  connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-    if (why == QSystemTrayIcon::Trigger) RestoreFromTray();
-  });
+  // Queued: removing the icon destroys the widget that reports the click.
+  connect(
+      tray_, &QSystemTrayIcon::activated, this,
+      [this](QSystemTrayIcon::ActivationReason why) {
+        if (why == QSystemTrayIcon::Trigger) RestoreFromTray();
+      },
+      Qt::QueuedConnection);
 
   if (!server_->InitServer(services)) {
     server_.reset();

@@ -4,16 +4,21 @@
 // program installs ConfigureFileService as the FileService's Configure.
 #pragma once
 
-#include "ui/folder_browser.h"
+#include <memory>
 
-class QWidget;
+#include "ui/folder_browser.h"
+#include "ui/folder_dialog.h"
 
 namespace tarvex {
 
-// Opens the dialog at the stored root directory (empty when none is stored).
-// On OK writes the chosen directory and returns true; a write that fails is
-// reported with kFolderNotStored (folder_dialog.h) and gives false. Cancel writes nothing and
-// gives false. GUI thread only.
+// The dialog, opened at the stored root directory (empty when none is
+// stored).
+std::unique_ptr<FolderDialog> MakeFileServiceConfigDialog(QWidget* parent,
+                                                          FolderPicker picker = BrowseForFolder);
+
+// Runs the dialog. On OK writes the chosen directory and returns true; a
+// write that fails is reported with kFolderNotStored and gives false. Cancel
+// writes nothing and gives false. GUI thread only.
 bool ConfigureFileService(QWidget* parent, FolderPicker picker = BrowseForFolder);
 
 }  // namespace tarvex

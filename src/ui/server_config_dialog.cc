@@ -4,6 +4,7 @@
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QFormLayout>
 #include <QtWidgets/QGroupBox>
+#include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
@@ -67,15 +68,19 @@ ServerConfigDialog::ServerConfigDialog(ServerSettings& settings, QWidget* parent
   port_form->addRow(QStringLiteral("Port Number:"), port_);
   port_layout->addLayout(port_form);
 
+  // OK, Cancel, then "Advanced...".
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  QPushButton* advanced =
-      buttons->addButton(QStringLiteral("Advanced..."), QDialogButtonBox::ActionRole);
+  auto* advanced = new QPushButton(QStringLiteral("Advanced..."));
   advanced->setObjectName(QStringLiteral("advanced"));
+  advanced->setAutoDefault(false);
+  auto* button_row = new QHBoxLayout;
+  button_row->addWidget(buttons, 1);
+  button_row->addWidget(advanced);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(account);
   layout->addWidget(port_group);
-  layout->addWidget(buttons);
+  layout->addLayout(button_row);
   setMinimumWidth(380);
 
   connect(buttons, &QDialogButtonBox::accepted, this, &ServerConfigDialog::accept);
