@@ -5,7 +5,7 @@ SANITIZE   ?= build-sanitize
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build test bench sanitize run clean
+.PHONY: all deps configure build test bench sanitize run package clean
 
 all: build
 
@@ -13,7 +13,7 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr $(CMAKE_ARGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -30,6 +30,10 @@ sanitize: deps
 	@cmake --build $(SANITIZE) -j $(JOBS)
 	@cd $(SANITIZE) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The Debian package, build/tarvex-server_<version>_<arch>.deb.
+package: build
+	@cd $(BUILD) && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/$(BUILD)/*.deb
 
 run: build
 	@scripts/run-server $(BUILD)/bin

@@ -2,7 +2,13 @@
 
 #include "common/join_texts.h"
 #include "core/settings/server_settings.h"
+#include "datafiles/file_list.h"
+#include "datafiles/user_list.h"
 #include "fileservice/file_service.h"
+#include "log/server_log.h"
+#include "log/service_log.h"
+#include "platform/app_folder.h"
+#include "platform/atomic_file.h"
 
 namespace tarvex {
 
@@ -15,6 +21,20 @@ std::optional<std::string> ResolveDataDirectory() {
   if (data_dir) return data_dir;
   if (!ServerSettings::SetDefaultDataDir()) return std::nullopt;
   return ServerSettings::GetDataDir();
+}
+
+void RemoveStaleSaveFilesAtStartup() {
+  // Earlier versions left ".<name>.XXXXXX" behind as well.
+  const auto legacy = {kUsersFileName, kFilesFileName, kSettingsFileName, kServerLogFileName,
+                       kServiceLogFileName};
+  RemoveStaleSaveFiles(CurrentDirectory(), legacy);
+  if (std::optional<std::string> data_dir = ServerSettings::GetDataDir()) {
+    std::string directory = *data_dir;
+    while (directory.size() > 1 && (directory.back() == '/' || directory.back() == '\\')) {
+      directory.pop_back();
+    }
+    RemoveStaleSaveFiles(directory, legacy);
+  }
 }
 
 std::unique_ptr<ServerSettings> OpenServerSettings() {

@@ -23,4 +23,9 @@ std::optional<std::string> ResolveDataDirectory();
 // The server settings over the data directory's "TSConfig.txt", or none.
 std::unique_ptr<ServerSettings> OpenServerSettings();
 
+// Removes the temporary files that saves interrupted by a crash left in the
+// working directory and the data directory. Call it at start-up, holding the
+// single-instance lock, after entering the application folder.
+void RemoveStaleSaveFilesAtStartup();
+
 }  // namespace tarvex

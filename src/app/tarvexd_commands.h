@@ -14,6 +14,11 @@ class ServerSettings;
 // when any check fails. Messages go to `err`; the password is read from `in`.
 int RunConfigure(const TarvexdOptions& options, std::istream& in, std::ostream& err);
 
+// Writes the device configuration database into options.output; prints the
+// path written on `out`. Reads the settings only, so it may run beside a
+// running server.
+int RunDeviceFile(const TarvexdOptions& options, std::ostream& out, std::ostream& err);
+
 // Runs the server in the foreground until SIGTERM or SIGINT.
 int RunServer(const TarvexdOptions& options);
 

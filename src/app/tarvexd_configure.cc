@@ -7,6 +7,7 @@
 #include "core/settings/configuration_checks.h"
 #include "core/settings/server_settings.h"
 #include "fileservice/root_dir.h"
+#include "platform/file_info.h"
 #include "platform/terminal.h"
 
 namespace tarvex {
@@ -38,6 +39,11 @@ int RunConfigure(const TarvexdOptions& options, std::istream& in, std::ostream& 
     data_dir = FolderWithSeparator(*options.data_dir);
     if (!data_dir) problem = kInvalidDirectory;
   }
+  std::string folder_problem;
+  if (!problem && data_dir && !StatPath(*data_dir).is_directory) {
+    folder_problem = "the data directory " + *data_dir + " does not exist";
+    problem = folder_problem;
+  }
   if (!problem && options.root_dir) {
     root_dir = FolderWithSeparator(*options.root_dir);
     if (!root_dir) problem = kInvalidDirectory;
@@ -48,7 +54,14 @@ int RunConfigure(const TarvexdOptions& options, std::istream& in, std::ostream& 
   }
 
   if (options.port || options.login || password) {
-    std::unique_ptr<ServerSettings> settings = OpenServerSettings();
+    // Given together with a new data directory, the credentials belong in
+    // the settings file there, which the next start reads.
+    std::unique_ptr<ServerSettings> settings;
+    if (data_dir) {
+      settings = std::make_unique<ServerSettings>(*data_dir + std::string(kSettingsFileName));
+    } else {
+      settings = OpenServerSettings();
+    }
     if (!settings) {
       Refuse(err, "the data directory can be neither read nor set");
       return 1;
@@ -61,7 +74,11 @@ int RunConfigure(const TarvexdOptions& options, std::istream& in, std::ostream& 
     if (options.port) settings->SetPort(PortFromText(*options.port));
     if (options.login) settings->SetLogin(*options.login);
     if (password) settings->SetPassword(*password);
-    settings->SaveSettings();
+    if (int failed = settings->SaveSettings()) {
+      Refuse(err, "the settings could not be saved in " + settings->Path() + ": " +
+                      SystemErrorText(failed));
+      return 1;
+    }
   }
   if (root_dir && !WriteRootDir(*root_dir)) {
     Refuse(err, "the root directory could not be stored");

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/tarvexd_commands.h"
+#include "app/server_setup.h"
 #include "app/tarvexd_options.h"
 #include "platform/app_folder.h"
 #include "platform/instance_lock.h"
@@ -24,6 +25,13 @@ int main(int argc, char** argv) {
     case TarvexdOptions::Mode::kVersion:
       std::cout << "tarvexd 1.20\n";
       return 0;
+    case TarvexdOptions::Mode::kDeviceFile:
+      // Only reads the settings: it needs no lock and may run beside a server.
+      if (!EnterAppFolder()) {
+        std::cerr << "tarvexd: cannot enter the application folder\n";
+        return 1;
+      }
+      return RunDeviceFile(*options, std::cout, std::cerr);
     default:
       break;
   }
@@ -36,6 +44,7 @@ int main(int argc, char** argv) {
     std::cerr << "tarvexd: cannot enter the application folder\n";
     return 1;
   }
+  RemoveStaleSaveFilesAtStartup();
   if (options->mode == TarvexdOptions::Mode::kConfigure) {
     return RunConfigure(*options, std::cin, std::cerr);
   }

@@ -12,6 +12,11 @@ const char kTarvexdUsage[] =
     "      Stores the settings given; the others stay as they are.\n"
     "      --password-stdin reads the password from the first line of standard input.\n"
     "      --data-dir takes effect at the next start.\n"
+    "  tarvexd device-file [--ip A.B.C.D] --output DIR\n"
+    "      Writes DIR/QSSrvCfgDB.pdb, the configuration database a handheld\n"
+    "      installs: this computer's IP address, the port, the login name and the\n"
+    "      stored (enciphered) password. --ip may be left out when the computer\n"
+    "      has exactly one network address other than loopback.\n"
     "  tarvexd --help | --version\n";
 
 std::optional<TarvexdOptions> ParseTarvexdOptions(const std::vector<std::string>& args,
@@ -21,8 +26,12 @@ std::optional<TarvexdOptions> ParseTarvexdOptions(const std::vector<std::string>
   if (!args.empty() && args[0] == "configure") {
     options.mode = TarvexdOptions::Mode::kConfigure;
     i = 1;
+  } else if (!args.empty() && args[0] == "device-file") {
+    options.mode = TarvexdOptions::Mode::kDeviceFile;
+    i = 1;
   }
   const bool configure = options.mode == TarvexdOptions::Mode::kConfigure;
+  const bool device_file = options.mode == TarvexdOptions::Mode::kDeviceFile;
   for (; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&](std::optional<std::string>* out) {
@@ -40,7 +49,11 @@ std::optional<TarvexdOptions> ParseTarvexdOptions(const std::vector<std::string>
     } else if (arg == "--version") {
       options.mode = TarvexdOptions::Mode::kVersion;
       return options;
-    } else if (!configure && arg == "--listen-address") {
+    } else if (device_file && arg == "--ip") {
+      if (!value(&options.ip)) return std::nullopt;
+    } else if (device_file && arg == "--output") {
+      if (!value(&options.output)) return std::nullopt;
+    } else if (!configure && !device_file && arg == "--listen-address") {
       if (!value(&address)) return std::nullopt;
       options.listen_address = *address;
     } else if (configure && arg == "--port") {

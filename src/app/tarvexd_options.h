@@ -2,6 +2,7 @@
 //   tarvexd [--listen-address ADDR]
 //   tarvexd configure [--port N] [--login NAME] [--password-stdin]
 //                     [--data-dir DIR] [--root-dir DIR]
+//   tarvexd device-file [--ip A.B.C.D] --output DIR
 //   tarvexd --help | --version
 #pragma once
 
@@ -12,7 +13,7 @@
 namespace tarvex {
 
 struct TarvexdOptions {
-  enum class Mode { kRun, kConfigure, kHelp, kVersion };
+  enum class Mode { kRun, kConfigure, kDeviceFile, kHelp, kVersion };
   Mode mode = Mode::kRun;
   std::string listen_address = "0.0.0.0";
   std::optional<std::string> port;
@@ -20,6 +21,8 @@ struct TarvexdOptions {
   bool password_stdin = false;
   std::optional<std::string> data_dir;
   std::optional<std::string> root_dir;
+  std::optional<std::string> ip;
+  std::optional<std::string> output;
 };
 
 // The options, or the reason the command line is wrong in *error.

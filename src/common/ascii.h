@@ -26,6 +26,15 @@ inline bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b) {
   return true;
 }
 
+// True when the text holds a byte below 0x20 or the byte 0x7F.
+inline bool HoldsControlCharacter(std::string_view text) {
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) return true;
+  }
+  return false;
+}
+
 // Decimal conversion in the manner of the C library's atoi: leading blanks
 // skipped, an optional sign, then digits up to the first other character.
 // No digits give 0. The value wraps like an unsigned 32-bit accumulator.

@@ -21,15 +21,16 @@ bool AccessControlList::LoadAccessList(std::string_view directory) {
     return enabled_;
   }
   std::string line;
+  // The reader has dropped the CR of a CR LF end already; any other CR is
+  // part of its entry.
   while (entries_.size() < kMaxEntries && reader.ReadLine(&line)) {
     if (!line.empty() && line.back() == '\n') line.pop_back();
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     // An entry that cannot be normalised is kept as written; it then matches
     // next to nothing, which is the safe side.
     std::string normalised = line.empty() ? std::string() : NormalisePath(line);
     entries_.push_back(ToUpperAscii(normalised.empty() ? line : normalised));
   }
-  enabled_ = !entries_.empty();
+  enabled_ = !entries_.empty() || reader.HitLimit();
   return enabled_;
 }
 

@@ -9,6 +9,10 @@
 // entry /DOCS also allows /DOCS2/A.TXT, but no path leaves an entry through
 // "..", a symbolic link or a doubled separator. With an enabled list only the
 // drive letter C (the system drive, "/") is offered.
+//
+// The list fails closed: only a line's end (LF or CR LF) is taken off, so a
+// lone CR is part of its entry and allows nothing; a line too long to read
+// ends the reading but still enables the list.
 #pragma once
 
 #include <string>
@@ -24,7 +28,7 @@ class AccessControlList {
   // Reads directory + kAccessFileName (the name alone for an empty directory),
   // adding to the entries already held; a line of kLineBufferSize characters
   // or more ends the reading. Returns IsEnabled(): false for a missing or
-  // unreadable file and for an empty one.
+  // unreadable file and for an empty one, true once it held any line.
   bool LoadAccessList(std::string_view directory);
 
   bool IsPathAllowed(std::string_view path) const;

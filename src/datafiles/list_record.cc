@@ -1,15 +1,58 @@
 #include "datafiles/list_record.h"
 
+#include "common/ascii.h"
+#include "datafiles/next_field.h"
+#include "datafiles/quoted_fields.h"
+
 namespace tarvex {
 
 ListRecord::~ListRecord() = default;
 
-bool ListRecord::StoreLine(std::string text, std::string* line) {
+std::string_view WithoutLineEnd(std::string_view line) {
+  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
+bool ListRecord::StoreFields(std::uint32_t id, const std::vector<std::string_view>& texts,
+                             std::string* line) {
   if (line == nullptr) return false;
-  if (text.size() > kMaxLineLength || text.find('\n') != std::string::npos) return false;
+  std::string text = "\"" + std::to_string(id) + "\"";
+  for (std::string_view field : texts) {
+    if (!IsQuotableText(field)) return false;
+    text.append(",\"").append(field).append("\"");
+  }
+  if (text.size() > kMaxLineLength) return false;
   text.push_back('\n');
   *line = std::move(text);
   return true;
+}
+
+bool ListRecord::ReadFields(std::string_view line, std::size_t count, std::uint32_t* id,
+                            std::vector<std::string>* texts) {
+  line = WithoutLineEnd(line);
+  std::vector<std::string> fields;
+  if (line.size() > kMaxLineLength || !SplitQuotedFields(line, &fields)) return false;
+  if (fields.size() != count + 1 || !ParseRecordId(fields[0], id)) return false;
+  texts->assign(fields.begin() + 1, fields.end());
+  return true;
+}
+
+bool UnreadableLine::FormatLine(std::string* line) const {
+  if (line == nullptr) return false;
+  *line = text_ + "\n";
+  return true;
+}
+
+bool UnreadableLine::ParseLine(std::string_view line) {
+  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+  text_ = std::string(line);
+  return true;
+}
+
+std::uint32_t UnreadableLine::LeadingId() const {
+  std::string rest = text_;
+  return static_cast<std::uint32_t>(ParseDecimal(NextField(&rest)));
 }
 
 }  // namespace tarvex

@@ -1,5 +1,7 @@
 #include "datafiles/record_file.h"
 
+#include <algorithm>
+
 #include "common/join_texts.h"
 #include "datafiles/text_line_reader.h"
 #include "platform/atomic_file.h"
@@ -12,12 +14,15 @@ RecordFile::RecordFile(std::string_view directory, std::string_view file_name)
 RecordFile::~RecordFile() = default;
 
 bool RecordFile::Load() {
-  TextLineReader reader(path_);
+  TextLineReader reader(path_, kNoLineLimit);
   if (!reader.IsOpen()) return false;
   std::string line;
-  while (records_.size() < kMaxRecords && reader.ReadLine(&line)) {
+  while (reader.ReadLine(&line)) {
     std::unique_ptr<ListRecord> record = CreateRecord();
-    record->ParseLine(line);
+    if (!record->ParseLine(line)) {
+      record = std::make_unique<UnreadableLine>();
+      record->ParseLine(line);
+    }
     records_.push_back(std::move(record));
   }
   return true;
@@ -27,8 +32,9 @@ bool RecordFile::Save() const {
   std::string contents;
   std::string line;
   for (const auto& record : records_) {
+    // Add let in only records that format, and unreadable lines always do.
     if (!record->FormatLine(&line)) continue;
-    if (!line.empty() && line.back() == '\n') line.pop_back();
+    line.pop_back();
     contents += line;
     contents += "\r\n";
   }
@@ -37,7 +43,7 @@ bool RecordFile::Save() const {
 
 bool RecordFile::Add(std::unique_ptr<ListRecord> record) {
   std::string line;
-  if (records_.size() >= kMaxRecords || !record || !record->FormatLine(&line)) return false;
+  if (IsFull() || !record || !record->FormatLine(&line)) return false;
   records_.push_back(std::move(record));
   return true;
 }
@@ -58,11 +64,11 @@ ListRecord* RecordFile::FindFromCursor() {
 }
 
 std::int16_t RecordFile::CountMatching() const {
-  std::int16_t count = 0;
+  std::size_t count = 0;
   for (const auto& record : records_) {
     if (Matches(*record)) ++count;
   }
-  return count;
+  return static_cast<std::int16_t>(std::min(count, kMaxRecords));
 }
 
 }  // namespace tarvex

@@ -1,12 +1,15 @@
 // RecordFile: a list of records kept in a text file, one record per line,
 // loaded whole, walked through a filter (Matches) and saved whole.
 //
-// Load appends to the list without emptying it, and stops at the end of the
-// file or at a line too long to read (TextLineReader), keeping what it read.
-// Save writes every record, whatever the filter, with CR LF line ends, and
-// replaces the file atomically; a record whose line could not be read back
-// (ListRecord::FormatLine) is left out. A list holds at most kMaxRecords
-// records: Add refuses more, and Load stops when the list is full.
+// Nothing a file holds is ever lost: Load appends every line of the file,
+// whatever its length, and a line that is not a well-formed record of the
+// list's kind (over-long, broken quoting, too few fields) is kept as an
+// UnreadableLine that no walk shows and that Save writes back unchanged. Save
+// writes every record, whatever the filter, with CR LF line ends, and
+// replaces the file atomically (the old file stays whole on failure). Add
+// refuses a record once the list holds kMaxRecords lines, and a record whose
+// line could not be read back; a file that already holds more lines is
+// loaded and saved whole, never cut.
 //
 // A list object is used by one thread. Threads that change a shared file hold
 // its RecordFileLock from their Load to their Save.
@@ -23,6 +26,7 @@
 
 namespace tarvex {
 
+// The counts of the protocol are signed 16-bit numbers.
 inline constexpr std::size_t kMaxRecords = 32767;
 
 class RecordFile {
@@ -40,11 +44,13 @@ class RecordFile {
   // Appends the record; refused (false, the record dropped) when the list is
   // full or the record's line could not be written.
   bool Add(std::unique_ptr<ListRecord> record);
+  bool IsFull() const { return records_.size() >= kMaxRecords; }
 
   // The walk: the first matching record, then each next one; nullptr at the
   // end. FindNext goes on from the record FindFirst or FindNext gave last.
   ListRecord* FindFirst();
   ListRecord* FindNext();
+  // Matching records, at most kMaxRecords.
   std::int16_t CountMatching() const;
 
   const std::string& Path() const { return path_; }
@@ -53,6 +59,7 @@ class RecordFile {
   virtual std::unique_ptr<ListRecord> CreateRecord() const = 0;
   virtual bool Matches(const ListRecord& record) const = 0;
 
+  // Every line, unreadable ones included.
   const std::vector<std::unique_ptr<ListRecord>>& Records() const { return records_; }
 
  private:

@@ -2,7 +2,7 @@
 
 namespace tarvex {
 
-TextLineReader::TextLineReader(const std::string& path) {
+TextLineReader::TextLineReader(const std::string& path, std::size_t limit) : limit_(limit) {
   if (!path.empty()) in_.open(path, std::ios::binary);
 }
 
@@ -11,7 +11,7 @@ bool TextLineReader::ReadLine(std::string* line) {
   if (stopped_ || !in_.is_open()) return false;
   std::streambuf* input = in_.rdbuf();
   using Traits = std::streambuf::traits_type;
-  while (line->size() < kLineBufferSize) {
+  while (limit_ == kNoLineLimit || line->size() < limit_) {
     Traits::int_type c = input->sbumpc();
     if (Traits::eq_int_type(c, Traits::eof())) {
       stopped_ = true;
@@ -22,6 +22,7 @@ bool TextLineReader::ReadLine(std::string* line) {
     if (c == '\n') return true;
   }
   stopped_ = true;
+  hit_limit_ = true;
   line->clear();
   return false;
 }

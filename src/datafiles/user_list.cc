@@ -1,18 +1,21 @@
 #include "datafiles/user_list.h"
 
+#include <algorithm>
+
 namespace tarvex {
 
 UserList::UserList(std::string_view directory) : RecordFile(directory, kUsersFileName) {}
 
 std::uint32_t UserList::NextUserId() const {
-  std::int32_t highest = 0;
+  std::uint32_t highest = 0;
   for (const auto& record : Records()) {
-    const auto* user = dynamic_cast<const UserRecord*>(record.get());
-    if (user == nullptr) continue;
-    const auto id = static_cast<std::int32_t>(user->GetUserId());
-    if (id > highest) highest = id;
+    if (const auto* user = dynamic_cast<const UserRecord*>(record.get())) {
+      highest = std::max(highest, user->GetUserId());
+    } else if (const auto* line = dynamic_cast<const UnreadableLine*>(record.get())) {
+      highest = std::max(highest, line->LeadingId());
+    }
   }
-  return static_cast<std::uint32_t>(highest) + 1u;
+  return highest + 1u;  // wraps to 0 when no id is left
 }
 
 UserRecord* UserList::FindFirstUser() { return static_cast<UserRecord*>(FindFirst()); }

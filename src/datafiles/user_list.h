@@ -1,6 +1,7 @@
 // UserList: the device users, kept in kUsersFileName in the data directory.
 // Every user record matches the walk. New users get NextUserId: one more than
-// the highest id, the ids compared as signed 32-bit numbers from 0 up.
+// the highest id in the file, the leading numbers of unreadable lines
+// included, so that a new id never repeats one the file holds.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,8 @@ class UserList : public RecordFile {
   // directory ends in a separator, or is empty for the current directory.
   explicit UserList(std::string_view directory);
 
-  // 1 for an empty list.
+  // 1 for an empty list; 0 when the highest id is the largest 32-bit number
+  // and no id is left above it.
   std::uint32_t NextUserId() const;
 
   // The walk, typed.

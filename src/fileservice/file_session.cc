@@ -152,8 +152,6 @@ Status FileSession::Run() {
   std::snprintf(description, sizeof description, "%s - SessionID [%d]", "End Session",
                 static_cast<int>(session_number));
   if (log != nullptr) log->LogEvent(kModule, user, description, "2");
-  // The service log is saved at every session end, so a crash loses little.
-  if (service_log_ != nullptr) service_log_->Save();
   return result;
 }
 

@@ -37,11 +37,7 @@ void MakeDirectories(const std::string& path) {
 
 bool IsAcceptableUserName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
-  for (char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '/' || c == '\\' || c == '"' || byte < 0x20 || byte == 0x7f) return false;
-  }
-  return true;
+  return name.find_first_of("/\\\"") == std::string_view::npos && !HoldsControlCharacter(name);
 }
 
 Status FileSession::ListUsers() {
@@ -52,7 +48,10 @@ Status FileSession::ListUsers() {
   AppendU16(head, 4);
   AppendU16(head, static_cast<std::uint16_t>(users.CountMatching()));
   Status status = SendBytes(connection.get(), head);
-  for (UserRecord* u = users.FindFirstUser(); u != nullptr && status == 0; u = users.FindNextUser()) {
+  // As many users as the count told, even from a file with more.
+  std::int16_t left = users.CountMatching();
+  for (UserRecord* u = users.FindFirstUser(); u != nullptr && status == 0 && left-- > 0;
+       u = users.FindNextUser()) {
     std::string id;
     AppendU32(id, u->GetUserId());
     status = SendBytes(connection.get(), id);
@@ -89,8 +88,11 @@ Status FileSession::AddUser() {
     }
     if (!duplicate) {
       id = users.NextUserId();
-      users.Add(std::make_unique<UserRecord>(id, *name, note));
-      if (!users.Save()) {
+      if (users.IsFull() || id == 0) {
+        SetMessage("Failed to add user %s: the users file is full", name->c_str());
+        ReportEvent("Error");
+        id = 0;
+      } else if (!users.Add(std::make_unique<UserRecord>(id, *name, note)) || !users.Save()) {
         SetMessage("Failed to store new user %s", name->c_str());
         ReportEvent("Error");
         id = 0;
@@ -115,6 +117,13 @@ std::optional<std::string> FileSession::UserDirectory(std::uint32_t user_id) {
   UserRecord* found = users.FindFirstUser();
   while (found != nullptr && found->GetUserId() != user_id) found = users.FindNextUser();
   if (found == nullptr || !root_dir_) return std::nullopt;
+  // A hand-edited file may hold a name that would lead out of the root.
+  if (!IsAcceptableUserName(found->GetUserName())) {
+    SetMessage("User %u has the unsafe name \"%s\": no directory is made", user_id,
+               found->GetUserName().c_str());
+    ReportEvent("Error");
+    return std::nullopt;
+  }
   std::optional<std::string> path = JoinTexts({*root_dir_, found->GetUserName(), "/"});
   if (path) MakeDirectories(*path);
   return path;

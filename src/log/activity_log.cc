@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "log/log_line.h"
+#include "platform/files.h"
 
 namespace tarvex {
 
@@ -12,30 +13,67 @@ namespace {
 
 // The files keep the CR LF line ends of a text file written on the desktop
 // platform the logs come from, so every LF goes out as CR LF.
-void WriteTextLine(std::ofstream& file, const std::string& line) {
-  std::string out;
-  out.reserve(line.size() + 2);
+void AppendTextLine(std::string& out, const std::string& line) {
   for (char c : line) {
     if (c == '\n') out += '\r';
     out += c;
   }
-  file.write(out.data(), static_cast<std::streamsize>(out.size()));
 }
 
-// A field holds no line break: a file name or login name chosen by a device
-// must not split one record into two lines of the file.
-std::string WithoutLineBreaks(std::string text) {
+// A field holds no control character: a file name or login name chosen by a
+// device must neither split one record into two lines of the file nor reach
+// a terminal as an escape sequence.
+std::string WithoutControlCharacters(std::string text) {
   for (char& c : text) {
-    if (c == '\r' || c == '\n') c = ' ';
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) c = '?';
   }
   return text;
 }
 
 }  // namespace
 
-ActivityLog::ActivityLog(std::string file_name, std::int16_t max_records)
+ActivityLog::ActivityLog(std::string file_name, std::int16_t max_records, SaveCalls& calls)
     : file_name_(std::move(file_name)),
+      calls_(calls),
       max_records_(max_records < 1 ? kDefaultMaxRecords : max_records) {}
+
+ActivityLog::~ActivityLog() {
+  bool unsaved = false;
+  {
+    std::lock_guard<std::mutex> guard(writer_mutex_);
+    stopping_ = true;
+    unsaved = dirty_;
+  }
+  writer_wake_.notify_all();
+  if (writer_.joinable()) writer_.join();
+  if (unsaved) Save();
+}
+
+void ActivityLog::RequestSave() {
+  {
+    std::lock_guard<std::mutex> guard(writer_mutex_);
+    dirty_ = true;
+    if (!writer_.joinable() && !stopping_) writer_ = std::thread(&ActivityLog::WriterThread, this);
+  }
+  writer_wake_.notify_all();
+}
+
+void ActivityLog::WriterThread() {
+  std::unique_lock<std::mutex> guard(writer_mutex_);
+  auto last_save = std::chrono::steady_clock::now() - kSaveInterval;
+  for (;;) {
+    writer_wake_.wait(guard, [this] { return dirty_ || stopping_; });
+    // Events that come within the interval ride along with this save.
+    if (writer_wake_.wait_until(guard, last_save + kSaveInterval, [this] { return stopping_; })) {
+      return;  // the destructor saves what is left
+    }
+    guard.unlock();
+    Save();
+    last_save = std::chrono::steady_clock::now();
+    guard.lock();
+  }
+}
 
 bool ActivityLog::Open() {
   DefineColumns();
@@ -43,8 +81,9 @@ bool ActivityLog::Open() {
 }
 
 bool ActivityLog::Load() {
-  // Read and write, created when missing, never truncated.
-  std::fstream file(file_name_, std::ios::in | std::ios::app | std::ios::binary);
+  // Created when missing, never truncated.
+  CreateIfMissing(file_name_);
+  std::ifstream file(file_name_, std::ios::binary);
   if (!file.is_open()) return false;
   std::string line;
   for (int read = 0; read < max_records_; ++read) {
@@ -56,14 +95,22 @@ bool ActivityLog::Load() {
   return true;
 }
 
-void ActivityLog::Save() {
-  std::unique_lock<std::timed_mutex> guard(lock_, kLockTimeout);
-  if (!guard.owns_lock()) return;
-  std::ofstream file(file_name_, std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!file.is_open()) return;
-  const std::size_t count =
-      std::min(records_.size(), static_cast<std::size_t>(max_records_));
-  for (std::size_t i = 0; i < count; ++i) WriteTextLine(file, FormatLine(*records_[i]));
+bool ActivityLog::Save() {
+  std::lock_guard<std::mutex> one_at_a_time(save_mutex_);
+  {
+    std::lock_guard<std::mutex> guard(writer_mutex_);
+    dirty_ = false;  // records added from here on mark it again
+  }
+  std::string contents;
+  {
+    // Only the snapshot is taken under the log's lock; loggers never wait
+    // for the disk.
+    std::unique_lock<std::timed_mutex> guard(lock_, kLockTimeout);
+    if (!guard.owns_lock()) return false;
+    const std::size_t count = std::min(records_.size(), static_cast<std::size_t>(max_records_));
+    for (std::size_t i = 0; i < count; ++i) AppendTextLine(contents, FormatLine(*records_[i]));
+  }
+  return WriteFileAtomically(file_name_, contents, calls_);
 }
 
 bool ActivityLog::AddRecord(const LogRecord& source) {
@@ -74,12 +121,13 @@ bool ActivityLog::AddRecord(const LogRecord& source) {
     std::unique_ptr<LogRecord> record = CreateRecord();
     if (record == nullptr) return false;
     for (int i = 0; i < record->FieldCount(); ++i) {
-      record->SetField(i, WithoutLineBreaks(source.GetField(i)));
+      record->SetField(i, WithoutControlCharacters(source.GetField(i)));
     }
     added = std::move(record);
     records_.push_front(added);
     if (records_.size() > static_cast<std::size_t>(max_records_)) records_.pop_back();
   }
+  RequestSave();
   if (callback_) callback_(added, callback_context_, callback_extra_);
   return true;
 }

@@ -9,13 +9,22 @@
 //
 // After each added record the change callback, if set, runs on the adding
 // thread outside the lock, so it may read the log. A record that falls off the
-// end of the list stays valid for whoever still holds it.
+// end of the list stays valid for whoever still holds it. Control characters
+// in a record's fields (bytes below 0x20, and 0x7F) become "?" as it is added,
+// so no file and no terminal ever receives them.
+//
+// Saving is coalesced: every added record marks the log dirty, and a writer
+// thread of the log's own saves it at most once every kSaveInterval, so a
+// burst of events costs a handful of writes. Save writes at once (the owner
+// calls it at every orderly stop); every save replaces the file atomically, so
+// a reader of the file always sees a complete one.
 //
 // Subclasses choose the kind of record (CreateRecord) and the columns with
 // which a window shows the log (DefineColumns); column i shows field i.
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -23,9 +32,11 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "log/log_record.h"
+#include "platform/atomic_file.h"
 
 namespace tarvex {
 
@@ -38,12 +49,15 @@ class ActivityLog {
   using RecordCallback = std::function<void(const std::shared_ptr<const LogRecord>& added)>;
 
   static constexpr std::chrono::milliseconds kLockTimeout{2000};
+  static constexpr std::chrono::milliseconds kSaveInterval{200};
   // The maximum that a log constructed with a maximum below 1 keeps.
   static constexpr std::int16_t kDefaultMaxRecords = 1000;
 
   // Nothing is read until Open. A maximum below 1 becomes kDefaultMaxRecords.
-  ActivityLog(std::string file_name, std::int16_t max_records);
-  virtual ~ActivityLog() = default;
+  ActivityLog(std::string file_name, std::int16_t max_records,
+              SaveCalls& calls = SaveCalls::Default());
+  // Stops the writer; records not saved yet are saved.
+  virtual ~ActivityLog();
   ActivityLog(const ActivityLog&) = delete;
   ActivityLog& operator=(const ActivityLog&) = delete;
 
@@ -57,12 +71,15 @@ class ActivityLog {
   // lines that do not parse. Creates the file empty when missing. False when
   // the file cannot be opened for reading and writing.
   bool Load();
-  // Rewrites the file with the records, newest first. Failures go unreported.
-  void Save();
+  // Replaces the file with the records, newest first, at once. False when
+  // the lock timed out or the file could not be written (it is then as it
+  // was).
+  bool Save();
 
   // Adds a copy of source's fields (as many as this log's records have) as
-  // the newest record, dropping the oldest one beyond the maximum. False when
-  // the lock timed out or no record could be made.
+  // the newest record, dropping the oldest one beyond the maximum, and marks
+  // the log for saving. False when the lock timed out or no record could be
+  // made.
   bool AddRecord(const LogRecord& source);
 
   // The number of records, or -1 when the lock timed out.
@@ -105,7 +122,12 @@ class ActivityLog {
   }
 
  private:
+  // Marks the log dirty and makes sure the writer runs.
+  void RequestSave();
+  void WriterThread();
+
   const std::string file_name_;
+  SaveCalls& calls_;
   const std::int16_t max_records_;
   std::vector<std::string> column_titles_;
   std::vector<std::uint16_t> column_widths_;
@@ -114,6 +136,13 @@ class ActivityLog {
   ChangeCallback callback_;
   void* callback_context_ = nullptr;
   void* callback_extra_ = nullptr;
+
+  std::mutex save_mutex_;  // one save at a time, so the newest snapshot lands last
+  std::mutex writer_mutex_;
+  std::condition_variable writer_wake_;
+  bool dirty_ = false;
+  bool stopping_ = false;
+  std::thread writer_;  // started at the first added record
 };
 
 }  // namespace tarvex

@@ -16,9 +16,7 @@ bool ServerLog::LogEvent(std::string module, std::string user, std::string descr
   record.SetField(ServerLogRecord::kUser, std::move(user));
   record.SetField(ServerLogRecord::kStatus, std::move(status));
   record.SetField(ServerLogRecord::kDescription, std::move(description));
-  const bool added = AddRecord(record);
-  Save();
-  return added;
+  return AddRecord(record);
 }
 
 }  // namespace tarvex

@@ -1,7 +1,7 @@
 // ServerLog: the server's activity log, written by the server core and by
-// the sessions, kept in "TSServerLog.txt" (500 records). Every LogEvent is
-// saved to the file at once. It defines no columns of its own: its window
-// shows a fixed set.
+// the sessions, kept in "TSServerLog.txt" (500 records). Every LogEvent
+// reaches the file within the log's save interval. It defines no columns of
+// its own: its window shows a fixed set.
 //
 // ServerLogRecord fields: 0 time stamp, 1 module ("Server" for the server
 // core, "QLX" for the file-exchange service), 2 user (empty for server
@@ -38,14 +38,14 @@ inline constexpr std::int16_t kServerLogMaxRecords = 500;
 class ServerLog : public ActivityLog {
  public:
   explicit ServerLog(std::string file_name = std::string(kServerLogFileName),
-                     std::int16_t max_records = kServerLogMaxRecords)
-      : ActivityLog(std::move(file_name), max_records) {}
+                     std::int16_t max_records = kServerLogMaxRecords,
+                     SaveCalls& calls = SaveCalls::Default())
+      : ActivityLog(std::move(file_name), max_records, calls) {}
 
   std::unique_ptr<LogRecord> CreateRecord() const override;
 
-  // Adds a record stamped with the current local time, then saves the log
-  // (even when the record could not be added). Note the argument order:
-  // description comes before status, though it is stored after it.
+  // Adds a record stamped with the current local time. Note the argument
+  // order: description comes before status, though it is stored after it.
   bool LogEvent(std::string module, std::string user, std::string description,
                 std::string status);
 

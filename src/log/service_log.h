@@ -1,6 +1,6 @@
 // ServiceLog: the activity log of the file-exchange service, kept in
-// "QLXLog.txt" (1000 records). LogEvent does not save; the owner saves the
-// log once, before destroying it.
+// "QLXLog.txt" (1000 records). Every LogEvent reaches the file within the
+// log's save interval; the owner saves it once more before destroying it.
 //
 // ServiceLogRecord fields: 0 time stamp, 1 status ("Success" or "Error"),
 // 2 description, 3 user. A description holding a comma does not survive a
@@ -37,12 +37,13 @@ inline constexpr std::int16_t kServiceLogMaxRecords = 1000;
 class ServiceLog : public ActivityLog {
  public:
   explicit ServiceLog(std::string file_name = std::string(kServiceLogFileName),
-                      std::int16_t max_records = kServiceLogMaxRecords)
-      : ActivityLog(std::move(file_name), max_records) {}
+                      std::int16_t max_records = kServiceLogMaxRecords,
+                      SaveCalls& calls = SaveCalls::Default())
+      : ActivityLog(std::move(file_name), max_records, calls) {}
 
   std::unique_ptr<LogRecord> CreateRecord() const override;
 
-  // Adds a record stamped with the current local time; does not save.
+  // Adds a record stamped with the current local time.
   bool LogEvent(std::string description, std::string user, std::string status);
 
  protected:

@@ -23,6 +23,10 @@ struct FileInfo {
 // (or it cannot be looked at). Safe to call from any thread.
 FileInfo StatPath(const std::string& path);
 
+// True when this process may write the file or create files in the
+// directory at path.
+bool IsWritable(const std::string& path);
+
 // The cause codes of a file that cannot be opened, created or written.
 namespace file_cause {
 inline constexpr std::uint16_t kGeneric = 1;

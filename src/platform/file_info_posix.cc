@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -31,6 +32,10 @@ FileInfo StatPath(const std::string& path) {
     info.modified = when;
   }
   return info;
+}
+
+bool IsWritable(const std::string& path) {
+  return !path.empty() && path.find('\0') == std::string::npos && ::access(path.c_str(), W_OK) == 0;
 }
 
 std::uint16_t FileErrorCause(int error_number, const std::string& path) {

@@ -1,7 +1,8 @@
 // File facilities that need the operating system directly.
 //
 // NormalisePath makes a path absolute and canonical, so that prefix tests on
-// it cannot be escaped with "..", links or doubled separators.
+// it cannot be escaped with "..", links or doubled separators. CreateIfMissing
+// makes an empty file where there is none, never touching an existing one.
 #pragma once
 
 #include <string>
@@ -18,5 +19,10 @@ namespace tarvex {
 // Gives the empty text for an empty path, a path holding a zero byte, an
 // unknown current directory or links that nest more than 40 deep.
 std::string NormalisePath(std::string_view path);
+
+// Creates an empty file at path unless something exists there already (an
+// existing file is never opened for writing). True when a file exists at the
+// path afterwards.
+bool CreateIfMissing(const std::string& path);
 
 }  // namespace tarvex

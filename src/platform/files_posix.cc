@@ -51,6 +51,17 @@ bool NamesDirectory(std::string_view path) {
 
 }  // namespace
 
+bool CreateIfMissing(const std::string& path) {
+  if (path.empty() || path.find('\0') != std::string::npos) return false;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    ::close(fd);
+    return true;
+  }
+  struct stat status {};
+  return errno == EEXIST && ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 std::string NormalisePath(std::string_view path) {
   if (path.empty() || path.find('\0') != std::string_view::npos) return {};
   std::string full;

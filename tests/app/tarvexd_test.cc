@@ -4,6 +4,7 @@
 
 #include "client/device_link.h"
 #include "platform/child_process.h"
+#include "platform/instance_lock.h"
 #include "platform/socket.h"
 #include "support/server/server_fixture.h"
 #include "support/program_env.h"
@@ -42,6 +43,8 @@ TEST_F(TarvexdTest, ConfigureChecksEverythingBeforeStoringAnything) {
       {{"--port", "9300", "--login", "palm", "--password-stdin"},
        "Invalid Password. Must be at least 5 characters long."},
       {{"--root-dir", ""}, "Must enter a valid directory"},
+      {{"--login", "palm\nPORT=1"}, "control characters"},
+      {{"--data-dir", dir_.File("none"), "--login", "palm"}, "does not exist"},
   };
   for (const auto& [options, message] : refused) {
     std::vector<std::string> args = {"configure"};
@@ -62,6 +65,50 @@ TEST_F(TarvexdTest, ConfigureChecksEverythingBeforeStoringAnything) {
   EXPECT_NE(testing::ReadFile(dir_.File("config") + "/Veldane Software/QLExchange.conf")
                 .find(dir_.File("root") + "/"),
             std::string::npos);
+
+  // Credentials given with a new data directory are stored there, where the
+  // next start looks for them.
+  std::filesystem::create_directory(dir_.File("data"));
+  ProgramResult moved = Tarvexd({"configure", "--data-dir", dir_.File("data"), "--login", "moved",
+                                 "--password-stdin"},
+                                "secret42\n");
+  ASSERT_EQ(moved.status, 0) << moved.err;
+  EXPECT_NE(testing::ReadFile(dir_.File("data/TSConfig.txt")).find("LOGIN=moved\r\n"),
+            std::string::npos);
+  EXPECT_EQ(testing::ReadFile(AppFile("TSConfig.txt")), stored);
+}
+
+TEST_F(TarvexdTest, DeviceFileIsWrittenOnlyWhenEveryCheckPasses) {
+  const std::string out = dir_.File("out");
+  std::filesystem::create_directory(out);
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
+      {{"--ip", "10.0.0.256", "--output", out}, "Must enter a valid IP Address"},
+      {{"--ip", "10.0.0", "--output", out}, "Must enter a valid IP Address"},
+      {{"--ip", "10.0.0.2"}, "Must select a directory to save file to."},
+      {{"--ip", "10.0.0.2", "--output", dir_.File("none")}, "does not exist"},
+      {{"--ip", "10.0.0.2", "--output", out}, "not configured"},
+  };
+  for (const auto& [options, message] : refused) {
+    std::vector<std::string> args = {"device-file"};
+    args.insert(args.end(), options.begin(), options.end());
+    ProgramResult r = Tarvexd(args);
+    EXPECT_EQ(r.status, 2) << message;
+    EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(out));
+
+  Configure(9301);
+  // It only reads the settings, so it runs beside a running server.
+  setenv("XDG_RUNTIME_DIR", dir_.File("run").c_str(), 1);
+  std::optional<InstanceLock> lock = InstanceLock::Acquire();
+  ASSERT_TRUE(lock);
+  ProgramResult ok = Tarvexd({"device-file", "--ip", "192.168.001.20", "--output", out + "/"});
+  ASSERT_EQ(ok.status, 0) << ok.err;
+  EXPECT_EQ(ok.out, out + "/QSSrvCfgDB.pdb\n");
+  const std::string bytes = testing::ReadFile(out + "/QSSrvCfgDB.pdb");
+  EXPECT_NE(bytes.find(std::string("IP\0" "192.168.1.20\0PORT\0" "9301\0LOGIN\0palm\0PASS\0", 41)),
+            std::string::npos);
+  EXPECT_EQ(bytes.find("secret42"), std::string::npos);
 }
 
 TEST_F(TarvexdTest, RunsUntilSigtermAndRefusesASecondCopy) {

@@ -83,5 +83,21 @@ TEST_F(AccessControlListTest, LongLineEndsTheLoadKeepingEarlierEntries) {
   EXPECT_FALSE(list_.IsPathAllowed(Under("b/f")));  // the blank line after it was not read
 }
 
+TEST_F(AccessControlListTest, OddLinesRestrictInsteadOfAllowingEverything) {
+  // A lone CR after the last line is an entry of its own, not a blank line.
+  ASSERT_TRUE(LoadWith(Under("a/") + "\r\n\r"));
+  EXPECT_TRUE(list_.IsPathAllowed(Under("a/f")));
+  EXPECT_FALSE(list_.IsPathAllowed("/etc/passwd"));
+  AccessControlList cr_only;
+  WriteFile(Under(std::string(kAccessFileName)), "\r");
+  ASSERT_TRUE(cr_only.LoadAccessList(dir_.Path() + "/"));
+  EXPECT_FALSE(cr_only.IsPathAllowed("/etc/passwd"));
+  // A file whose only line cannot be read still restricts.
+  AccessControlList too_long;
+  WriteFile(Under(std::string(kAccessFileName)), std::string(2000, '/') + "\n");
+  ASSERT_TRUE(too_long.LoadAccessList(dir_.Path() + "/"));
+  EXPECT_FALSE(too_long.IsPathAllowed("/etc/passwd"));
+}
+
 }  // namespace
 }  // namespace tarvex

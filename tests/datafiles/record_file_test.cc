@@ -39,40 +39,44 @@ TEST(UserRecordTest, FormatsQuotedFieldsAndParsesThemBack) {
   EXPECT_EQ(read.GetUserId(), 7u);
   EXPECT_EQ(read.GetUserName(), "Ann");
 
-  // A quote-comma inside a name cuts it; the rest goes to the next field.
+  // Only lines of the strict form are records.
   FileRecord file;
-  file.ParseLine("\"2\",\"a\",b.txt\",\"/d/\"\n");
-  EXPECT_EQ(file.GetFileName(), "a");
-  EXPECT_EQ(file.GetDirectory(), "");
-  file.ParseLine("1,x,y\n");
-  EXPECT_EQ(file.GetUserId(), 0u);
-  EXPECT_EQ(file.GetFileName(), "");
-}
+  EXPECT_TRUE(file.ParseLine("\"2\",\"a\"\"b\",\"/d/\"\r\n"));
+  EXPECT_EQ(file.GetFileName(), "a\"b");
+  for (const char* bad : {"\"2\",\"a\",b.txt\",\"/d/\"\n", "1,x,y\n", "\"2\",\"a\"\n", "\"x\",\"a\",\"b\"",
+                          "\"4294967296\",\"a\",\"b\"", "\"2\",\"a\",\"b\" \n", ""}) {
+    EXPECT_FALSE(file.ParseLine(bad)) << bad;
+  }
 
-TEST(UserRecordTest, RefusesLinesThatCouldNotBeReadBack) {
-  std::string line = "kept";
   EXPECT_TRUE(UserRecord(1, std::string(kMaxLineLength - 6, 'n')).FormatLine(&line));
   EXPECT_FALSE(UserRecord(1, std::string(kMaxLineLength - 5, 'n')).FormatLine(&line));
   EXPECT_FALSE(UserRecord(1, "two\nlines").FormatLine(&line));
   EXPECT_FALSE(UserRecord(1, "Ann").FormatLine(nullptr));
 }
 
-TEST(RecordFileTest, LoadAppendsReadsBothLineEndsAndStopsAtALongLine) {
+TEST(RecordFileTest, UnreadableLinesAreKeptVerbatimAndNewIdsStayAboveThem) {
   TempDir dir;
-  const std::string long_line = "\"9\",\"" + std::string(kMaxLineLength + 1, 'x') + "\"\n";
-  WriteFile(dir.File("QLXUsers.txt"), "\"1\",\"Ann\"\r\n\n\"2\",\"Bob\"\n" + long_line + "\"3\",\"Cy\"\n");
+  // An over-long line, an empty one, a broken quote, unquoted fields, a line
+  // break inside a name: none is a user, none may be lost, no id reused.
+  const std::string long_line = "\"90\",\"" + std::string(1100, 'x') + "\"";
+  const std::string file = "\"1\",\"Ann\"\r\n\r\n\"2\",\"Bob\"\n" + long_line + "\n\"40\",\"Eve\n" +
+                           "7,Ann\n\"3\",\"Cy\",\"extra\"\n\"4\",\"Dee\"";
+  WriteFile(dir.File("QLXUsers.txt"), file);
   UserList users(dir.Path() + "/");
   users.Add(std::make_unique<UserRecord>(5, "Kept"));
   ASSERT_TRUE(users.Load());
-  ASSERT_EQ(users.CountMatching(), 4);  // Kept, Ann, the empty line, Bob
-  UserRecord* user = users.FindFirstUser();
-  EXPECT_EQ(user->GetUserName(), "Kept");
-  EXPECT_EQ(users.FindNextUser()->GetUserName(), "Ann");
-  user = users.FindNextUser();
-  EXPECT_EQ(user->GetUserId(), 0u);
-  EXPECT_EQ(user->GetUserName(), "");
-  EXPECT_EQ(users.FindNextUser()->GetUserName(), "Bob");
-  EXPECT_EQ(users.FindNextUser(), nullptr);
+  ASSERT_EQ(users.CountMatching(), 4);
+  std::vector<std::string> names;
+  for (UserRecord* u = users.FindFirstUser(); u != nullptr; u = users.FindNextUser()) {
+    names.push_back(u->GetUserName());
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"Kept", "Ann", "Bob", "Dee"}));
+  EXPECT_EQ(users.NextUserId(), 91u);
+  ASSERT_TRUE(users.Add(std::make_unique<UserRecord>(91, "Fay")));
+  ASSERT_TRUE(users.Save());
+  EXPECT_EQ(ReadFile(dir.File("QLXUsers.txt")),
+            "\"5\",\"Kept\"\r\n\"1\",\"Ann\"\r\n\r\n\"2\",\"Bob\"\r\n" + long_line +
+                "\r\n\"40\",\"Eve\r\n7,Ann\r\n\"3\",\"Cy\",\"extra\"\r\n\"4\",\"Dee\"\r\n\"91\",\"Fay\"\r\n");
 
   WriteFile(dir.File("QLXFiles.txt"), "\"4\",\"a.txt\",\"/d/\"");  // no final line feed
   FileList files(dir.Path() + "/");
@@ -81,14 +85,17 @@ TEST(RecordFileTest, LoadAppendsReadsBothLineEndsAndStopsAtALongLine) {
   EXPECT_FALSE(FileList(dir.Path() + "/missing/").Load());
 }
 
-TEST(RecordFileTest, NextUserIdIsOneAboveTheHighestSignedId) {
+TEST(RecordFileTest, NextUserIdIsOneAboveTheHighestIdOrNoneIsLeft) {
   TempDir dir;
   UserList users(dir.Path() + "/");
   EXPECT_EQ(users.NextUserId(), 1u);
   users.Add(std::make_unique<UserRecord>(3, "a"));
-  users.Add(std::make_unique<UserRecord>(0xFFFFFFF0u, "negative"));
   users.Add(std::make_unique<UserRecord>(9, "b"));
   EXPECT_EQ(users.NextUserId(), 10u);
+  users.Add(std::make_unique<UserRecord>(0xFFFFFFF0u, "high"));
+  EXPECT_EQ(users.NextUserId(), 0xFFFFFFF1u);
+  users.Add(std::make_unique<UserRecord>(0xFFFFFFFFu, "last"));
+  EXPECT_EQ(users.NextUserId(), 0u);
 }
 
 TEST(RecordFileTest, FilterNarrowsTheWalkButNotFindFileOrSave) {
@@ -112,19 +119,19 @@ TEST(RecordFileTest, FilterNarrowsTheWalkButNotFindFileOrSave) {
   EXPECT_EQ(files.CountMatching(), 3);
 }
 
-TEST(RecordFileTest, SaveLeavesOutLinesThatCouldNotBeReadBack) {
+TEST(RecordFileTest, RecordsThatCouldNotBeReadBackAreRefused) {
   TempDir dir;
-  const std::string long_text(kMaxLineLength + 1, 'x');
-  EXPECT_FALSE(FileList(dir.Path() + "/").Add(std::make_unique<FileRecord>(1, long_text, "/")));
-
-  // A malformed line loads as a record whose texts hold the line feed.
-  WriteFile(dir.File("QLXUsers.txt"), "\"1\",\"Ann\"\n\"unclosed\n\"2\",\"Bob\"\n");
-  UserList users(dir.Path() + "/");
-  ASSERT_TRUE(users.Load());
-  EXPECT_EQ(users.CountMatching(), 3);
-  users.FindFirstUser()->SetUserName(long_text);
-  ASSERT_TRUE(users.Save());
-  EXPECT_EQ(ReadFile(dir.File("QLXUsers.txt")), "\"2\",\"Bob\"\r\n");
+  FileList files(dir.Path() + "/");
+  EXPECT_FALSE(files.Add(std::make_unique<FileRecord>(1, std::string(kMaxLineLength, 'x'), "/")));
+  EXPECT_FALSE(files.Add(std::make_unique<FileRecord>(1, "two\nlines", "/")));
+  // A quote that would end the field early, or pair with the closing quote.
+  EXPECT_FALSE(files.Add(std::make_unique<FileRecord>(1, "a\",\"b", "/")));
+  EXPECT_FALSE(files.Add(std::make_unique<FileRecord>(1, "quoted\"", "/")));
+  ASSERT_TRUE(files.Add(std::make_unique<FileRecord>(1, "say \"hi\" there.txt", "/d/")));
+  ASSERT_TRUE(files.Save());
+  FileList reread(dir.Path() + "/");
+  ASSERT_TRUE(reread.Load());
+  EXPECT_EQ(reread.FindFile(1, "SAY \"HI\" THERE.TXT")->GetDirectory(), "/d/");
 }
 
 TEST(RecordFileTest, HoldsNoMoreRecordsThanASignedSixteenBitCount) {

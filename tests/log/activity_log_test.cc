@@ -14,7 +14,9 @@
 #include "log/server_log.h"
 #include "log/service_log.h"
 #include "platform/event.h"
+#include "support/faulty_save_calls.h"
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 namespace tarvex {
 namespace {
@@ -23,7 +25,11 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-TEST(ServerLogTest, SavesEveryEventNewestFirstAndReloadsInTheSameOrder) {
+std::size_t LineCount(const std::string& text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST(ServerLogTest, EventsReachTheFileNewestFirstAndReloadInTheSameOrder) {
   TempDir dir;
   const std::string path = dir.File("server.txt");
   {
@@ -35,8 +41,10 @@ TEST(ServerLogTest, SavesEveryEventNewestFirstAndReloadsInTheSameOrder) {
     ASSERT_TRUE(log.LogEvent("QLX", "ann", "a, b, c", "2"));
     const std::string stamp = log.GetRecord(0)->GetField(0);
     EXPECT_TRUE(std::regex_match(stamp, std::regex(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d)")));
-    EXPECT_EQ(ReadFile(path), stamp + ",QLX,ann,2,a, b, c\r\n" + log.GetRecord(1)->GetField(0) +
-                                  ",Server,,0,Server Started\r\n");
+    // The log's writer saves without being asked.
+    const std::string expected = stamp + ",QLX,ann,2,a, b, c\r\n" + log.GetRecord(1)->GetField(0) +
+                                 ",Server,,0,Server Started\r\n";
+    EXPECT_TRUE(testing::WaitUntil([&] { return ReadFile(path) == expected; }));
     EXPECT_EQ(log.GetRecord(2), nullptr);
   }
   ServerLog reloaded(path);
@@ -46,20 +54,79 @@ TEST(ServerLogTest, SavesEveryEventNewestFirstAndReloadsInTheSameOrder) {
   EXPECT_EQ(reloaded.GetRecord(1)->GetField(ServerLogRecord::kStatus), "0");
 }
 
-TEST(ServerLogTest, LineBreaksInsideFieldsCannotForgeRecords) {
+TEST(ActivityLogTest, ControlCharactersCannotForgeRecordsOrReachATerminal) {
+  TempDir dir;
+  const std::string server_path = dir.File("server.txt");
+  const std::string service_path = dir.File("service.txt");
+  {
+    ServerLog server(server_path);
+    ServiceLog service(service_path);
+    ASSERT_TRUE(server.Open());
+    ASSERT_TRUE(service.Open());
+    ASSERT_TRUE(server.LogEvent("QLX", "eve\r\n", "sent x\r\n01/01/05 00:00:00,Server,,0,Server Stopped", "2"));
+    ASSERT_TRUE(server.LogEvent("Server", "\x1b[31mred", "Invalid Login Name and/or password", "2"));
+    ASSERT_TRUE(service.LogEvent("got \x01\x7f\tfile", "\x1b]0;title\x07", "Error"));
+    EXPECT_EQ(server.GetRecord(0)->GetField(ServerLogRecord::kUser), "?[31mred");
+  }
+  for (const std::string& path : {server_path, service_path}) {
+    const std::string file = ReadFile(path);
+    EXPECT_EQ(file.find_first_of("\x1b\x01\x7f\t\x07"), std::string::npos) << file;
+  }
+  ServerLog reloaded(server_path);
+  ASSERT_TRUE(reloaded.Open());
+  ASSERT_EQ(reloaded.GetCount(), 2);
+  EXPECT_EQ(reloaded.GetRecord(1)->GetField(ServerLogRecord::kUser), "eve??");
+  EXPECT_EQ(reloaded.GetRecord(1)->GetField(ServerLogRecord::kDescription),
+            "sent x??01/01/05 00:00:00,Server,,0,Server Stopped");
+  ServiceLog service(service_path);
+  ASSERT_TRUE(service.Open());
+  EXPECT_EQ(service.GetRecord(0)->GetField(ServiceLogRecord::kDescription), "got ???file");
+}
+
+TEST(ActivityLogTest, ABurstOfEventsCostsAHandfulOfSaves) {
   TempDir dir;
   const std::string path = dir.File("server.txt");
-  {
-    ServerLog log(path);
-    ASSERT_TRUE(log.Open());
-    ASSERT_TRUE(log.LogEvent("QLX", "eve\r\n", "sent x\r\n01/01/05 00:00:00,Server,,0,Server Stopped", "2"));
+  testing::FaultySaveCalls counting;
+  ServerLog log(path, 500, counting);
+  ASSERT_TRUE(log.Open());
+  for (int i = 0; i < 1000; ++i) log.LogEvent("Server", "", "event " + std::to_string(i), "2");
+  ASSERT_TRUE(testing::WaitUntil([&] {
+    const std::string file = ReadFile(path);
+    return file.substr(0, file.find("\r\n")).ends_with(",event 999");
+  }));
+  EXPECT_EQ(LineCount(ReadFile(path)), 500u);
+  EXPECT_LE(counting.Calls(), 20);
+}
+
+TEST(ActivityLogTest, ReadersOfAFileBeingRewrittenAlwaysSeeAWholeLog) {
+  TempDir dir;
+  const std::string path = dir.File("server.txt");
+  ServerLog log(path, 50);
+  ASSERT_TRUE(log.Open());
+  std::atomic<bool> done{false};
+  std::atomic<int> torn{0};
+  std::atomic<int> reads{0};
+  // Every save holds one record more than the one before, up to 50: a
+  // reader must never see fewer lines than before, or a cut last line.
+  std::thread reader([&] {
+    std::size_t most = 0;
+    while (!done) {
+      const std::string file = ReadFile(path);
+      ++reads;
+      const std::size_t lines = LineCount(file);
+      const bool whole = file.empty() || (file.size() >= 2 && file.substr(file.size() - 2) == "\r\n");
+      if (lines < most || lines > 50 || !whole) ++torn;
+      most = std::max(most, lines);
+    }
+  });
+  for (int i = 0; i < 400; ++i) {
+    log.LogEvent("Server", "", "event number " + std::to_string(i) + std::string(200, '.'), "2");
+    log.Save();
   }
-  ServerLog reloaded(path);
-  ASSERT_TRUE(reloaded.Open());
-  ASSERT_EQ(reloaded.GetCount(), 1);
-  EXPECT_EQ(reloaded.GetRecord(0)->GetField(ServerLogRecord::kUser), "eve  ");
-  EXPECT_EQ(reloaded.GetRecord(0)->GetField(ServerLogRecord::kDescription),
-            "sent x  01/01/05 00:00:00,Server,,0,Server Stopped");
+  done = true;
+  reader.join();
+  EXPECT_GT(reads, 0);
+  EXPECT_EQ(torn, 0);
 }
 
 TEST(ServerLogTest, KeepsTheNewestFiveHundredAndDroppedRecordsStayReadable) {
@@ -73,8 +140,9 @@ TEST(ServerLogTest, KeepsTheNewestFiveHundredAndDroppedRecordsStayReadable) {
   EXPECT_EQ(log.GetCount(), 500);
   EXPECT_EQ(log.GetRecord(499)->GetField(4), "event 1");
   EXPECT_EQ(oldest->GetField(4), "event 0");
+  ASSERT_TRUE(log.Save());
   const std::string file = ReadFile(path);
-  EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 500);
+  EXPECT_EQ(LineCount(file), 500u);
   EXPECT_EQ(file.find("event 0\r\n"), std::string::npos);
 }
 
@@ -102,7 +170,7 @@ TEST(ActivityLogTest, LoadSkipsBadLinesAndReadsNoMoreLinesThanTheMaximum) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
 }
 
-TEST(ServiceLogTest, SavesOnlyWhenAskedAndToldObserverMayReadTheLog) {
+TEST(ServiceLogTest, ColumnsAndTheObserverMayReadTheLog) {
   TempDir dir;
   const std::string path = dir.File("service.txt");
   ServiceLog log(path);
@@ -122,7 +190,6 @@ TEST(ServiceLogTest, SavesOnlyWhenAskedAndToldObserverMayReadTheLog) {
       &context, &extra);
   ASSERT_TRUE(log.LogEvent("Sent a,b.txt", "ann", "Success"));
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(ReadFile(path), "");
 
   // A comma in the description moves its rest into the user field on reload.
   log.Save();

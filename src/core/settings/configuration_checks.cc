@@ -14,6 +14,7 @@ std::optional<std::string_view> CheckPortText(std::string_view port_text) {
 
 std::optional<std::string_view> CheckLoginName(std::string_view login) {
   if (login.empty()) return kInvalidLogin;
+  if (HoldsControlCharacter(login)) return kLoginHasControl;
   return std::nullopt;
 }
 
@@ -24,6 +25,28 @@ std::optional<std::string_view> CheckPasswordLength(std::string_view password) {
 
 std::uint16_t PortFromText(std::string_view port_text) {
   return static_cast<std::uint16_t>(ParseDecimal(port_text));
+}
+
+std::optional<std::string> ParseIpAddress(std::string_view text) {
+  std::string normal;
+  for (int field = 0; field < 4; ++field) {
+    if (field > 0) {
+      if (text.empty() || text.front() != '.') return std::nullopt;
+      text.remove_prefix(1);
+      normal += '.';
+    }
+    std::size_t digits = 0;
+    int value = 0;
+    while (digits < text.size() && digits < 3 && text[digits] >= '0' && text[digits] <= '9') {
+      value = value * 10 + (text[digits] - '0');
+      ++digits;
+    }
+    if (digits == 0 || value > 255) return std::nullopt;
+    text.remove_prefix(digits);
+    normal += std::to_string(value);
+  }
+  if (!text.empty()) return std::nullopt;
+  return normal;
 }
 
 std::optional<std::string> FolderWithSeparator(std::string_view folder) {

@@ -23,11 +23,18 @@ bool StorableCiphertext(std::string_view bytes) {
 
 }  // namespace
 
-ServerSettings::ServerSettings(std::string path) : SettingsStore(std::move(path)) {
-  LoadSettings();
+ServerSettings::ServerSettings(std::string path, Access access, SaveCalls& calls)
+    : SettingsStore(std::move(path), calls), access_(access) {
+  if (access_ == Access::kReadOnly) {
+    ReadSettings();
+  } else {
+    LoadSettings();
+  }
 }
 
-ServerSettings::~ServerSettings() { SaveSettings(); }
+ServerSettings::~ServerSettings() {
+  if (access_ == Access::kReadWrite) SaveSettings();
+}
 
 const KeySchedule& ServerSettings::SettingsSchedule() const {
   std::lock_guard<std::mutex> lock(schedule_mutex_);
@@ -43,7 +50,11 @@ void ServerSettings::SetPort(std::uint16_t port) { SetValue(kPortKey, std::to_st
 
 std::string ServerSettings::GetLogin() const { return GetValue(kLoginKey); }
 
-void ServerSettings::SetLogin(std::string_view login) { SetValue(kLoginKey, login); }
+bool ServerSettings::SetLogin(std::string_view login) {
+  if (HoldsControlCharacter(login)) return false;
+  SetValue(kLoginKey, login);
+  return true;
+}
 
 std::string ServerSettings::GetPassword() const {
   std::string buffer = GetValue(kPasswordKey);

@@ -10,7 +10,9 @@
 // zero byte itself); every accepted password reads back unchanged.
 //
 // Setters change the entries only; SaveSettings (also run on destruction)
-// writes the file. Every member is safe to call from any thread.
+// writes the file. A read-only view neither creates the file nor ever writes
+// it, for programs that only look at the settings while a server may be
+// running. Every member is safe to call from any thread.
 #pragma once
 
 #include <cstdint>
@@ -34,9 +36,12 @@ inline constexpr std::string_view kPasswordNotStorable =
 
 class ServerSettings : public SettingsStore {
  public:
+  enum class Access { kReadWrite, kReadOnly };
+
   // Reads the settings file at path (the data directory + kSettingsFileName).
-  explicit ServerSettings(std::string path);
-  ~ServerSettings() override;  // SaveSettings
+  explicit ServerSettings(std::string path, Access access = Access::kReadWrite,
+                          SaveCalls& calls = SaveCalls::Default());
+  ~ServerSettings() override;  // SaveSettings, unless read-only
 
   // "PORT" as a decimal number cut to 16 bits (so 40000 reads negative); 0
   // when none is stored. The listener takes it unsigned.
@@ -44,7 +49,9 @@ class ServerSettings : public SettingsStore {
   void SetPort(std::uint16_t port);
 
   std::string GetLogin() const;
-  void SetLogin(std::string_view login);
+  // False (nothing changed) for a name holding a control character, which
+  // could break the settings file's lines.
+  bool SetLogin(std::string_view login);
 
   // The deciphered "PWD", cut at the first zero byte (the padding).
   std::string GetPassword() const;
@@ -73,6 +80,7 @@ class ServerSettings : public SettingsStore {
   // The settings cipher, made on first use.
   const KeySchedule& SettingsSchedule() const;
 
+  const Access access_;
   mutable std::mutex schedule_mutex_;
   mutable std::unique_ptr<const KeySchedule> schedule_;
 };

@@ -3,17 +3,22 @@
 #include <fstream>
 #include <utility>
 
+#include "platform/files.h"
+
 namespace tarvex {
 
-SettingsStore::SettingsStore(std::string path) : path_(std::move(path)) {}
+SettingsStore::SettingsStore(std::string path, SaveCalls& calls)
+    : path_(std::move(path)), calls_(calls) {}
 
 SettingsStore::~SettingsStore() = default;
 
 int SettingsStore::LoadSettings() {
+  CreateIfMissing(path_);
+  return ReadSettings();
+}
+
+int SettingsStore::ReadSettings() {
   std::lock_guard<std::mutex> lock(mutex_);
-  // Create the file when missing; append mode never cuts an existing one. A
-  // read-only file fails here but is still read below.
-  { std::ofstream create(path_, std::ios::binary | std::ios::app); }
   std::ifstream in(path_, std::ios::binary);
   if (!in.is_open()) return 0;
   std::string contents;
@@ -39,14 +44,13 @@ int SettingsStore::LoadSettings() {
 
 int SettingsStore::SaveSettings() {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-  if (!out.is_open()) return 0;
   std::string contents;
   for (const Entry& entry : entries_) {
     contents.append(entry.key).append(1, '=').append(entry.value).append("\r\n");
   }
-  out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-  return 0;
+  AtomicFile file(path_, calls_);
+  if (file.Write(contents) && file.Commit()) return 0;
+  return file.Error();
 }
 
 std::string SettingsStore::GetValue(std::string_view key) const {

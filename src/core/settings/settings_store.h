@@ -5,11 +5,11 @@
 // use the first. Keys are compared byte for byte (case-sensitive).
 //
 // LoadSettings reads the whole file (creating it empty when missing, never
-// cutting it); lines end at LF, a CR before it is dropped. SaveSettings
-// rewrites the whole file, each line ending in CR LF, as raw bytes. A file
-// that cannot be opened leaves the entries (on load) or the file (on save)
-// unchanged; both return 0 in every case. Every member is safe to call from
-// any thread.
+// cutting it); ReadSettings reads it without creating anything. Lines end at
+// LF; a CR before it is dropped. SaveSettings replaces the whole file
+// atomically, each line ending in CR LF, as raw bytes: a failed save (a full
+// disk, say) leaves the old file whole. A file that cannot be read leaves the
+// entries unchanged. Every member is safe to call from any thread.
 #pragma once
 
 #include <mutex>
@@ -17,17 +17,23 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/atomic_file.h"
+
 namespace tarvex {
 
 class SettingsStore {
  public:
   // An empty store over the file; the owner calls LoadSettings.
-  explicit SettingsStore(std::string path);
+  explicit SettingsStore(std::string path, SaveCalls& calls = SaveCalls::Default());
   virtual ~SettingsStore();
   SettingsStore(const SettingsStore&) = delete;
   SettingsStore& operator=(const SettingsStore&) = delete;
 
+  // Both return 0.
   int LoadSettings();
+  int ReadSettings();
+  // 0 when the file now holds the entries; otherwise the errno value of the
+  // failure, and the file is as it was.
   int SaveSettings();
 
   // The value of the first entry with the key, or "" when there is none.
@@ -36,6 +42,8 @@ class SettingsStore {
   // Nothing reaches the file before SaveSettings.
   void SetValue(std::string_view key, std::string_view value);
 
+  const std::string& Path() const { return path_; }
+
  private:
   struct Entry {
     std::string key;
@@ -43,6 +51,7 @@ class SettingsStore {
   };
 
   const std::string path_;
+  SaveCalls& calls_;
   mutable std::mutex mutex_;   // guards entries_ and the file while in use
   std::vector<Entry> entries_;  // in file order
 };

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
+#include "support/faulty_save_calls.h"
 #include "support/temp_dir.h"
 
 namespace tarvex {
@@ -44,9 +46,25 @@ TEST(SettingsStoreTest, MissingFileIsCreatedEmptyAndUnopenableOneLeftAlone) {
   SettingsStore folder(dir.Path());
   folder.SetValue("K", "v");
   EXPECT_EQ(folder.LoadSettings(), 0);
-  EXPECT_EQ(folder.SaveSettings(), 0);
+  EXPECT_EQ(folder.SaveSettings(), EISDIR);
   EXPECT_EQ(folder.GetValue("K"), "v");
   EXPECT_TRUE(std::filesystem::is_directory(dir.Path()));
+}
+
+TEST(SettingsStoreTest, AFailedSaveLeavesTheOldSettingsWhole) {
+  TempDir dir;
+  const std::string path = dir.File("TSConfig.txt");
+  testing::WriteFile(path, "PORT=9300\r\nLOGIN=palm\r\n");
+  using Step = testing::FaultySaveCalls::Step;
+  for (Step step : {Step::kCreate, Step::kWrite, Step::kSync, Step::kRename}) {
+    testing::FaultySaveCalls full(step, ENOSPC);
+    SettingsStore store(path, full);
+    store.LoadSettings();
+    store.SetValue("PORT", "9400");
+    EXPECT_EQ(store.SaveSettings(), ENOSPC);
+    EXPECT_EQ(testing::ReadFile(path), "PORT=9300\r\nLOGIN=palm\r\n");
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
 }  // namespace

@@ -24,15 +24,6 @@ std::uint16_t FindFreePort() {
   return 0;
 }
 
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return condition();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
-
 void ServerFixture::SetUp() {
   std::filesystem::create_directories(root_.File("config"));
   std::filesystem::create_directories(root_.File("data"));

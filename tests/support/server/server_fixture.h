@@ -17,6 +17,7 @@
 #include "client/device_link.h"
 #include "core/server/server.h"
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 namespace tarvex::testing {
 
@@ -57,9 +58,5 @@ class ServerFixture : public ::testing::Test {
   std::uint16_t port_ = 0;
   std::unique_ptr<Server> server_;
 };
-
-// Waits until `condition` holds or `limit` passes; the last result.
-bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 }  // namespace tarvex::testing

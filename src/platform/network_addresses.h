@@ -1,0 +1,15 @@
+// The machine's own network addresses, for telling a handheld where the
+// server is.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+// The IPv4 addresses of the interfaces that are up, other than loopback, as
+// dotted quads, in the order the system lists them, without duplicates.
+// Empty when there are none or they cannot be read.
+std::vector<std::string> NonLoopbackIpv4Addresses();
+
+}  // namespace tarvex
