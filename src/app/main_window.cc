@@ -16,6 +16,7 @@
 #include "core/settings/server_settings.h"
 #include "fileservice/file_service.h"
 #include "log/server_log.h"
+#include "ui/device_file_dialog.h"
 #include "ui/file_service_config_dialog.h"
 #include "ui/info_dialogs.h"
 #include "ui/log_detail_dialog.h"
@@ -209,7 +210,10 @@ void MainWindow::ConfigureServer() {
   ServerConfigDialog(server_->Settings(), this).exec();
 }
 
-void MainWindow::OpenDeviceFileDialog() {}
+void MainWindow::OpenDeviceFileDialog() {
+  if (!server_) return;
+  DeviceFileDialog(server_->Settings(), this).exec();
+}
 
 void MainWindow::ShowAbout() { MakeAboutDialog(this)->exec(); }
 

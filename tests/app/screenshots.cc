@@ -18,6 +18,7 @@
 #include "support/server/server_fixture.h"
 #include "support/ui/desktop_world.h"
 #include "ui/advanced_config_dialog.h"
+#include "ui/device_file_dialog.h"
 #include "ui/file_service_config_dialog.h"
 #include "ui/folder_dialog.h"
 #include "ui/info_dialogs.h"
@@ -92,6 +93,8 @@ int Run(const std::string& out) {
   } else {
     ok = false;
   }
+  DeviceFileDialog device_file(settings, &window);
+  ok = Save(&device_file, out + "/device-file.png") && ok;
   window.done(QDialog::Accepted);
   return ok ? 0 : 1;
 }

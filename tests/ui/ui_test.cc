@@ -4,16 +4,20 @@
 #include <QtWidgets/QPushButton>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 #include "core/settings/server_settings.h"
 #include "fileservice/root_dir.h"
 #include "log/server_log.h"
+#include "platform/network_addresses.h"
 #include "platform/event.h"
+#include "support/server/server_fixture.h"
 #include "support/temp_dir.h"
 #include "support/ui/desktop_world.h"
 #include "support/ui/modal_driver.h"
 #include "ui/advanced_config_dialog.h"
+#include "ui/device_file_dialog.h"
 #include "ui/file_service_config_dialog.h"
 #include "ui/folder_dialog.h"
 #include "ui/log_table_model.h"
@@ -184,6 +188,45 @@ class UiTest : public QObject {
     });
     QVERIFY(!ConfigureFileService(nullptr, picker.Picker()));
     QCOMPARE(ReadRootDir().value_or(""), std::string("/home/palm/Exchange/"));
+  }
+
+  void deviceFileIsWrittenOnlyFromACompleteAddressAndFolder() {
+    testing::WriteServerSettings(world_.DataDir(), 9300, "palm", "secret");
+    ServerSettings settings(world_.SettingsFile());
+    testing::TempDir folder;
+    FakePicker picker({folder.File("missing"), folder.Path()});
+    DeviceFileDialog dialog(settings, nullptr, picker.Picker());
+    dialog.show();
+    const std::vector<std::string> addresses = NonLoopbackIpv4Addresses();
+    const QString preset = addresses.size() == 1 ? QString::fromStdString(addresses[0]) : QString();
+    QCOMPARE(Edit(&dialog, "ip0")->text().isEmpty(), preset.isEmpty());
+
+    const auto generate = [&](const QStringList& ip) {
+      for (int i = 0; i < 4; ++i) Edit(&dialog, ("ip" + std::to_string(i)).c_str())->setText(ip.value(i));
+      ModalDriver driver;
+      driver.Then(Accept()).Then(Accept());
+      dialog.accept();
+      return driver.Seen();
+    };
+    QCOMPARE(generate({}), QStringList{QStringLiteral("Must enter a valid IP Address")});
+    QCOMPARE(generate({"10", "0", "256", "2"}), QStringList{QStringLiteral("Must enter a valid IP Address")});
+    QCOMPARE(generate({"10", "0", "0", "2"}), QStringList{QStringLiteral("Must select a directory to save file to.")});
+    Click(&dialog, "browse");
+    QCOMPARE(generate({"10", "0", "0", "2"}).size(), qsizetype{1});  // the folder does not exist
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!std::filesystem::exists(folder.File("missing")));
+
+    Click(&dialog, "browse");
+    QCOMPARE(Edit(&dialog, "folder")->text(), QString::fromStdString(folder.Path()));
+    QCOMPARE(generate({"10", "0", "0", "2"}),
+             (QStringList{QStringLiteral("Device Configuration File successfully created."),
+                          QStringLiteral("You must now install configuration file to device.")}));
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    const std::string written = testing::ReadFile(folder.File("QSSrvCfgDB.pdb"));
+    QVERIFY(written.find(std::string("IP\0" "10.0.0.2\0", 12)) != std::string::npos);
+    QVERIFY(written.find(std::string("PORT\0" "9300\0", 10)) != std::string::npos);
+    QVERIFY(written.find("PASS" + std::string(1, '\0') + settings.GetStoredPassword()) != std::string::npos);
+    QVERIFY(written.find("secret") == std::string::npos);
   }
 
   void refreshesPostedFromALoggingThreadAreMergedAndNeverWaitForTheWindow() {
