@@ -38,7 +38,6 @@ constexpr std::string_view kNoDataDirectory =
 QPushButton* Button(const char* text, const char* name) {
   auto* button = new QPushButton(QString::fromLatin1(text));
   button->setObjectName(QString::fromLatin1(name));
-  button->setAutoDefault(false);
   return button;
 }
 

@@ -61,10 +61,16 @@ void LogTableModel::PostRefresh(int delay_ms) const {
   // The pending flag is cleared before the count is read, so that a record
   // added during the refresh asks for another one.
   LogTableModel* self = const_cast<LogTableModel*>(this);
-  QTimer::singleShot(delay_ms, self, [self] {
+  auto refresh = [self] {
     self->refresh_pending_ = false;
     self->Refresh();
-  });
+  };
+  if (delay_ms == 0) {
+    // Safe from any thread: queued to the model's thread.
+    QMetaObject::invokeMethod(self, refresh, Qt::QueuedConnection);
+  } else {
+    QTimer::singleShot(delay_ms, self, refresh);
+  }
 }
 
 std::shared_ptr<const LogRecord> LogTableModel::RecordAt(int row) const {
