@@ -1,14 +1,15 @@
 #include "ui/advanced_config_dialog.h"
 
 #include <QtWidgets/QDialogButtonBox>
-#include <QtWidgets/QGroupBox>
 #include <QtWidgets/QHBoxLayout>
+#include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QVBoxLayout>
 
 #include "core/settings/server_settings.h"
+#include "ui/dialog_parts.h"
 #include "ui/folder_dialog.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
@@ -18,26 +19,16 @@ namespace tarvex {
 AdvancedConfigDialog::AdvancedConfigDialog(QWidget* parent, FolderPicker picker)
     : QDialog(parent),
       picker_(std::move(picker)),
-      box_(new QLineEdit(ToQString(ServerSettings::GetDataDir().value_or(std::string())))) {
+      box_(PathBox(ToQString(ServerSettings::GetDataDir().value_or(std::string())), "dataDir")) {
   setWindowTitle(QStringLiteral("Tarvex Server Advanced Configuration"));
   auto* group = new QGroupBox(QStringLiteral("Server Root Dir"));
   auto* group_layout = new QVBoxLayout(group);
-  auto* explanation = new QLabel(QStringLiteral(
+  group_layout->addWidget(WrappedText(QStringLiteral(
       "By default Tarvex Server keeps its configuration in its own application folder. Click "
       "Change... to keep it in another folder; the new location is used from the next start "
-      "of the program."));
-  explanation->setWordWrap(true);
-  group_layout->addWidget(explanation);
-  box_->setObjectName(QStringLiteral("dataDir"));
-  box_->setReadOnly(true);
-  box_->setMinimumWidth(300);
-  auto* change = new QPushButton(QStringLiteral("Change..."));
-  change->setObjectName(QStringLiteral("change"));
-  change->setAutoDefault(false);
-  auto* row = new QHBoxLayout;
-  row->addWidget(box_, 1);
-  row->addWidget(change);
-  group_layout->addLayout(row);
+      "of the program.")));
+  QPushButton* change = SideButton(QStringLiteral("Change..."), "change");
+  group_layout->addLayout(RowWithButton(box_, change));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   auto* layout = new QVBoxLayout(this);

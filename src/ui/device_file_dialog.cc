@@ -12,6 +12,7 @@
 #include "core/settings/server_settings.h"
 #include "datafiles/device_config_file.h"
 #include "platform/network_addresses.h"
+#include "ui/dialog_parts.h"
 #include "ui/ip_address_edit.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
@@ -24,20 +25,12 @@ DeviceFileDialog::DeviceFileDialog(const ServerSettings& settings, QWidget* pare
       settings_(settings),
       picker_(std::move(picker)),
       address_(new IpAddressEdit),
-      folder_(new QLineEdit) {
+      folder_(PathBox(QString(), "folder")) {
   setWindowTitle(QStringLiteral("Generate Device File"));
   const std::vector<std::string> addresses = NonLoopbackIpv4Addresses();
   if (addresses.size() == 1) address_->SetAddress(addresses.front());
 
-  folder_->setObjectName(QStringLiteral("folder"));
-  folder_->setReadOnly(true);
-  folder_->setMinimumWidth(300);
-  auto* browse = new QPushButton(QStringLiteral("Browse"));
-  browse->setObjectName(QStringLiteral("browse"));
-  browse->setAutoDefault(false);
-  auto* folder_row = new QHBoxLayout;
-  folder_row->addWidget(folder_, 1);
-  folder_row->addWidget(browse);
+  QPushButton* browse = SideButton(QStringLiteral("Browse"), "browse");
 
   auto* buttons = new QDialogButtonBox;
   buttons->addButton(QStringLiteral("Generate"), QDialogButtonBox::AcceptRole);
@@ -48,7 +41,7 @@ DeviceFileDialog::DeviceFileDialog(const ServerSettings& settings, QWidget* pare
   layout->addWidget(address_);
   layout->addSpacing(8);
   layout->addWidget(new QLabel(QStringLiteral("Choose Directory to save Config file:")));
-  layout->addLayout(folder_row);
+  layout->addLayout(RowWithButton(folder_, browse));
   layout->addWidget(buttons);
   connect(browse, &QPushButton::clicked, this, &DeviceFileDialog::Browse);
   connect(buttons, &QDialogButtonBox::accepted, this, &DeviceFileDialog::accept);

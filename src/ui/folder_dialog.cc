@@ -8,6 +8,7 @@
 #include <QtWidgets/QVBoxLayout>
 
 #include "core/settings/configuration_checks.h"
+#include "ui/dialog_parts.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 
@@ -15,7 +16,7 @@ namespace tarvex {
 
 FolderDialog::FolderDialog(const Texts& texts, const std::string& path, QWidget* parent,
                            FolderPicker picker)
-    : QDialog(parent), picker_(std::move(picker)), box_(new QLineEdit(ToQString(path))) {
+    : QDialog(parent), picker_(std::move(picker)), box_(PathBox(ToQString(path), "folder")) {
   setWindowTitle(texts.caption);
   auto* layout = new QVBoxLayout(this);
   if (!texts.heading.isEmpty()) {
@@ -26,20 +27,9 @@ FolderDialog::FolderDialog(const Texts& texts, const std::string& path, QWidget*
     heading->setAlignment(Qt::AlignHCenter);
     layout->addWidget(heading);
   }
-  auto* explanation = new QLabel(texts.explanation);
-  explanation->setWordWrap(true);
-  layout->addWidget(explanation);
-
-  box_->setObjectName(QStringLiteral("folder"));
-  box_->setReadOnly(true);
-  box_->setMinimumWidth(320);
-  auto* browse = new QPushButton(QStringLiteral("Browse"));
-  browse->setObjectName(QStringLiteral("browse"));
-  browse->setAutoDefault(false);
-  auto* row = new QHBoxLayout;
-  row->addWidget(box_, 1);
-  row->addWidget(browse);
-  layout->addLayout(row);
+  layout->addWidget(WrappedText(texts.explanation));
+  QPushButton* browse = SideButton(QStringLiteral("Browse"), "browse");
+  layout->addLayout(RowWithButton(box_, browse));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   layout->addWidget(buttons);

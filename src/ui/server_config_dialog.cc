@@ -2,9 +2,9 @@
 
 #include <QtGui/QRegularExpressionValidator>
 #include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QFormLayout>
 #include <QtWidgets/QGroupBox>
-#include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
@@ -13,20 +13,11 @@
 #include "core/settings/configuration_checks.h"
 #include "core/settings/server_settings.h"
 #include "ui/advanced_config_dialog.h"
+#include "ui/dialog_parts.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 
 namespace tarvex {
-namespace {
-
-QLabel* WrappedText(const QString& text) {
-  auto* label = new QLabel(text);
-  label->setWordWrap(true);
-  return label;
-}
-
-}  // namespace
-
 ServerConfigDialog::ServerConfigDialog(ServerSettings& settings, QWidget* parent,
                                        FolderPicker picker)
     : QDialog(parent),
@@ -70,17 +61,12 @@ ServerConfigDialog::ServerConfigDialog(ServerSettings& settings, QWidget* parent
 
   // OK, Cancel, then "Advanced...".
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  auto* advanced = new QPushButton(QStringLiteral("Advanced..."));
-  advanced->setObjectName(QStringLiteral("advanced"));
-  advanced->setAutoDefault(false);
-  auto* button_row = new QHBoxLayout;
-  button_row->addWidget(buttons, 1);
-  button_row->addWidget(advanced);
+  QPushButton* advanced = SideButton(QStringLiteral("Advanced..."), "advanced");
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(account);
   layout->addWidget(port_group);
-  layout->addLayout(button_row);
+  layout->addLayout(RowWithButton(buttons, advanced));
   setMinimumWidth(380);
 
   connect(buttons, &QDialogButtonBox::accepted, this, &ServerConfigDialog::accept);
