@@ -33,7 +33,7 @@ bool Save(QWidget* widget, const std::string& path) {
   if (!QTest::qWaitForWindowExposed(widget)) return false;
   QTest::qWait(150);
   const bool saved = widget->grab().save(QString::fromStdString(path), "PNG");
-  std::cout << (saved ? "wrote " : "could not write ") << path << "\n";
+  std::cout << (saved ? "wrote " : "could not write ") << path << std::endl;
   return saved;
 }
 
