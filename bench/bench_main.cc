@@ -1,8 +1,10 @@
-// Runs the benchmarks, then prints how our cipher compares with OpenSSL's
-// and how fast the enciphered link runs next to the cipher itself.
+// Runs the benchmarks, then prints how our cipher compares with OpenSSL's,
+// how fast the enciphered link and the file transfers run next to the cipher
+// itself, and the latency and listing figures against their targets.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -10,38 +12,47 @@
 
 namespace {
 
-// Console output as usual, and the bytes/second of every benchmark kept.
-class RateReporter : public benchmark::ConsoleReporter {
+// Console output as usual, and the counters of every benchmark kept (their
+// mean over the runs).
+class CounterReporter : public benchmark::ConsoleReporter {
  public:
   using ConsoleReporter::ConsoleReporter;
 
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-      auto found = run.counters.find("bytes_per_second");
-      if (found == run.counters.end()) continue;
-      Rate& rate = rates_[run.benchmark_name()];
-      rate.sum += found->second.value;
-      ++rate.count;
+      for (const auto& [name, counter] : run.counters) {
+        Mean& mean = counters_[run.benchmark_name()][name];
+        mean.sum += counter.value;
+        ++mean.count;
+      }
     }
     ConsoleReporter::ReportRuns(runs);
   }
 
-  // Mean bytes/second of a benchmark, 0 when it did not run.
-  double MegabytesPerSecond(const std::string& name) const {
-    auto found = rates_.find(name);
-    return found == rates_.end() ? 0.0 : found->second.sum / found->second.count / 1e6;
+  // The mean of a counter of the first benchmark whose name begins with
+  // `prefix`; 0 when none ran.
+  double Counter(const std::string& prefix, const std::string& counter) const {
+    for (const auto& [name, values] : counters_) {
+      if (name.rfind(prefix, 0) != 0) continue;
+      auto found = values.find(counter);
+      return found == values.end() ? 0.0 : found->second.sum / found->second.count;
+    }
+    return 0.0;
+  }
+  double MegabytesPerSecond(const std::string& prefix) const {
+    return Counter(prefix, "bytes_per_second") / 1e6;
   }
 
  private:
-  struct Rate {
+  struct Mean {
     double sum = 0;
     int count = 0;
   };
-  std::map<std::string, Rate> rates_;
+  std::map<std::string, std::map<std::string, Mean>> counters_;
 };
 
-void PrintRatio(const RateReporter& rates, const char* what) {
+void PrintRatio(const CounterReporter& rates, const char* what) {
   const double ours = rates.MegabytesPerSecond(std::string(what) + "/ours/64KiB");
   const double theirs = rates.MegabytesPerSecond(std::string(what) + "/openssl/64KiB");
   if (ours == 0 || theirs == 0) return;
@@ -49,23 +60,41 @@ void PrintRatio(const RateReporter& rates, const char* what) {
               theirs, ours / theirs);
 }
 
+// A transfer next to the cipher's single-core speed (the slower of its two
+// directions: each transfer enciphers on one side and deciphers on the other).
+void PrintTransfer(const CounterReporter& rates, const char* label, const std::string& prefix,
+                   double cipher) {
+  const double link = rates.MegabytesPerSecond(prefix);
+  if (link == 0 || cipher == 0) return;
+  std::printf("%-14s link %8.1f MB/s  cipher %8.1f MB/s  ratio %.2f\n", label, link, cipher, link / cipher);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RateReporter reporter(isatty(STDOUT_FILENO) ? RateReporter::OO_ColorTabular
-                                              : RateReporter::OO_Tabular);
+  CounterReporter reporter(isatty(STDOUT_FILENO) ? CounterReporter::OO_ColorTabular
+                                                 : CounterReporter::OO_Tabular);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 
   std::printf("\n");
   PrintRatio(reporter, "EncryptBuffer");
   PrintRatio(reporter, "DecryptBuffer");
-  const double link = reporter.MegabytesPerSecond("LoopbackTransfer/enciphered/10000B/real_time");
-  const double cipher = reporter.MegabytesPerSecond("EncryptBuffer/ours/64KiB");
-  if (link != 0 && cipher != 0) {
-    std::printf("%-14s link %8.1f MB/s  cipher %8.1f MB/s (encrypt)\n", "Loopback", link, cipher);
+  const double encrypt = reporter.MegabytesPerSecond("EncryptBuffer/ours/64KiB");
+  const double decrypt = reporter.MegabytesPerSecond("DecryptBuffer/ours/64KiB");
+  const double cipher = encrypt == 0 || decrypt == 0 ? encrypt + decrypt : std::min(encrypt, decrypt);
+  PrintTransfer(reporter, "Loopback", "LoopbackTransfer/enciphered/10000B", cipher);
+  PrintTransfer(reporter, "Download", "FileService/Download/100MB", cipher);
+  PrintTransfer(reporter, "Upload", "FileService/Upload/100MB", cipher);
+  if (const double median = reporter.Counter("FileService/GetServerInfo", "median_us"); median != 0) {
+    std::printf("%-14s median %6.1f us  p99 %6.1f us\n", "GetServerInfo", median,
+                reporter.Counter("FileService/GetServerInfo", "p99_us"));
+  }
+  for (const char* files : {"10000", "100000"}) {
+    const double median = reporter.Counter(std::string("FileService/ListDirectory/") + files + "/", "median_ms");
+    if (median != 0) std::printf("%-14s %6s files, whole reply: median %.1f ms\n", "ListDirectory", files, median);
   }
   return 0;
 }

@@ -2,15 +2,27 @@
 // service of a server, runs one request, ends the session and prints the
 // answer. Failures print one line on standard error and exit non-zero:
 // 1 the request or the link failed, 2 wrong usage, 3 the login was refused.
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <limits>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "client/device_link.h"
 #include "client/file_requests.h"
+#include "client/progress_bar.h"
 #include "common/ascii.h"
+#include "common/join_texts.h"
+#include "platform/atomic_file.h"
+#include "platform/file_info.h"
+#include "platform/file_reader.h"
+#include "platform/terminal.h"
+#include "protocol/codes.h"
+#include "protocol/layouts.h"
 
 namespace tarvex {
 namespace {
@@ -25,7 +37,15 @@ const char kUsage[] =
     "  info                  prints the server's version tag\n"
     "  users                 lists the device users, one \"id name\" line each\n"
     "  add-user NAME [NOTE]  adds a device user and prints its id\n"
-    "  user-dir ID           prints the user's directory on the desktop\n";
+    "  user-dir ID           prints the user's directory on the desktop\n"
+    "  get DIR NAME [-o FILE] [--track --user ID]\n"
+    "                        fetches DIR/NAME into FILE (default NAME); --track\n"
+    "                        records the download for the user\n"
+    "  put FILE DIR [--user ID] [--name NAME]\n"
+    "                        stores FILE in the desktop directory DIR\n"
+    "  ls DIR                lists a desktop directory: d or -, stamp, size, name\n"
+    "  drives                lists the desktop's drives\n"
+    "  tracked ID            lists the files tracked for a user: stamp, size, path\n";
 
 int Fail(const std::string& message, int status = 1) {
   std::cerr << "tarvex-device: " << message << '\n';
@@ -36,16 +56,203 @@ int LinkFailure(const char* what, Status status) {
   return Fail(std::string(what) + " failed: link error " + std::to_string(status));
 }
 
-bool IsKnownCommand(const std::vector<std::string>& command) {
-  const std::string& verb = command[0];
-  const std::size_t n = command.size();
-  return ((verb == "info" || verb == "users") && n == 1) ||
-         (verb == "add-user" && (n == 2 || n == 3)) || (verb == "user-dir" && n == 2);
+// A user id: decimal digits that fit 32 bits.
+std::optional<std::uint32_t> ParseUserId(const std::string& text) {
+  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  const unsigned long long value = std::stoull(text);
+  if (value > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+  return static_cast<std::uint32_t>(value);
+}
+
+// A command: its verb, its operands, its options with their values, and the
+// user id that "--user", "user-dir" or "tracked" names.
+struct Command {
+  std::string verb;
+  std::vector<std::string> operands;
+  std::map<std::string, std::string> options;
+  std::uint32_t user_id = 0;
+  bool Has(const std::string& option) const { return options.count(option) != 0; }
+};
+
+// Splits and checks the words of a command before anything is sent; none,
+// with *error set, when they do not make a command.
+std::optional<Command> ParseCommand(const std::vector<std::string>& words, std::string* error) {
+  struct Shape {
+    std::size_t min_operands, max_operands;
+    std::vector<std::string> valued, flags;
+  };
+  static const std::map<std::string, Shape> kShapes = {
+      {"info", {0, 0, {}, {}}},
+      {"users", {0, 0, {}, {}}},
+      {"add-user", {1, 2, {}, {}}},
+      {"user-dir", {1, 1, {}, {}}},
+      {"get", {2, 2, {"-o", "--user"}, {"--track"}}},
+      {"put", {2, 2, {"--user", "--name"}, {}}},
+      {"ls", {1, 1, {}, {}}},
+      {"drives", {0, 0, {}, {}}},
+      {"tracked", {1, 1, {}, {}}},
+  };
+  auto shape = kShapes.find(words[0]);
+  if (shape == kShapes.end()) {
+    *error = "unknown command " + words[0];
+    return std::nullopt;
+  }
+  Command command{words[0], {}, {}, 0};
+  const Shape& s = shape->second;
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    auto named = [&word](const std::vector<std::string>& list) {
+      return std::find(list.begin(), list.end(), word) != list.end();
+    };
+    if (named(s.valued) && i + 1 < words.size()) {
+      command.options[word] = words[++i];
+    } else if (named(s.flags)) {
+      command.options[word] = "";
+    } else if (word.size() > 1 && word[0] == '-') {
+      *error = "unknown option " + word + " or a missing value for " + command.verb;
+      return std::nullopt;
+    } else {
+      command.operands.push_back(word);
+    }
+  }
+  if (command.operands.size() < s.min_operands || command.operands.size() > s.max_operands) {
+    *error = "wrong number of arguments for " + command.verb;
+    return std::nullopt;
+  }
+  const bool id_operand = command.verb == "user-dir" || command.verb == "tracked";
+  if (id_operand || command.Has("--user")) {
+    const std::string text = id_operand ? command.operands[0] : command.options["--user"];
+    std::optional<std::uint32_t> id = ParseUserId(text);
+    if (!id) {
+      *error = "invalid user id " + text;
+      return std::nullopt;
+    }
+    command.user_id = *id;
+  }
+  if (command.Has("--track") && !command.Has("--user")) {
+    *error = "--track needs --user ID";
+    return std::nullopt;
+  }
+  if (command.verb == "ls" && WithTrailingSeparator(command.operands[0]).size() >= protocol::listing::kPathWidth) {
+    *error = "a directory to list holds at most " + std::to_string(protocol::listing::kPathWidth - 1) + " bytes";
+    return std::nullopt;
+  }
+  return command;
+}
+
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A stamp as it can be printed: twelve zero bytes (no file) read as dashes.
+std::string PrintableStamp(const std::string& stamp) {
+  return stamp.find('\0') == std::string::npos ? stamp : std::string(stamp.size(), '-');
+}
+
+// Draws progress on a terminal and nothing elsewhere.
+class Progress {
+ public:
+  void Update(std::uint64_t done, std::uint64_t total) {
+    if (!StandardErrorIsTerminal()) return;
+    if (!bar_) bar_.emplace(total, std::cerr);
+    bar_->Update(done);
+  }
+  void Finish() {
+    if (bar_) bar_->Finish();
+  }
+
+ private:
+  std::optional<ProgressBar> bar_;
+};
+
+int Get(Connection* link, const Command& command) {
+  GetFileRequest request;
+  request.directory = WithTrailingSeparator(command.operands[0]);
+  request.name = command.operands[1];
+  request.user_id = command.user_id;
+  if (command.Has("--track")) request.track_flag = protocol::get_file::kTrack;
+  const std::string target = command.Has("-o") ? command.options.at("-o") : BaseName(request.name);
+
+  // The download goes to a temporary file that replaces the target only
+  // once all of it has arrived.
+  AtomicFile file(target);
+  if (!file.IsOpen()) return Fail("cannot write " + target + ": " + SystemErrorText(file.Error()));
+  GetFileReply reply;
+  std::uint64_t done = 0;
+  Progress progress;
+  const Status s = RequestGetFile(
+      link, request, &reply,
+      [&](std::string_view piece) {
+        done += piece.size();
+        progress.Update(done, reply.size);
+        return file.Write(piece);
+      },
+      kTimeout);
+  progress.Finish();
+  if (s == kDeviceSideFailure) {
+    CloseConnection(link);  // the rest of the content is still on its way
+    return Fail("cannot write " + target + ": " + SystemErrorText(file.Error()));
+  }
+  if (s != 0) return LinkFailure("get", s);
+  if (reply.status != protocol::get_file::kSending) {
+    return Fail("get failed: the server cannot send " + request.directory + request.name + " (status " +
+                std::to_string(reply.status) + ": " + DescribeGetFileStatus(reply.status) + ")");
+  }
+  if (!file.Commit()) return Fail("cannot write " + target + ": " + SystemErrorText(file.Error()));
+  std::cout << target << " (" << reply.size << " bytes)\n";
+  return 0;
+}
+
+int Put(Connection* link, const Command& command) {
+  const std::string& source = command.operands[0];
+  PutFileRequest request;
+  request.directory = WithTrailingSeparator(command.operands[1]);
+  request.name = command.Has("--name") ? command.options.at("--name") : BaseName(source);
+  request.user_id = command.user_id;
+  FileReader file(source);
+  if (!file.IsOpen()) {
+    return Fail("cannot read " + source + ": " +
+                (file.NotRegular() ? std::string("not a regular file") : SystemErrorText(file.Error())));
+  }
+  if (file.Size() > std::numeric_limits<std::uint32_t>::max()) {
+    return Fail("cannot send " + source + ": files of 4 GiB or more do not fit the protocol");
+  }
+  request.size = static_cast<std::uint32_t>(file.Size());
+  std::uint64_t done = 0;
+  Progress progress;
+  std::int32_t reply = 0;
+  const Status s = RequestPutFile(
+      link, request,
+      [&](char* out, std::size_t n) {
+        const long got = file.Read(out, n);
+        if (got > 0) done += static_cast<std::uint64_t>(got);
+        progress.Update(done, request.size);
+        return got;
+      },
+      &reply, kTimeout);
+  progress.Finish();
+  if (s == kDeviceSideFailure) {
+    CloseConnection(link);  // the server still waits for the rest of the content
+    return Fail("cannot read " + source + ": it changed or failed while being sent");
+  }
+  if (s != 0) return LinkFailure("put", s);
+  if (reply != 0) {
+    return Fail("put failed: the server did not store " + request.directory + request.name + " (status " +
+                std::to_string(reply) + ": " + DescribePutFileStatus(reply) + ")");
+  }
+  std::cout << request.directory << request.name << " (" << request.size << " bytes)\n";
+  return 0;
 }
 
 // Runs one command on a logged-in link; the exit status.
-int RunCommand(Connection* link, const std::vector<std::string>& command) {
-  const std::string& verb = command[0];
+int RunCommand(Connection* link, const Command& command) {
+  const std::string& verb = command.verb;
+  const std::vector<std::string>& operands = command.operands;
+  if (verb == "get") return Get(link, command);
+  if (verb == "put") return Put(link, command);
   if (verb == "info") {
     std::string tag;
     if (Status s = RequestServerInfo(link, &tag, kTimeout)) return LinkFailure("info", s);
@@ -56,17 +263,36 @@ int RunCommand(Connection* link, const std::vector<std::string>& command) {
     for (const DeviceUser& user : users) std::cout << user.id << ' ' << user.name << '\n';
   } else if (verb == "add-user") {
     AddUserReply reply;
-    Status s = RequestAddUser(link, command[1], command.size() == 3 ? command[2] : "", &reply, kTimeout);
+    Status s = RequestAddUser(link, operands[0], operands.size() == 2 ? operands[1] : "", &reply, kTimeout);
     if (s != 0) return LinkFailure("add-user", s);
-    if (reply.duplicate) return Fail("a user named \"" + command[1] + "\" exists already");
-    if (reply.id == 0) return Fail("the server did not add the user \"" + command[1] + "\"");
+    if (reply.duplicate) return Fail("a user named \"" + operands[0] + "\" exists already");
+    if (reply.id == 0) return Fail("the server did not add the user \"" + operands[0] + "\"");
     std::cout << reply.id << '\n';
+  } else if (verb == "ls") {
+    const std::string path = WithTrailingSeparator(operands[0]);
+    std::vector<ListingEntry> entries;
+    if (Status s = RequestListDirectory(link, path, &entries, kTimeout)) return LinkFailure("ls", s);
+    for (const ListingEntry& entry : entries) {
+      char size[16];
+      std::snprintf(size, sizeof size, "%10u", static_cast<unsigned>(entry.size));
+      std::cout << (entry.is_directory ? 'd' : '-') << ' ' << PrintableStamp(entry.stamp) << ' ' << size << ' '
+                << entry.name << '\n';
+    }
+  } else if (verb == "drives") {
+    std::vector<std::string> drives;
+    if (Status s = RequestListDrives(link, &drives, kTimeout)) return LinkFailure("drives", s);
+    for (const std::string& drive : drives) std::cout << drive << '\n';
+  } else if (verb == "tracked") {
+    std::vector<TrackedFile> files;
+    if (Status s = RequestTrackedFiles(link, command.user_id, &files, kTimeout)) return LinkFailure("tracked", s);
+    for (const TrackedFile& f : files) {
+      std::cout << PrintableStamp(f.stamp) << ' ' << f.size << ' ' << f.directory << f.name << '\n';
+    }
   } else {
-    const auto id = static_cast<std::uint32_t>(std::strtoul(command[1].c_str(), nullptr, 10));
     std::optional<std::string> path;
-    Status s = RequestUserDirectory(link, id, &path, kTimeout);
+    Status s = RequestUserDirectory(link, command.user_id, &path, kTimeout);
     if (s != 0) return LinkFailure("user-dir", s);
-    if (!path) return Fail("the server has no directory for user " + command[1]);
+    if (!path) return Fail("the server has no directory for user " + operands[0]);
     std::cout << *path << '\n';
   }
   return 0;
@@ -103,7 +329,9 @@ int Main(const std::vector<std::string>& args) {
     }
   }
   if (!login || command.empty()) return Fail(std::string("a login and a command are needed\n") + kUsage, 2);
-  if (!IsKnownCommand(command)) return Fail("unknown command or wrong arguments: " + command[0] + "\n" + kUsage, 2);
+  std::string error;
+  std::optional<Command> parsed = ParseCommand(command, &error);
+  if (!parsed) return Fail(error + "\n" + kUsage, 2);
 
   std::string password;
   if (password_stdin) {
@@ -123,7 +351,7 @@ int Main(const std::vector<std::string>& args) {
   if (outcome.auth_status != kAuthAccepted) return Fail("login refused: " + DescribeAuthStatus(outcome.auth_status), 3);
 
   Connection* link = outcome.connection.get();
-  const int result = RunCommand(link, command);
+  const int result = RunCommand(link, *parsed);
   Status ended = EndSession(link, kTimeout);
   CloseConnection(link);
   if (result == 0 && ended != 0) return LinkFailure("ending the session", ended);

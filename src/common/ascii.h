@@ -12,6 +12,10 @@ inline char ToUpperAscii(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+inline char ToLowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 inline std::string ToUpperAscii(std::string_view text) {
   std::string upper(text);
   for (char& c : upper) c = ToUpperAscii(c);
@@ -25,6 +29,10 @@ inline bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b) {
   }
   return true;
 }
+
+// Orders texts as strcasecmp does: bytes compared unsigned after ASCII
+// letters are folded to small letters. Below 0, 0 or above 0.
+int CompareIgnoreCaseAscii(std::string_view a, std::string_view b);
 
 // True when the text holds a byte below 0x20 or the byte 0x7F.
 inline bool HoldsControlCharacter(std::string_view text) {

@@ -43,4 +43,17 @@ inline void AppendU32(std::string& out, std::uint32_t value) {
   out.append(bytes, 4);
 }
 
+// The bytes of one number, as a reply item of its own.
+inline std::string BigEndian16(std::uint16_t value) {
+  std::string out;
+  AppendU16(out, value);
+  return out;
+}
+
+inline std::string BigEndian32(std::uint32_t value) {
+  std::string out;
+  AppendU32(out, value);
+  return out;
+}
+
 }  // namespace tarvex

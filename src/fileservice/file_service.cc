@@ -19,7 +19,9 @@ bool FileService::IsReady() {
 }
 
 std::unique_ptr<Session> FileService::CreateSession() {
-  return std::make_unique<FileSession>(&log_, options_.receive_timeout);
+  return std::make_unique<FileSession>(
+      &log_, options_.receive_timeout,
+      options_.save_calls != nullptr ? *options_.save_calls : SaveCalls::Default());
 }
 
 }  // namespace tarvex

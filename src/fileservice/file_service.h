@@ -12,6 +12,7 @@
 
 #include "core/server/service.h"
 #include "log/service_log.h"
+#include "platform/atomic_file.h"
 #include "protocol/codes.h"
 
 namespace tarvex {
@@ -22,6 +23,8 @@ struct FileServiceOptions {
   // Time-out of every receive of a session, in tenths of a second.
   int receive_timeout = 300;
   std::string log_file = std::string(kServiceLogFileName);
+  // The system calls under every upload; none for the real ones.
+  SaveCalls* save_calls = nullptr;
 };
 
 class FileService : public Service {

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "common/big_endian.h"
 #include "common/join_texts.h"
 #include "core/settings/server_settings.h"
 #include "datafiles/file_list.h"
@@ -11,6 +12,7 @@
 #include "log/server_log.h"
 #include "log/service_log.h"
 #include "protocol/codes.h"
+#include "protocol/layouts.h"
 
 namespace tarvex {
 namespace {
@@ -20,12 +22,19 @@ constexpr std::size_t kMaxMessage = 255;
 
 }  // namespace
 
-FileSession::FileSession(ServiceLog* service_log, int receive_timeout)
-    : service_log_(service_log), receive_timeout_(receive_timeout) {}
-
-FileSession::~FileSession() {
-  if (files_ && files_changed_) files_->Save();
+std::string CountItem(std::uint16_t value) {
+  std::string item;
+  AppendU16(item, protocol::kCountItemLength);
+  AppendU16(item, value);
+  return item;
 }
+
+std::string UpToFirstZero(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
+
+FileSession::FileSession(ServiceLog* service_log, int receive_timeout, SaveCalls& save_calls)
+    : service_log_(service_log), receive_timeout_(receive_timeout), save_calls_(save_calls) {}
+
+FileSession::~FileSession() { SaveTrackedFiles(); }
 
 void FileSession::SetMessage(const char* format, ...) {
   char text[kMaxMessage + 1];
@@ -96,6 +105,28 @@ Status FileSession::Prepare() {
   return 0;
 }
 
+Status FileSession::ReceiveText(std::size_t length, std::string* text) {
+  text->assign(length, '\0');
+  return ReceiveBytes(connection.get(), text->data(), length, receive_timeout_);
+}
+
+Status FileSession::ReceiveFileRequest(const char* failure_format, FileRequest* request) {
+  namespace layout = protocol::put_file;
+  static_assert(layout::kBlockLength == protocol::get_file::kBlockLength &&
+                layout::kNameLength == protocol::get_file::kNameLength &&
+                layout::kDirectoryLength == protocol::get_file::kDirectoryLength);
+  std::string& block = request->block;
+  if (Status s = ReportFailure(ReceiveBlock(connection.get(), &block, receive_timeout_), failure_format)) return s;
+  if (block.size() < layout::kBlockLength) return 1;
+  request->texts_status = ReceiveText(GetU16(block.data() + layout::kNameLength), &request->sent_name);
+  if (request->texts_status == 0) {
+    request->texts_status = ReceiveText(GetU16(block.data() + layout::kDirectoryLength), &request->sent_directory);
+  }
+  request->name = UpToFirstZero(request->sent_name);
+  request->directory = UpToFirstZero(request->sent_directory);
+  return 0;
+}
+
 Status FileSession::Dispatch(std::uint16_t code, bool* handled) {
   *handled = true;
   switch (code) {
@@ -145,7 +176,7 @@ Status FileSession::Run() {
     }
   }
 
-  SendHeader(connection.get(), protocol::kSessionOver);
+  if (!close_without_end_code_) SendHeader(connection.get(), protocol::kSessionOver);
   CloseConnection(connection.get());
   ReleaseConnection(std::move(connection));
 

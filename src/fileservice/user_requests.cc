@@ -44,24 +44,19 @@ Status FileSession::ListUsers() {
   if (!data_dir_) return 1;
   UserList users(*data_dir_);
   users.Load();
-  std::string head;
-  AppendU16(head, 4);
-  AppendU16(head, static_cast<std::uint16_t>(users.CountMatching()));
-  Status status = SendBytes(connection.get(), head);
+  FrameBatch reply(connection.get());
+  reply.Add(CountItem(static_cast<std::uint16_t>(users.CountMatching())));
   // As many users as the count told, even from a file with more.
   std::int16_t left = users.CountMatching();
-  for (UserRecord* u = users.FindFirstUser(); u != nullptr && status == 0 && left-- > 0;
+  for (UserRecord* u = users.FindFirstUser(); u != nullptr && reply.Failure() == 0 && left-- > 0;
        u = users.FindNextUser()) {
-    std::string id;
-    AppendU32(id, u->GetUserId());
-    status = SendBytes(connection.get(), id);
-    if (status != 0) break;
+    reply.Add(BigEndian32(u->GetUserId()));
     std::string name(kNameField, '\0');
     const std::string& user_name = u->GetUserName();
     std::memcpy(name.data(), user_name.data(), std::min(user_name.size(), kNameField - 1));
-    status = SendBytes(connection.get(), name);
+    reply.Add(name);
   }
-  return status;
+  return reply.Flush();
 }
 
 Status FileSession::AddUser() {
@@ -146,12 +141,10 @@ Status FileSession::GetUserDirectory() {
 Status FileSession::GetServerInfo() {
   char tag[32];
   const int length = std::snprintf(tag, sizeof tag, "<QLXServerVersion=%s>", protocol::kServerVersion);
-  std::string head;
-  AppendU16(head, 4);
-  AppendU16(head, static_cast<std::uint16_t>(length));
-  Status status = SendBytes(connection.get(), head);
-  if (status == 0) status = SendBytes(connection.get(), tag, static_cast<std::size_t>(length));
-  return ReportFailure(status, "Failed to send response for server info: Error code - %d");
+  FrameBatch reply(connection.get());
+  reply.Add(CountItem(static_cast<std::uint16_t>(length)));
+  reply.Add(std::string_view(tag, static_cast<std::size_t>(length)));
+  return ReportFailure(reply.Flush(), "Failed to send response for server info: Error code - %d");
 }
 
 }  // namespace tarvex

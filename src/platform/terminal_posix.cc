@@ -10,6 +10,8 @@ namespace tarvex {
 
 bool IsInteractive() { return isatty(STDIN_FILENO) && isatty(STDERR_FILENO); }
 
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+
 std::optional<std::string> AskLine(std::string_view prompt, bool hidden) {
   std::cerr << prompt << std::flush;
   termios saved{};

@@ -30,7 +30,9 @@ inline constexpr std::size_t kNameLength = 12;    // u16
 inline constexpr std::size_t kDirectoryLength = 14;  // u16
 inline constexpr std::size_t kFileSize = 16;      // u32
 inline constexpr std::size_t kChunk = 5000;       // content is received in chunks of this size
-inline constexpr std::size_t kReplyLength = 6;    // [u16 6][u32 status, sign-widened]
+// Reply: [u16 6][u32 status, the 16-bit status widened with its sign].
+inline constexpr std::size_t kReplyLength = 6;
+inline constexpr std::size_t kReplyStatus = 2;
 }  // namespace put_file
 
 // GetFile (102): the block (sent back with status and size), then name and
@@ -47,6 +49,8 @@ inline constexpr std::size_t kItem = 10000;       // content items hold at most 
 }  // namespace get_file
 
 // ListTrackedFiles (103).
+// Reply: a count item, then per file the stamp, [u32 size], [u16 name
+// length], the name, [u16 directory length], the directory.
 namespace list_tracked {
 inline constexpr std::size_t kBlockLength = 6;
 inline constexpr std::size_t kUserId = 2;  // u32
@@ -59,7 +63,10 @@ inline constexpr std::size_t kDrivesBlockLength = 6;
 inline constexpr std::size_t kPath = 8;           // ListDirectory: zero-terminated path
 inline constexpr std::size_t kPathWidth = 255;
 inline constexpr std::size_t kDirectoryBlockLength = kPath + kPathWidth;  // 263
-// The header: [u16 14][u32 0][u32 value][u32 count].
+// The header: [u16 14][u32 0][u32 value][u32 count]. Then per directory
+// entry: [u16 1 directory / 0 file], the stamp, [u32 size], [u16 name
+// length], the name, [u16 path length], the path (a text of length 0 is not
+// sent); per drive: [u16 0], [u16 name length], the name.
 inline constexpr std::size_t kHeaderLength = 14;
 inline constexpr std::size_t kHeaderValue = 6;
 inline constexpr std::size_t kHeaderCount = 10;

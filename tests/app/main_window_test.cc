@@ -111,7 +111,7 @@ class MainWindowTest : public QObject {
   }
 
   void serverLogShowsNewEventsOnTopBoundedAndInDetail() {
-    testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword);
+    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
     auto window = MakeWindow();
     QTableView* view = window->findChild<QTableView*>(QStringLiteral("serverLog"));
     QTRY_COMPARE(Cell(view, 0, 1), QStringLiteral("Server Started"));
@@ -149,7 +149,7 @@ class MainWindowTest : public QObject {
   }
 
   void serviceEventsShowOnlyWhileTheirServiceIsSelected() {
-    testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword);
+    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
     std::vector<Server::ServiceFactory> services = DesktopServices();
     services.push_back([this] { return std::make_unique<NoteService>(world_.WorkFile("notes.txt")); });
     auto window = MakeWindow(services);
@@ -176,7 +176,7 @@ class MainWindowTest : public QObject {
   }
 
   void startAndStopWhileSessionsLogNeverHangAndClosingEndsEverySession() {
-    testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword);
+    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
     auto window = MakeWindow();
     QTRY_VERIFY(window->IsRunning());
     LoginOutcome idle = LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 50);
@@ -214,7 +214,7 @@ class MainWindowTest : public QObject {
   }
 
   void minimisingWithoutATrayReportsIt() {
-    testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword);
+    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
     auto window = MakeWindow();
     ModalDriver driver;
     QString caption;

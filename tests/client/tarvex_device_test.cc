@@ -63,6 +63,47 @@ TEST_F(TarvexDeviceTest, EveryCommandAgainstTheHeadlessServer) {
   EXPECT_NE(none.err.find("no directory"), std::string::npos);
 }
 
+TEST_F(TarvexDeviceTest, TransfersAndListingsAgainstTheHeadlessServer) {
+  const std::string exchange = dir_.File("exchange") + "/";
+  std::filesystem::create_directories(exchange);
+  std::string content(70000, '\0');
+  for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i % 241);
+  testing::WriteFile(dir_.File("local.bin"), content);
+
+  ProgramResult put = Device({"put", dir_.File("local.bin"), dir_.File("exchange"), "--name", "report.bin"});
+  EXPECT_EQ(put.status, 0) << put.err;
+  EXPECT_EQ(put.out, exchange + "report.bin (70000 bytes)\n");
+  EXPECT_EQ(put.err, "") << "no progress without a terminal";
+  EXPECT_EQ(testing::ReadFile(exchange + "report.bin"), content);
+
+  ProgramResult ls = Device({"ls", exchange});
+  EXPECT_EQ(ls.status, 0) << ls.err;
+  EXPECT_TRUE(ls.out.starts_with("d ")) << ls.out;
+  EXPECT_NE(ls.out.find("      70000 report.bin\n"), std::string::npos) << ls.out;
+
+  EXPECT_EQ(Device({"add-user", "Ann"}).out, "1\n");
+  const std::string copy = dir_.File("copy.bin");
+  ProgramResult get = Device({"get", exchange, "report.bin", "-o", copy, "--track", "--user", "1"});
+  EXPECT_EQ(get.status, 0) << get.err;
+  EXPECT_EQ(testing::ReadFile(copy), content);
+  ProgramResult tracked = Device({"tracked", "1"});
+  EXPECT_NE(tracked.out.find(" 70000 " + exchange + "report.bin\n"), std::string::npos) << tracked.out;
+  EXPECT_TRUE(Device({"drives"}).out.starts_with("/\n"));
+
+  // Failures name the status the server gave; a failed get leaves no file.
+  ProgramResult missing = Device({"get", exchange, "absent.bin", "-o", dir_.File("absent.bin")});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("(status 1: file not found)"), std::string::npos) << missing.err;
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("absent.bin")));
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) {
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+  }
+  ProgramResult bad_path = Device({"put", dir_.File("local.bin"), exchange + "no/such/dir"});
+  EXPECT_EQ(bad_path.status, 1);
+  EXPECT_NE(bad_path.err.find("(status 3: bad path)"), std::string::npos) << bad_path.err;
+  EXPECT_EQ(Device({"get", exchange, "x", "--track"}).status, 2);
+}
+
 TEST_F(TarvexDeviceTest, FailuresSayWhatWentWrong) {
   ProgramResult refused = Device({"info"}, "intruder");
   EXPECT_EQ(refused.status, 3);

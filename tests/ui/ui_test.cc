@@ -191,7 +191,7 @@ class UiTest : public QObject {
   }
 
   void deviceFileIsWrittenOnlyFromACompleteAddressAndFolder() {
-    testing::WriteServerSettings(world_.DataDir(), 9300, "palm", "secret");
+    QVERIFY(testing::WriteServerSettings(world_.DataDir(), 9300, "palm", "secret"));
     ServerSettings settings(world_.SettingsFile());
     testing::TempDir folder;
     FakePicker picker({folder.File("missing"), folder.Path()});

@@ -47,6 +47,37 @@ Status RawReceive(const Socket& socket, char* data, std::size_t n, int timeout) 
   return socket_status::kOk;
 }
 
+std::size_t PaddedLength(std::size_t n) { return (n & ~std::size_t{7}) + 8; }
+
+// Appends room for one frame of n plain bytes to *out (header, and padding
+// that is zero) and gives the offset where its plain bytes go.
+std::size_t OpenFrame(std::string* out, std::size_t n) {
+  const std::size_t start = out->size();
+  out->resize(start + kFrameHeaderLength + PaddedLength(n));
+  return start + kFrameHeaderLength;
+}
+
+// Completes the last frame of *out, opened at `payload`, for the n plain
+// bytes now written there: trims it, zeroes its padding, writes its header
+// and enciphers it in place.
+void SealFrame(std::string* out, std::size_t payload, std::size_t n, const KeySchedule& schedule) {
+  const std::size_t padded = PaddedLength(n);
+  out->resize(payload + padded);
+  std::memset(out->data() + payload + n, 0, padded - n);
+  char* header = out->data() + payload - kFrameHeaderLength;
+  PutU16(header, kFrameHeaderLength);
+  PutU32(header + 2, static_cast<std::uint32_t>(padded));
+  PutU32(header + 6, static_cast<std::uint32_t>(n));
+  EncryptBuffer(schedule, out->data() + payload, padded);
+}
+
+// A frame header the receiver accepts: a padded length that is a whole
+// number of cipher blocks below the raw receive limit, holding the plain
+// length.
+bool IsAcceptableFrame(std::uint32_t padded, std::uint32_t plain) {
+  return padded != 0 && padded % 8 == 0 && padded <= kMaxRawReceive && plain <= padded;
+}
+
 Status ShortReceive(const Connection* connection) {
   return connection->CipherOn() ? message_status::kReceiveFailed : socket_status::kShortReceive;
 }
@@ -85,13 +116,10 @@ Status SendBytes(Connection* connection, const char* bytes, std::size_t n) {
   if (!connection->CipherOn()) return RawSend(socket, bytes, n);
 
   // Header and ciphertext go out in one send call.
-  const std::size_t padded = (n & ~std::size_t{7}) + 8;
-  std::string frame(kFrameHeaderLength + padded, '\0');
-  PutU16(frame.data(), kFrameHeaderLength);
-  PutU32(frame.data() + 2, static_cast<std::uint32_t>(padded));
-  PutU32(frame.data() + 6, static_cast<std::uint32_t>(n));
-  if (n != 0) std::memcpy(frame.data() + kFrameHeaderLength, bytes, n);
-  EncryptBuffer(*connection->schedule_, frame.data() + kFrameHeaderLength, padded);
+  std::string frame;
+  const std::size_t payload = OpenFrame(&frame, n);
+  if (n != 0) std::memcpy(frame.data() + payload, bytes, n);
+  SealFrame(&frame, payload, n, *connection->schedule_);
   return MapSocketStatus(RawSend(socket, frame.data(), frame.size()));
 }
 
@@ -109,17 +137,7 @@ Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, in
 
   std::size_t done = 0;
   for (;;) {
-    if (connection->pending_count_ > 0) {
-      std::size_t k = std::min<std::size_t>(n - done, connection->pending_count_);
-      std::memcpy(destination + done, connection->pending_.data() + connection->read_position_, k);
-      connection->read_position_ += k;
-      connection->pending_count_ -= static_cast<std::uint32_t>(k);
-      done += k;
-      if (connection->pending_count_ == 0) {
-        connection->pending_.clear();
-        connection->read_position_ = 0;
-      }
-    }
+    done += connection->TakePending(destination + done, n - done);
     if (done == n) return message_status::kOk;
 
     char header[kFrameHeaderLength];
@@ -127,9 +145,7 @@ Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, in
     if (s != socket_status::kOk) return MapSocketStatus(s);
     const std::uint32_t padded = GetU32(header + 2);
     const std::uint32_t plain = GetU32(header + 6);
-    if (padded == 0 || padded % 8 != 0 || padded > kMaxRawReceive || plain > padded) {
-      return MapSocketStatus(socket_status::kShortReceive);
-    }
+    if (!IsAcceptableFrame(padded, plain)) return MapSocketStatus(socket_status::kShortReceive);
     std::string frame(padded, '\0');
     s = RawReceive(socket, frame.data(), padded, timeout);
     if (s != socket_status::kOk) return MapSocketStatus(s);
@@ -138,6 +154,70 @@ Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, in
     connection->read_position_ = 0;
     connection->pending_count_ = plain;
   }
+}
+
+std::size_t Connection::TakePending(char* destination, std::size_t n) {
+  const std::size_t k = std::min<std::size_t>(n, pending_count_);
+  if (k == 0) return 0;
+  std::memcpy(destination, pending_.data() + read_position_, k);
+  read_position_ += k;
+  pending_count_ -= static_cast<std::uint32_t>(k);
+  if (pending_count_ == 0) {
+    pending_.clear();
+    read_position_ = 0;
+  }
+  return k;
+}
+
+Status ReceiveBytesBuffered(Connection* connection, char* destination, std::size_t n, int timeout) {
+  if (Status s = CheckUsable(connection)) return s;
+  if (!connection->CipherOn()) return ReceiveBytes(connection, destination, n, timeout);
+  const Socket& socket = connection->holder_->socket;
+  constexpr std::size_t kReadAhead = 64 * 1024;
+
+  while (connection->pending_count_ < n) {
+    // Whatever has arrived, with one call.
+    std::string raw(kReadAhead, '\0');
+    if (WaitReadable(socket, TimeoutSeconds(timeout)) != WaitResult::kReady) {
+      return MapSocketStatus(socket_status::kShortReceive);
+    }
+    const long got = ReceiveSome(socket, raw.data(), raw.size());
+    if (got <= 0) return MapSocketStatus(socket_status::kShortReceive);
+    std::size_t have = static_cast<std::size_t>(got);
+    // Decipher frame after frame, moving their plain bytes behind the
+    // pending ones; the last frame is completed with exact receives.
+    std::string plain = connection->pending_.substr(connection->read_position_, connection->pending_count_);
+    Status status = message_status::kOk;
+    for (std::size_t at = 0; at < have && status == message_status::kOk;) {
+      auto complete = [&](std::size_t needed) {
+        if (have - at >= needed) return socket_status::kOk;
+        if (raw.size() < at + needed) raw.resize(at + needed);
+        const Status s = RawReceive(socket, raw.data() + have, at + needed - have, timeout);
+        if (s == socket_status::kOk) have = at + needed;
+        return s;
+      };
+      status = MapSocketStatus(complete(kFrameHeaderLength));
+      if (status != message_status::kOk) break;
+      const std::uint32_t padded = GetU32(raw.data() + at + 2);
+      const std::uint32_t length = GetU32(raw.data() + at + 6);
+      if (!IsAcceptableFrame(padded, length)) {
+        status = MapSocketStatus(socket_status::kShortReceive);
+        break;
+      }
+      status = MapSocketStatus(complete(kFrameHeaderLength + padded));
+      if (status != message_status::kOk) break;
+      char* body = raw.data() + at + kFrameHeaderLength;
+      DecryptBuffer(*connection->schedule_, body, padded);
+      plain.append(body, length);
+      at += kFrameHeaderLength + padded;
+    }
+    connection->pending_count_ = static_cast<std::uint32_t>(plain.size());
+    connection->pending_ = std::move(plain);
+    connection->read_position_ = 0;
+    if (status != message_status::kOk) return status;
+  }
+  connection->TakePending(destination, n);
+  return message_status::kOk;
 }
 
 Status ReceiveBlock(Connection* connection, std::string* block, int timeout) {
@@ -175,6 +255,54 @@ Status ReceiveLogin(Connection* connection, LoginRequest* request, int timeout) 
   request->login = field(layout::kLogin);
   request->password = field(layout::kPassword);
   return message_status::kOk;
+}
+
+void FrameBatch::Add(std::string_view item) {
+  // An empty item is still a frame of its own, as SendBytes sends it.
+  Append(item.size(), /*keep_empty=*/true, [item](char* out, std::size_t) {
+    if (!item.empty()) std::memcpy(out, item.data(), item.size());
+    return static_cast<long>(item.size());
+  });
+}
+
+long FrameBatch::AddFrom(std::size_t n, const Fill& fill) {
+  return Append(n, /*keep_empty=*/false, fill);
+}
+
+long FrameBatch::Append(std::size_t n, bool keep_empty, const Fill& fill) {
+  if (status_ != 0) return -1;
+  const std::size_t start = buffer_.size();
+  const bool enciphered = connection_ != nullptr && connection_->CipherOn();
+  const std::size_t payload = enciphered ? OpenFrame(&buffer_, n) : start;
+  if (!enciphered) buffer_.resize(start + n);
+  const long filled = fill(buffer_.data() + payload, n);
+  if (filled < 0 || (filled == 0 && !keep_empty) || static_cast<std::size_t>(filled) > n) {
+    buffer_.resize(start);
+    return filled > 0 ? -1 : filled;  // more than asked for counts as a failure
+  }
+  const auto length = static_cast<std::size_t>(filled);
+  if (enciphered) {
+    SealFrame(&buffer_, payload, length, *connection_->schedule_);
+  } else {
+    buffer_.resize(start + length);
+  }
+  FlushWhenFull();
+  return filled;
+}
+
+void FrameBatch::FlushWhenFull() {
+  if (buffer_.size() >= kFlushSize) Flush();
+}
+
+Status FrameBatch::Flush() {
+  if (status_ != 0 || buffer_.empty()) return status_;
+  status_ = CheckUsable(connection_);
+  if (status_ == 0) {
+    const Status sent = RawSend(connection_->holder_->socket, buffer_.data(), buffer_.size());
+    status_ = connection_->CipherOn() ? MapSocketStatus(sent) : sent;
+  }
+  buffer_.clear();
+  return status_;
 }
 
 Status CloseConnection(Connection* connection) {

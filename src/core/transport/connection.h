@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,9 +41,14 @@ class Connection {
   bool CipherOn() const { return schedule_ != nullptr; }
 
  private:
+  friend class FrameBatch;
   friend Status EnableCipher(Connection*, std::shared_ptr<const KeySchedule>);
   friend Status SendBytes(Connection*, const char*, std::size_t);
   friend Status ReceiveBytes(Connection*, char*, std::size_t, int);
+  friend Status ReceiveBytesBuffered(Connection*, char*, std::size_t, int);
+
+  // Hands out up to n of the plain bytes pending; gives how many.
+  std::size_t TakePending(char* destination, std::size_t n);
 
   std::unique_ptr<SocketHolder> holder_;
   std::shared_ptr<const KeySchedule> schedule_;  // set when the cipher is on
@@ -73,6 +79,15 @@ Status SendHeader(Connection* connection, std::uint16_t code);
 
 // Delivers exactly n bytes.
 Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, int timeout);
+// Delivers exactly n bytes like ReceiveBytes, but each time it must read the
+// socket it takes with one receive call every frame that has arrived (up to
+// 64 KiB, completing the last one), deciphers them and keeps their bytes
+// pending: far fewer system calls for a stream of many frames (a reply of
+// many small items, or file content). It never leaves part of a frame on the
+// socket, so it mixes freely with ReceiveBytes on one connection. On a
+// failure nothing is handed out and the whole frames read stay pending. In
+// plain mode it is ReceiveBytes.
+Status ReceiveBytesBuffered(Connection* connection, char* destination, std::size_t n, int timeout);
 // Receives one block, its two length bytes included, into *block.
 Status ReceiveBlock(Connection* connection, std::string* block, int timeout);
 // Receives one command header and gives its code.
@@ -88,6 +103,50 @@ Status ReceiveLogin(Connection* connection, LoginRequest* request, int timeout);
 inline bool IsEndSession(const Connection* connection, std::uint16_t code) {
   return connection != nullptr && code == 2;
 }
+
+// The largest plain length of one frame that a receiver accepts (its padded
+// length must stay below 32768).
+inline constexpr std::size_t kMaxFramePayload = 32759;
+
+// FrameBatch: the items of one reply, each still a frame of its own with
+// exactly the bytes SendBytes would send for it, collected and written with
+// as few send calls as possible: a send whenever kFlushSize bytes have
+// gathered, and one by Flush. In plain mode the items are collected as they
+// are. Each item is copied once into the batch (or read straight into it by
+// AddFrom) and enciphered there in place.
+//
+// After a failed send, later items are dropped and Flush returns the status
+// of that send (the codes of SendBytes). Items still collected when the batch
+// is destroyed are never sent. Used by one thread, like its connection.
+class FrameBatch {
+ public:
+  static constexpr std::size_t kFlushSize = 64 * 1024;
+  // Fills up to n bytes at `out`; gives how many it wrote, 0 at the end of
+  // its data, below 0 on failure.
+  using Fill = std::function<long(char* out, std::size_t n)>;
+
+  explicit FrameBatch(Connection* connection) : connection_(connection) {}
+  FrameBatch(const FrameBatch&) = delete;
+  FrameBatch& operator=(const FrameBatch&) = delete;
+
+  void Add(std::string_view item);
+  // Adds one item of at most n bytes (n up to kMaxFramePayload) that `fill`
+  // writes straight into the frame. Gives the item's length; 0 (nothing
+  // added) when `fill` gave 0, below 0 (nothing added) when it failed or a
+  // send of the batch has failed.
+  long AddFrom(std::size_t n, const Fill& fill);
+  // Sends what is collected; 0 or the status of the first failed send.
+  Status Flush();
+  Status Failure() const { return status_; }
+
+ private:
+  long Append(std::size_t n, bool keep_empty, const Fill& fill);
+  void FlushWhenFull();
+
+  Connection* connection_;
+  std::string buffer_;
+  Status status_ = 0;
+};
 
 // Shuts down the sending side and closes the socket.
 Status CloseConnection(Connection* connection);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -85,6 +86,36 @@ TEST_F(TransportTest, EachSendIsOneFrameOfWholeEncipheredBlocks) {
   EXPECT_EQ(WaitReadable(client_socket(), 0), WaitResult::kTimedOut);  // nothing more
 }
 
+TEST_F(TransportTest, FrameBatchPutsOnTheWireWhatOneSendPerItemWould) {
+  const std::string big(FrameBatch::kFlushSize, 'x');  // forces a send of its own
+  std::string expected;
+  FrameBatch batch(server());
+  for (const std::string& item : {std::string(), std::string("abc"), big, std::string("thirteen byte")}) {
+    batch.Add(item);
+    expected += Frame(ks_, item);
+  }
+  // Read straight into the frame: a short fill makes a short item; a fill
+  // that ends or fails adds nothing.
+  auto fill = [](long result) {
+    return [result](char* out, std::size_t) {
+      if (result > 0) std::memcpy(out, "short", static_cast<std::size_t>(result));
+      return result;
+    };
+  };
+  EXPECT_EQ(batch.AddFrom(16, fill(5)), 5);
+  EXPECT_EQ(batch.AddFrom(16, fill(0)), 0);
+  EXPECT_EQ(batch.AddFrom(16, fill(-1)), -1);
+  expected += Frame(ks_, "short");
+  ASSERT_EQ(batch.Flush(), 0);
+  EXPECT_EQ(ReadRaw(client_socket(), expected.size()), expected);
+  EXPECT_EQ(WaitReadable(client_socket(), 0), WaitResult::kTimedOut);  // nothing more
+
+  FrameBatch broken(nullptr);
+  broken.Add("lost");
+  EXPECT_EQ(broken.Flush(), 2);
+  EXPECT_LT(broken.AddFrom(4, fill(4)), 0) << "nothing is added after a failed send";
+}
+
 TEST_F(TransportTest, ReceivesDrawFromTheStreamWhateverTheFrameBoundaries) {
   // Two blocks in one frame; the peer closes, so the second must come from
   // what is pending.
@@ -96,6 +127,28 @@ TEST_F(TransportTest, ReceivesDrawFromTheStreamWhateverTheFrameBoundaries) {
   ASSERT_EQ(ReceiveBlock(server(), &block, kWait), 0);
   EXPECT_EQ(block, Block(5, "abc"));
   EXPECT_EQ(ReceiveBlock(server(), &block, kWait), 14);
+}
+
+TEST_F(TransportTest, ReadingAheadMixesWithPlainReceivesAndKeepsWholeFramesOnFailure) {
+  const std::string big(30000, 'b');
+  FrameBatch batch(server());
+  for (const std::string& item : {std::string("abc"), big, std::string("tail")}) batch.Add(item);
+  ASSERT_EQ(batch.Flush(), 0);
+  std::string got(3, '\0');
+  ASSERT_EQ(ReceiveBytesBuffered(client(), got.data(), 3, kWait), 0);
+  EXPECT_EQ(got, "abc");
+  EXPECT_EQ(Receive(client(), big.size()), big);
+  got.assign(4, '\0');
+  ASSERT_EQ(ReceiveBytesBuffered(client(), got.data(), 4, kWait), 0);
+  EXPECT_EQ(got, "tail");
+
+  // A frame that cannot be read fails the receive; the whole frame before
+  // it stays pending, and nothing is handed out by the failed call.
+  ASSERT_TRUE(WriteRaw(RawSocket(*link_.server), Frame(ks_, "good") + FrameHeader(12, 4) + "junkjunkjunk"));
+  got.assign(8, 'x');
+  EXPECT_EQ(ReceiveBytesBuffered(client(), got.data(), 8, kWait), 14);
+  EXPECT_EQ(got, "xxxxxxxx");
+  EXPECT_EQ(Receive(client(), 4), "good");
 }
 
 TEST_F(TransportTest, BlockSplitOverFramesAndSurplusKeptPending) {

@@ -24,33 +24,35 @@ std::uint16_t FindFreePort() {
   return 0;
 }
 
-void ServerFixture::SetUp() {
-  std::filesystem::create_directories(root_.File("config"));
-  std::filesystem::create_directories(root_.File("data"));
-  std::filesystem::create_directories(root_.File("share"));
-  setenv("XDG_CONFIG_HOME", root_.File("config").c_str(), 1);
-  setenv("XDG_DATA_HOME", root_.File("share").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", root_.Path().c_str(), 1);
-  setenv("HOME", root_.Path().c_str(), 1);
-  ASSERT_TRUE(EnterAppFolder());
-  data_dir_ = root_.File("data") + "/";
-  ASSERT_TRUE(ServerSettings::SetDataDir(data_dir_));
-  port_ = FindFreePort();
-  ASSERT_NE(port_, 0);
+bool EnterPrivateWorld(const TempDir& root, std::string* data_dir) {
+  for (const char* folder : {"config", "data", "share"}) std::filesystem::create_directories(root.File(folder));
+  setenv("XDG_CONFIG_HOME", root.File("config").c_str(), 1);
+  setenv("XDG_DATA_HOME", root.File("share").c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
+  setenv("HOME", root.Path().c_str(), 1);
+  *data_dir = root.File("data") + "/";
+  return EnterAppFolder() && ServerSettings::SetDataDir(*data_dir);
 }
 
-void WriteServerSettings(const std::string& data_dir, std::uint16_t port, const std::string& login,
+bool WriteServerSettings(const std::string& data_dir, std::uint16_t port, const std::string& login,
                          const std::string& password) {
   ServerSettings settings(data_dir + "TSConfig.txt");
   settings.SetPort(port);
   settings.SetLogin(login);
-  ASSERT_TRUE(settings.SetPassword(password));
+  if (!settings.SetPassword(password)) return false;
   settings.SaveSettings();
+  return true;
+}
+
+void ServerFixture::SetUp() {
+  ASSERT_TRUE(EnterPrivateWorld(root_, &data_dir_));
+  port_ = FindFreePort();
+  ASSERT_NE(port_, 0);
 }
 
 void ServerFixture::WriteSettings(std::uint16_t port, const std::string& login,
                                   const std::string& password) {
-  WriteServerSettings(data_dir_, port, login, password);
+  ASSERT_TRUE(WriteServerSettings(data_dir_, port, login, password));
 }
 
 void ServerFixture::MakeServer(const std::vector<Server::ServiceFactory>& services,

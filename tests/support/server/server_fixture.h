@@ -25,13 +25,17 @@ inline constexpr char kLogin[] = "palmuser";
 inline constexpr char kPassword[] = "secret42";
 inline constexpr int kReplyTimeout = 50;  // tenths, for the device's receives
 
-// Writes TSConfig.txt in the data directory (ending with "/") with the three
-// settings.
-void WriteServerSettings(const std::string& data_dir, std::uint16_t port, const std::string& login,
-                         const std::string& password);
-
 // A port from 20000 to 32767 on 127.0.0.1 that was free a moment ago.
 std::uint16_t FindFreePort();
+
+// Points the per-user folders (XDG_CONFIG_HOME, XDG_DATA_HOME,
+// XDG_RUNTIME_DIR, HOME) into `root`, enters the application folder and
+// makes root/data/ the data directory, which *data_dir gets (ending in "/").
+// False when a step fails. For tests and benchmarks that run a real server.
+bool EnterPrivateWorld(const TempDir& root, std::string* data_dir);
+// Writes TSConfig.txt in the data directory with a port, login and password.
+bool WriteServerSettings(const std::string& data_dir, std::uint16_t port, const std::string& login,
+                         const std::string& password);
 
 class ServerFixture : public ::testing::Test {
  protected:

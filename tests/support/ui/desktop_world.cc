@@ -1,18 +1,15 @@
 #include "support/ui/desktop_world.h"
 
-#include <cstdlib>
 #include <filesystem>
+#include <iostream>
 
 #include "core/settings/server_settings.h"
+#include "support/server/server_fixture.h"
 
 namespace tarvex::testing {
 
 DesktopWorld::DesktopWorld() {
-  for (const char* d : {"config", "share", "run"}) std::filesystem::create_directories(root_.File(d));
-  setenv("XDG_CONFIG_HOME", root_.File("config").c_str(), 1);
-  setenv("XDG_DATA_HOME", root_.File("share").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", root_.File("run").c_str(), 1);
-  setenv("HOME", root_.Path().c_str(), 1);
+  if (!EnterPrivateWorld(root_, &data_dir_)) std::cerr << "DesktopWorld: no private world\n";
   NewCase();
 }
 

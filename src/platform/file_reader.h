@@ -1,0 +1,43 @@
+// FileReader: a regular file opened for reading only, shared with other
+// programs, which may go on reading and writing it.
+//
+// Opening never blocks: anything but a regular file (a directory, a FIFO, a
+// device node, a socket) is refused before it is opened, and the open itself
+// does not wait, so a file swapped for a FIFO between the look and the open is
+// refused as well. Used by one thread at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tarvex {
+
+class FileReader {
+ public:
+  explicit FileReader(const std::string& path);
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  bool IsOpen() const { return fd_ >= 0; }
+  // The errno value of the failure (EISDIR for a directory), 0 while none.
+  int Error() const { return error_; }
+  // True when the open was refused because the entry is not a regular file
+  // and not a directory.
+  bool NotRegular() const { return not_regular_; }
+  // The size when it was opened.
+  std::uint64_t Size() const { return size_; }
+
+  // Reads until n bytes came or the file ended; the bytes read (0 at the
+  // end), or -1 on a failure (Error() says which).
+  long Read(char* out, std::size_t n);
+
+ private:
+  int fd_ = -1;
+  int error_ = 0;
+  bool not_regular_ = false;
+  std::uint64_t size_ = 0;
+};
+
+}  // namespace tarvex

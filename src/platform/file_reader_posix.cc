@@ -1,0 +1,67 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/file_reader.h"
+
+namespace tarvex {
+
+FileReader::FileReader(const std::string& path) {
+  struct stat status {};
+  if (path.empty() || path.find('\0') != std::string::npos) {
+    error_ = ENOENT;
+    return;
+  }
+  if (::stat(path.c_str(), &status) != 0) {
+    error_ = errno;
+    return;
+  }
+  if (S_ISDIR(status.st_mode)) {
+    error_ = EISDIR;
+    return;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    // Opening a device node may do something; a FIFO may wait for a writer.
+    error_ = EINVAL;
+    not_regular_ = true;
+    return;
+  }
+  fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd_ < 0) {
+    error_ = errno;
+    return;
+  }
+  if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
+    error_ = EINVAL;
+    not_regular_ = true;
+    ::close(fd_);
+    fd_ = -1;
+    return;
+  }
+  size_ = static_cast<std::uint64_t>(status.st_size);
+  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+FileReader::~FileReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+long FileReader::Read(char* out, std::size_t n) {
+  if (fd_ < 0) return -1;
+  std::size_t got = 0;
+  while (got < n) {
+    const ssize_t read = ::read(fd_, out + got, n - got);
+    if (read < 0) {
+      if (errno == EINTR) continue;
+      error_ = errno;
+      return -1;
+    }
+    if (read == 0) break;
+    got += static_cast<std::size_t>(read);
+  }
+  return static_cast<long>(got);
+}
+
+}  // namespace tarvex

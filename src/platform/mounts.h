@@ -1,0 +1,20 @@
+// The mounted file systems that stand for drives: those on block devices.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvex {
+
+// The mount points of the drive file systems (ext2/3/4, xfs, btrfs, f2fs,
+// vfat, exfat, ntfs, ntfs3, fuseblk, iso9660, udf) in a mount table in the
+// format of /proc/self/mounts, each ending in "/", in ascending byte order,
+// without duplicates. Octal escapes in mount points (\040 for a space) are
+// decoded; lines that do not have the form are skipped.
+std::vector<std::string> ParseDriveMounts(std::string_view table);
+
+// ParseDriveMounts of /proc/self/mounts; empty when it cannot be read.
+std::vector<std::string> DriveMountPoints();
+
+}  // namespace tarvex
