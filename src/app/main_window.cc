@@ -223,7 +223,8 @@ Service* MainWindow::SelectedService() const {
 
 void MainWindow::ShowService(int index) {
   Service* service = nullptr;
-  if (server_ && index >= 0) service = server_->GetService(service_selector_->itemData(index).toInt());
+  if (server_ && index >= 0)
+    service = server_->GetService(service_selector_->itemData(index).toInt());
   ActivityLog* log = service ? service->GetServiceLog() : nullptr;
   service_log_model_->SetLog(log, log ? DefinedColumns(*log) : std::vector<LogColumn>());
   ApplyColumnWidths(service_log_view_, *service_log_model_);

@@ -1,8 +1,8 @@
 #include "ui/advanced_config_dialog.h"
 
 #include <QtWidgets/QDialogButtonBox>
-#include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QGroupBox>
+#include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>

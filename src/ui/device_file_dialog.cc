@@ -73,8 +73,8 @@ void DeviceFileDialog::accept() {
   // The listener takes the port unsigned, and so does the handheld.
   const std::string port = std::to_string(static_cast<std::uint16_t>(settings_.GetPort()));
   std::string error;
-  if (!CreateDeviceConfigFile(path, *ip, port, settings_.GetLogin(),
-                              settings_.GetStoredPassword(), &error)) {
+  if (!CreateDeviceConfigFile(path, *ip, port, settings_.GetLogin(), settings_.GetStoredPassword(),
+                              &error)) {
     ShowMessage(this, "The Device Configuration File could not be created: " + error);
     return;
   }

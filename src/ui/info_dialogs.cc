@@ -45,13 +45,13 @@ std::unique_ptr<QDialog> MakeInfoDialog(const QString& caption, const QStringLis
 std::unique_ptr<QDialog> MakeAboutDialog(QWidget* parent) {
   char build_date[64];
   std::snprintf(build_date, sizeof build_date, "Build Date: %s %s", __DATE__, __TIME__);
-  return MakeInfoDialog(QStringLiteral("About Veldane Tarvex Server"),
-                        {QStringLiteral("Veldane Tarvex Server, a component of"),
-                         QStringLiteral("Quillet Exchange, version 1.20"),
-                         QString::fromLatin1(build_date), QString(),
-                         QStringLiteral("Copyright (C) Veldane Software. All rights reserved."),
-                         QStringLiteral("For help, see the README that comes with the program.")},
-                        QStringLiteral("OK"), parent);
+  return MakeInfoDialog(
+      QStringLiteral("About Veldane Tarvex Server"),
+      {QStringLiteral("Veldane Tarvex Server, a component of"),
+       QStringLiteral("Quillet Exchange, version 1.20"), QString::fromLatin1(build_date), QString(),
+       QStringLiteral("Copyright (C) Veldane Software. All rights reserved."),
+       QStringLiteral("For help, see the README that comes with the program.")},
+      QStringLiteral("OK"), parent);
 }
 
 std::unique_ptr<QDialog> MakeWelcomeDialog(QWidget* parent) {

@@ -2,9 +2,9 @@
 
 #include <QtGui/QRegularExpressionValidator>
 #include <QtWidgets/QDialogButtonBox>
-#include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QFormLayout>
 #include <QtWidgets/QGroupBox>
+#include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
@@ -18,6 +18,7 @@
 #include "ui/qt_text.h"
 
 namespace tarvex {
+
 ServerConfigDialog::ServerConfigDialog(ServerSettings& settings, QWidget* parent,
                                        FolderPicker picker)
     : QDialog(parent),
@@ -31,7 +32,8 @@ ServerConfigDialog::ServerConfigDialog(ServerSettings& settings, QWidget* parent
   password_->setObjectName(QStringLiteral("password"));
   password_->setEchoMode(QLineEdit::Password);
   port_->setObjectName(QStringLiteral("port"));
-  port_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), port_));
+  port_->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), port_));
   port_->setMaxLength(5);
   const std::int16_t port = settings.GetPort();
   port_->setText(QString::number(port >= 1 ? port : kDefaultPort));

@@ -80,9 +80,8 @@ class MainWindowTest : public QObject {
 
   void firstRunWalksThroughWelcomeAndConfigurationThenStarts() {
     ModalDriver driver;
-    driver.Then(Accept()).Then(testing::FillAndAccept({{"login", "palm"},
-                                                       {"password", "secret42"},
-                                                       {"port", QString::number(port_)}}));
+    driver.Then(Accept()).Then(testing::FillAndAccept(
+        {{"login", "palm"}, {"password", "secret42"}, {"port", QString::number(port_)}}));
     auto window = MakeWindow();
     QTRY_COMPARE(Start(*window)->text(), QStringLiteral("Stop Server"));
     QCOMPARE(driver.Seen(), (QStringList{QStringLiteral("Welcome to Veldane Tarvex Server"),
@@ -151,7 +150,8 @@ class MainWindowTest : public QObject {
   void serviceEventsShowOnlyWhileTheirServiceIsSelected() {
     QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
     std::vector<Server::ServiceFactory> services = DesktopServices();
-    services.push_back([this] { return std::make_unique<NoteService>(world_.WorkFile("notes.txt")); });
+    services.push_back(
+        [this] { return std::make_unique<NoteService>(world_.WorkFile("notes.txt")); });
     auto window = MakeWindow(services);
     auto* selector = window->findChild<QComboBox*>(QStringLiteral("serviceSelector"));
     auto* view = window->findChild<QTableView*>(QStringLiteral("serviceLog"));
@@ -188,7 +188,8 @@ class MainWindowTest : public QObject {
     ServerLog* log = &window->GetServer()->Log();
     std::thread devices([&] {
       for (int i = 0; i < 40 && !done; ++i) {
-        LoginOutcome device = LogIn("127.0.0.1", port_, kLogin, i % 2 ? kPassword : "wrong", kFileServiceId, 20);
+        LoginOutcome device =
+            LogIn("127.0.0.1", port_, kLogin, i % 2 ? kPassword : "wrong", kFileServiceId, 20);
         if (device.Accepted()) SendHeader(device.connection.get(), protocol::kEndSession);
       }
     });
@@ -233,7 +234,8 @@ class MainWindowTest : public QObject {
     env.Add("QT_QPA_PLATFORM=offscreen");
     ChildProcess first(TARVEX_SERVER_PATH, {}, env.Env());
     QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(env.AppFile("TSServerLog.txt")), 20000);
-    ProgramResult second = RunProgram(TARVEX_SERVER_PATH, {}, env.Env(), "", std::chrono::seconds(20));
+    ProgramResult second =
+        RunProgram(TARVEX_SERVER_PATH, {}, env.Env(), "", std::chrono::seconds(20));
     QCOMPARE(second.status, 0);
     QCOMPARE(second.out + second.err, std::string());
     QVERIFY(!first.Wait(std::chrono::milliseconds(0)).has_value());

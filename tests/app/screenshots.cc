@@ -40,7 +40,8 @@ bool Save(QWidget* widget, const std::string& path) {
 int Run(const std::string& out) {
   testing::DesktopWorld world;
   const std::uint16_t port = testing::FindFreePort();
-  if (!testing::WriteServerSettings(world.DataDir(), port, testing::kLogin, testing::kPassword)) return 1;
+  if (!testing::WriteServerSettings(world.DataDir(), port, testing::kLogin, testing::kPassword))
+    return 1;
   WriteRootDir(world.DataDir() + "Quillet Exchange/");
 
   ServerOptions options;

@@ -29,7 +29,8 @@ class TrayTest : public QObject {
   void minimisingHidesIntoTheTrayAndRestoringBringsTheWindowBack() {
     QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 15000);
     const std::uint16_t port = testing::FindFreePort();
-    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port, testing::kLogin, testing::kPassword));
+    QVERIFY(
+        testing::WriteServerSettings(world_.DataDir(), port, testing::kLogin, testing::kPassword));
     QVERIFY(WriteRootDir(world_.DataDir()));
     ServerOptions options;
     options.listen_address = "127.0.0.1";

@@ -10,8 +10,8 @@
 #include "core/settings/server_settings.h"
 #include "fileservice/root_dir.h"
 #include "log/server_log.h"
-#include "platform/network_addresses.h"
 #include "platform/event.h"
+#include "platform/network_addresses.h"
 #include "support/server/server_fixture.h"
 #include "support/temp_dir.h"
 #include "support/ui/desktop_world.h"
@@ -40,7 +40,8 @@ void Click(QWidget* dialog, const char* name) {
 // A picker that answers with the next of its folders (none: cancelled) and
 // remembers where it was opened.
 struct FakePicker {
-  explicit FakePicker(std::vector<std::optional<std::string>> folders) : answers(std::move(folders)) {}
+  explicit FakePicker(std::vector<std::optional<std::string>> folders)
+      : answers(std::move(folders)) {}
   std::vector<std::optional<std::string>> answers;
   std::string opened_at;
   FolderPicker Picker() {
@@ -168,8 +169,9 @@ class UiTest : public QObject {
     QVERIFY(WriteRootDir(""));
     FakePicker picker({std::string("/home/palm/Exchange"), std::string("/tmp/elsewhere")});
     ModalDriver driver;
-    driver.Then(Accept())  // an empty box is refused...
-        .Then(Accept())    // ...with its message
+    driver
+        .Then(Accept())  // an empty box is refused...
+        .Then(Accept())  // ...with its message
         .Then([](QWidget* modal) {
           Click(modal, "browse");
           qobject_cast<QDialog*>(modal)->accept();
@@ -202,15 +204,18 @@ class UiTest : public QObject {
     QCOMPARE(Edit(&dialog, "ip0")->text().isEmpty(), preset.isEmpty());
 
     const auto generate = [&](const QStringList& ip) {
-      for (int i = 0; i < 4; ++i) Edit(&dialog, ("ip" + std::to_string(i)).c_str())->setText(ip.value(i));
+      for (int i = 0; i < 4; ++i)
+        Edit(&dialog, ("ip" + std::to_string(i)).c_str())->setText(ip.value(i));
       ModalDriver driver;
       driver.Then(Accept()).Then(Accept());
       dialog.accept();
       return driver.Seen();
     };
     QCOMPARE(generate({}), QStringList{QStringLiteral("Must enter a valid IP Address")});
-    QCOMPARE(generate({"10", "0", "256", "2"}), QStringList{QStringLiteral("Must enter a valid IP Address")});
-    QCOMPARE(generate({"10", "0", "0", "2"}), QStringList{QStringLiteral("Must select a directory to save file to.")});
+    QCOMPARE(generate({"10", "0", "256", "2"}),
+             QStringList{QStringLiteral("Must enter a valid IP Address")});
+    QCOMPARE(generate({"10", "0", "0", "2"}),
+             QStringList{QStringLiteral("Must select a directory to save file to.")});
     Click(&dialog, "browse");
     QCOMPARE(generate({"10", "0", "0", "2"}).size(), qsizetype{1});  // the folder does not exist
     QVERIFY(dialog.isVisible());
@@ -223,9 +228,14 @@ class UiTest : public QObject {
                           QStringLiteral("You must now install configuration file to device.")}));
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     const std::string written = testing::ReadFile(folder.File("QSSrvCfgDB.pdb"));
-    QVERIFY(written.find(std::string("IP\0" "10.0.0.2\0", 12)) != std::string::npos);
-    QVERIFY(written.find(std::string("PORT\0" "9300\0", 10)) != std::string::npos);
-    QVERIFY(written.find("PASS" + std::string(1, '\0') + settings.GetStoredPassword()) != std::string::npos);
+    QVERIFY(written.find(std::string("IP\0"
+                                     "10.0.0.2\0",
+                                     12)) != std::string::npos);
+    QVERIFY(written.find(std::string("PORT\0"
+                                     "9300\0",
+                                     10)) != std::string::npos);
+    QVERIFY(written.find("PASS" + std::string(1, '\0') + settings.GetStoredPassword()) !=
+            std::string::npos);
     QVERIFY(written.find("secret") == std::string::npos);
   }
 
