@@ -1,18 +1,45 @@
 // tarvex-server: Tarvex Server with its window and tray icon.
 #include <QtWidgets/QApplication>
 
+#include <iostream>
 #include <optional>
+#include <string>
 
 #include "app/main_window.h"
 #include "app/search_engine_process.h"
 #include "app/server_setup.h"
 #include "platform/app_folder.h"
 #include "platform/instance_lock.h"
+#include "protocol/codes.h"
 #include "ui/message_box.h"
 #include "ui/program_icon.h"
 
+namespace {
+
+const char kUsage[] =
+    "Usage: tarvex-server [--help | --version]\n"
+    "  Opens Tarvex Server's window and starts the server at once: handhelds\n"
+    "  connect on the configured port (9300 unless set otherwise). The first\n"
+    "  start asks for the login name, the password and the port. Minimised,\n"
+    "  the window waits in the tray. Qt's own options (-platform NAME, ...) are\n"
+    "  accepted as well.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
   using namespace tarvex;
+  // Answered before Qt starts, so that they work without a display.
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage;
+      return 0;
+    }
+    if (arg == "--version") {
+      std::cout << "tarvex-server " << protocol::kServerVersion << '\n';
+      return 0;
+    }
+  }
   // One server per user: a second copy ends at once, silently.
   std::optional<InstanceLock> lock = InstanceLock::Acquire();
   if (!lock) return 0;

@@ -32,6 +32,8 @@ constexpr int kTimeout = 300;
 
 const char kUsage[] =
     "Usage: tarvex-device [--host H] [--port P] --login NAME [--password-stdin] COMMAND\n"
+    "       tarvex-device --help | --version\n"
+    "  --host defaults to 127.0.0.1 and --port to 9300.\n"
     "  The password comes from standard input with --password-stdin, otherwise\n"
     "  from the environment variable TARVEX_PASSWORD.\n"
     "Commands:\n"
@@ -352,6 +354,9 @@ int Main(const std::vector<std::string>& args) {
       command.push_back(arg);
     } else if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
+      return 0;
+    } else if (arg == "--version") {
+      std::cout << "tarvex-device " << protocol::kServerVersion << '\n';
       return 0;
     } else if (arg == "--host" && has_value) {
       host = args[++i];

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/ascii.h"
+#include "protocol/codes.h"
 #include "searchengine/search_engine.h"
 
 namespace {
@@ -17,7 +18,8 @@ const char kUsage[] =
     "  --recoll-config DIR   query the index of an existing Recoll configuration,\n"
     "                        kept by your own Recoll setup (nothing is indexed)\n"
     "  --port P              listen on port P (default: the last one, else any free)\n"
-    "  --no-register         leave the desktop search setting (search_url) alone\n";
+    "  --no-register         leave the desktop search setting (search_url) alone\n"
+    "  --help | --version\n";
 
 int Usage(const std::string& problem) {
   std::cerr << "tarvex-search: " << problem << "\n" << kUsage;
@@ -35,6 +37,9 @@ int main(int argc, char** argv) {
     const bool has_value = i + 1 < args.size();
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
+      return 0;
+    } else if (arg == "--version") {
+      std::cout << "tarvex-search " << protocol::kServerVersion << '\n';
       return 0;
     } else if (arg == "--folder" && has_value) {
       options.folders.push_back(args[++i]);
