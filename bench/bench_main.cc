@@ -1,7 +1,8 @@
 // Runs the benchmarks, then prints how our cipher compares with OpenSSL's,
 // how fast the enciphered link and the file transfers run next to the cipher
-// itself, the latency and listing figures against their targets, and how
-// logins scale with parallel devices and hold up beside silent connections.
+// itself, the latency, listing and search figures against their targets, and
+// how logins scale with parallel devices and hold up beside silent
+// connections.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -118,6 +119,14 @@ int main(int argc, char** argv) {
   for (const char* files : {"10000", "100000"}) {
     const double median = reporter.Counter(std::string("FileService/ListDirectory/") + files + "/", "median_ms");
     if (median != 0) std::printf("%-14s %6s files, whole reply: median %.1f ms\n", "ListDirectory", files, median);
+  }
+  const double device = reporter.Counter("Search/DeviceRoundTrip", "p50_ms");
+  const double recollq = reporter.Counter("Search/Recollq", "p50_ms");
+  if (device != 0 && recollq != 0) {
+    std::printf("%-14s device p50 %5.1f ms p95 %5.1f ms  recollq p50 %5.1f ms p95 %5.1f ms  ratio %.2f "
+                "(target: at most 1.30, device under 150 ms)\n",
+                "Search", device, reporter.Counter("Search/DeviceRoundTrip", "p95_ms"), recollq,
+                reporter.Counter("Search/Recollq", "p95_ms"), device / recollq);
   }
   PrintLoginScaling(reporter, "core", 0);
   PrintLoginScaling(reporter, "core", 2);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "client/desktop_search.h"
 #include "client/device_link.h"
 #include "client/file_requests.h"
 #include "client/progress_bar.h"
@@ -31,6 +32,8 @@ constexpr int kTimeout = 300;
 
 const char kUsage[] =
     "Usage: tarvex-device [--host H] [--port P] --login NAME [--password-stdin] COMMAND\n"
+    "       tarvex-device --help | --version\n"
+    "  --host defaults to 127.0.0.1 and --port to 9300.\n"
     "  The password comes from standard input with --password-stdin, otherwise\n"
     "  from the environment variable TARVEX_PASSWORD.\n"
     "Commands:\n"
@@ -45,7 +48,11 @@ const char kUsage[] =
     "                        stores FILE in the desktop directory DIR\n"
     "  ls DIR                lists a desktop directory: d or -, stamp, size, name\n"
     "  drives                lists the desktop's drives\n"
-    "  tracked ID            lists the files tracked for a user: stamp, size, path\n";
+    "  tracked ID            lists the files tracked for a user: stamp, size, path\n"
+    "  search TEXT [--count N] [--start I]\n"
+    "                        searches the desktop's documents (10 results from the\n"
+    "                        first by default): prints the total, then one line per\n"
+    "                        result: category, stamp, size, path, snippet, tab-separated\n";
 
 int Fail(const std::string& message, int status = 1) {
   std::cerr << "tarvex-device: " << message << '\n';
@@ -56,8 +63,8 @@ int LinkFailure(const char* what, Status status) {
   return Fail(std::string(what) + " failed: link error " + std::to_string(status));
 }
 
-// A user id: decimal digits that fit 32 bits.
-std::optional<std::uint32_t> ParseUserId(const std::string& text) {
+// A user id, count or index: decimal digits that fit 32 bits.
+std::optional<std::uint32_t> ParseU32(const std::string& text) {
   if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
     return std::nullopt;
   }
@@ -93,6 +100,7 @@ std::optional<Command> ParseCommand(const std::vector<std::string>& words, std::
       {"ls", {1, 1, {}, {}}},
       {"drives", {0, 0, {}, {}}},
       {"tracked", {1, 1, {}, {}}},
+      {"search", {1, 1, {"--count", "--start"}, {}}},
   };
   auto shape = kShapes.find(words[0]);
   if (shape == kShapes.end()) {
@@ -124,12 +132,18 @@ std::optional<Command> ParseCommand(const std::vector<std::string>& words, std::
   const bool id_operand = command.verb == "user-dir" || command.verb == "tracked";
   if (id_operand || command.Has("--user")) {
     const std::string text = id_operand ? command.operands[0] : command.options["--user"];
-    std::optional<std::uint32_t> id = ParseUserId(text);
+    std::optional<std::uint32_t> id = ParseU32(text);
     if (!id) {
       *error = "invalid user id " + text;
       return std::nullopt;
     }
     command.user_id = *id;
+  }
+  for (const char* number : {"--count", "--start"}) {
+    if (command.Has(number) && !ParseU32(command.options[number])) {
+      *error = std::string("invalid number for ") + number + ": " + command.options[number];
+      return std::nullopt;
+    }
   }
   if (command.Has("--track") && !command.Has("--user")) {
     *error = "--track needs --user ID";
@@ -247,12 +261,41 @@ int Put(Connection* link, const Command& command) {
   return 0;
 }
 
+// Why the desktop answered a search with a status other than 0.
+std::string DescribeSearchStatus(std::uint32_t status) {
+  switch (status) {
+    case protocol::search_status::kNoSearchAddress: return "no desktop search engine is set up on the desktop";
+    case protocol::search_status::kBadSearchAddress: return "the desktop's search engine address is not an HTTP address";
+    case protocol::search_status::kSearchFailed: return "the desktop's search engine did not answer";
+    default: return "unknown status";
+  }
+}
+
+int Search(Connection* link, const Command& command) {
+  const auto number = [&command](const char* option, std::uint32_t fallback) {
+    return command.Has(option) ? *ParseU32(command.options.at(option)) : fallback;
+  };
+  SearchReply reply;
+  Status s = RequestSearch(link, command.operands[0], number("--count", 10), number("--start", 0), &reply, kTimeout);
+  if (s != 0) return LinkFailure("search", s);
+  if (reply.status != 0) {
+    return Fail("search failed: " + DescribeSearchStatus(reply.status) + " (" + std::to_string(reply.status) + ")");
+  }
+  std::cout << reply.total << '\n';
+  for (const FoundItem& item : reply.items) {
+    std::cout << CategoryName(item.category) << '\t' << PrintableStamp(item.stamp) << '\t' << item.size << '\t'
+              << item.directory << item.name << '\t' << item.snippet << '\n';
+  }
+  return 0;
+}
+
 // Runs one command on a logged-in link; the exit status.
 int RunCommand(Connection* link, const Command& command) {
   const std::string& verb = command.verb;
   const std::vector<std::string>& operands = command.operands;
   if (verb == "get") return Get(link, command);
   if (verb == "put") return Put(link, command);
+  if (verb == "search") return Search(link, command);
   if (verb == "info") {
     std::string tag;
     if (Status s = RequestServerInfo(link, &tag, kTimeout)) return LinkFailure("info", s);
@@ -311,6 +354,9 @@ int Main(const std::vector<std::string>& args) {
       command.push_back(arg);
     } else if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
+      return 0;
+    } else if (arg == "--version") {
+      std::cout << "tarvex-device " << protocol::kServerVersion << '\n';
       return 0;
     } else if (arg == "--host" && has_value) {
       host = args[++i];

@@ -1,9 +1,123 @@
-// The desktop search request, DesktopSearch (105).
+// The desktop search request, DesktopSearch (105): the device's search goes
+// to the desktop search engine (search/desktop_search_client.h), its reply is
+// read back into a result list filtered by the session's access list, and
+// each result goes to the device with the stamp and size of its file.
+#include <algorithm>
+#include <optional>
+
+#include "common/big_endian.h"
 #include "fileservice/file_session.h"
+#include "fileservice/file_stamp.h"
+#include "platform/temp_file.h"
+#include "protocol/codes.h"
+#include "protocol/layouts.h"
+#include "search/desktop_search_client.h"
+#include "search/search_result_list.h"
 
 namespace tarvex {
+namespace {
 
-// Not served yet: ends the session unanswered, like an unknown code.
-Status FileSession::DesktopSearch() { return 1; }
+namespace layout = protocol::search;
+
+std::uint16_t CategoryCode(const std::string& category) {
+  if (category == "file") return protocol::category::kFile;
+  if (category == "web") return protocol::category::kWeb;
+  if (category == "email") return protocol::category::kEmail;
+  if (category == "chat") return protocol::category::kChat;
+  return protocol::category::kOther;
+}
+
+// At most kMaxText bytes, never ending inside a UTF-8 sequence.
+std::string_view CutToFit(std::string_view text) {
+  if (text.size() <= layout::kMaxText) return text;
+  std::size_t end = layout::kMaxText;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
+// A text item: its 16-bit length, then its bytes when there are any.
+void AddText(FrameBatch& reply, std::string_view text) {
+  text = CutToFit(text);
+  std::string length;
+  AppendU16(length, static_cast<std::uint16_t>(text.size()));
+  reply.Add(length);
+  if (!text.empty()) reply.Add(text);
+}
+
+// One result record, each field an item of its own: category, stamp, size,
+// file name, directory, snippet.
+void AddResultRecord(FrameBatch& reply, const SearchResult& result) {
+  std::string category;
+  AppendU16(category, CategoryCode(result.category));
+  reply.Add(category);
+
+  // The url splits after its last separator into directory and file name.
+  const std::size_t slash = result.url.rfind('/');
+  const std::string_view url = result.url;
+  const std::string_view directory = slash == std::string::npos ? "" : url.substr(0, slash + 1);
+  const std::string_view name = url.substr(directory.size());
+  // Only a local path can name a file here; web addresses and the like are
+  // never looked up (relative to the working directory or anywhere else).
+  FileStamp stamp{std::string(protocol::kStampLength, '\0'), 0};
+  if (!url.empty() && url[0] == '/') stamp = GetFileStamp(name, directory);
+  std::string size;
+  AppendU32(size, stamp.size);
+  reply.Add(stamp.stamp);
+  reply.Add(size);
+  AddText(reply, name);
+  AddText(reply, directory);
+  AddText(reply, result.snippet);
+}
+
+}  // namespace
+
+Status FileSession::DesktopSearch() {
+  std::string block;
+  Status status = ReceiveBlock(connection.get(), &block, receive_timeout_);
+  if (status != 0) return status;
+  // A block too short for its fields cannot be read; it ends the session.
+  if (block.size() < layout::kBlockLength) return 1;
+  const std::uint32_t tag = GetU32(block.data() + layout::kTag);
+  const std::uint16_t tag_word = GetU16(block.data() + layout::kTagWord);
+  const std::uint32_t count = GetU32(block.data() + layout::kCount);
+  const std::uint32_t first = GetU32(block.data() + layout::kFirst);
+  // The text ends at its first zero byte, at the latest after 99 characters.
+  const std::string_view field(block.data() + layout::kText, layout::kTextWidth - 1);
+  const std::string text(field.substr(0, field.find('\0')));
+  if (!data_dir_) return 1;
+
+  std::string header(layout::kHeaderLength, '\0');
+  PutU16(header.data(), layout::kHeaderLength);
+  // A private result file per request: sessions searching at once never
+  // read each other's results. It is removed when the request ends.
+  std::optional<TemporaryFile> result_file = TemporaryFile::Create("TSVldGDS.");
+  DesktopSearchClient client;
+  std::uint32_t search_status = protocol::search_status::kSearchFailed;
+  if (result_file) search_status = client.RunQuery(text, result_file->Path(), first, count);
+  if (search_status != 0) {
+    SetMessage("Desktop search failed (%u): %s", static_cast<unsigned>(search_status),
+               result_file ? client.LastErrorText().c_str() : "no result file could be made");
+    ReportEvent("Error");
+    PutU32(header.data() + layout::kHeaderStatus, search_status);
+    return ReportFailure(SendBytes(connection.get(), header),
+                         "Failed to send search reply: Error code - %d");
+  }
+
+  SearchResultList results;
+  results.ParseResultFile(result_file->Path(), access_);
+  result_file.reset();
+  PutU32(header.data() + layout::kHeaderTag, tag);
+  PutU16(header.data() + layout::kHeaderTagWord, tag_word);
+  PutU32(header.data() + layout::kHeaderTotal, static_cast<std::uint32_t>(std::max(results.GetTotal(), 0)));
+  PutU32(header.data() + layout::kHeaderCount, static_cast<std::uint32_t>(results.GetResultCount()));
+  PutU32(header.data() + layout::kHeaderFirst, first);
+  // The reply's items go out together; the device reads them as a stream.
+  FrameBatch reply(connection.get());
+  reply.Add(header);
+  for (std::int32_t i = 0; i < results.GetResultCount() && reply.Failure() == 0; ++i) {
+    AddResultRecord(reply, *results.GetResult(i));
+  }
+  return ReportFailure(reply.Flush(), "Failed to send search results: Error code - %d");
+}
 
 }  // namespace tarvex

@@ -8,8 +8,7 @@
 #include <thread>
 
 #include "platform/child_process.h"
-
-extern char** environ;
+#include "platform/environment.h"
 
 namespace tarvex {
 namespace {
@@ -33,28 +32,14 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) return;
 
   // Everything the child needs is built before fork.
-  std::vector<std::string> environment;
-  for (char** e = environ; *e != nullptr; ++e) {
-    std::string entry = *e;
-    std::string name = entry.substr(0, entry.find('='));
-    bool replaced = false;
-    for (const std::string& extra : env) replaced |= extra.substr(0, extra.find('=')) == name;
-    if (!replaced) environment.push_back(entry);
-  }
-  environment.insert(environment.end(), env.begin(), env.end());
-  std::vector<char*> argv{const_cast<char*>(program.c_str())};
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (std::string& e : environment) envp.push_back(e.data());
-  envp.push_back(nullptr);
+  const ExecArrays exec(program, args, env);
 
   pid_ = fork();
   if (pid_ == 0) {
     dup2(in_pipe[0], 0);
     dup2(out_pipe[1], 1);
     dup2(err_pipe[1], 2);
-    execve(program.c_str(), argv.data(), envp.data());
+    execve(program.c_str(), exec.Argv(), exec.Envp());
     _exit(127);
   }
   ::close(in_pipe[0]);

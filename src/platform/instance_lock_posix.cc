@@ -8,14 +8,15 @@
 
 namespace tarvex {
 
-std::string InstanceLock::LockPath() {
+std::string InstanceLock::LockPath(std::string_view name) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && *runtime != '\0') return std::string(runtime) + "/VLDTSERVER.lock";
-  return "/tmp/VLDTSERVER-" + std::to_string(getuid()) + ".lock";
+  if (runtime != nullptr && *runtime != '\0') return std::string(runtime) + "/" + std::string(name) + ".lock";
+  return "/tmp/" + std::string(name) + "-" + std::to_string(getuid()) + ".lock";
 }
 
-std::optional<InstanceLock> InstanceLock::Acquire() {
-  int fd = ::open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+std::optional<InstanceLock> InstanceLock::Acquire(std::string_view name) {
+  if (name.empty() || name.find('/') != std::string_view::npos) return std::nullopt;
+  int fd = ::open(LockPath(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return std::nullopt;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ::close(fd);

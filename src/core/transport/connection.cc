@@ -142,12 +142,19 @@ Status SendBytes(Connection* connection, const char* bytes, std::size_t n) {
   const int timeout = connection->send_timeout_;
   if (!connection->CipherOn()) return RawSend(socket, bytes, n, timeout);
 
-  // Header and ciphertext go out in one send call.
-  std::string frame;
-  const std::size_t payload = OpenFrame(&frame, n);
-  if (n != 0) std::memcpy(frame.data() + payload, bytes, n);
-  SealFrame(&frame, payload, n, *connection->schedule_);
-  return MapSocketStatus(RawSend(socket, frame.data(), frame.size(), timeout));
+  // Header and ciphertext of a frame go out in one send call. More bytes
+  // than one frame can carry go out in several; the peer reads a stream.
+  do {
+    const std::size_t k = std::min(n, kMaxFramePayload);
+    std::string frame;
+    const std::size_t payload = OpenFrame(&frame, k);
+    if (k != 0) std::memcpy(frame.data() + payload, bytes, k);
+    SealFrame(&frame, payload, k, *connection->schedule_);
+    if (Status s = RawSend(socket, frame.data(), frame.size(), timeout)) return MapSocketStatus(s);
+    bytes += k;
+    n -= k;
+  } while (n > 0);
+  return message_status::kOk;
 }
 
 Status SendHeader(Connection* connection, std::uint16_t code) {
@@ -288,11 +295,16 @@ Status ReceiveLogin(Connection* connection, LoginRequest* request, int timeout) 
 }
 
 void FrameBatch::Add(std::string_view item) {
-  // An empty item is still a frame of its own, as SendBytes sends it.
-  Append(item.size(), /*keep_empty=*/true, [item](char* out, std::size_t) {
-    if (!item.empty()) std::memcpy(out, item.data(), item.size());
-    return static_cast<long>(item.size());
-  });
+  // An empty item is still a frame of its own, as SendBytes sends it; a
+  // longer one than a frame can carry takes several, as with SendBytes.
+  do {
+    const std::string_view piece = item.substr(0, kMaxFramePayload);
+    Append(piece.size(), /*keep_empty=*/true, [piece](char* out, std::size_t) {
+      if (!piece.empty()) std::memcpy(out, piece.data(), piece.size());
+      return static_cast<long>(piece.size());
+    });
+    item.remove_prefix(piece.size());
+  } while (!item.empty());
 }
 
 long FrameBatch::AddFrom(std::size_t n, const Fill& fill) {

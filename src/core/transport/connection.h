@@ -2,7 +2,8 @@
 // plain bytes; after it every send is one enciphered frame
 //   [u16 10][u32 padded length P][u32 plain length n][P bytes ciphertext]
 // and every receive draws from the deciphered byte stream, whatever the frame
-// boundaries. A connection is used by one thread at a time.
+// boundaries. A send of more than 32759 bytes, more than a frame can carry,
+// goes out as several frames. A connection is used by one thread at a time.
 //
 // Time-outs are in tenths of a second; below 10 counts as 10, and the wait
 // runs in whole seconds (the value divided by 10). A receive waits at most

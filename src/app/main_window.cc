@@ -1,0 +1,298 @@
+#include "app/main_window.h"
+
+#include <QtCore/QTimer>
+#include <QtGui/QAction>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QGroupBox>
+#include <QtWidgets/QHBoxLayout>
+#include <QtWidgets/QHeaderView>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QSystemTrayIcon>
+#include <QtWidgets/QTableView>
+#include <QtWidgets/QVBoxLayout>
+
+#include "core/settings/server_settings.h"
+#include "fileservice/file_service.h"
+#include "log/server_log.h"
+#include "ui/device_file_dialog.h"
+#include "ui/file_service_config_dialog.h"
+#include "ui/info_dialogs.h"
+#include "ui/log_detail_dialog.h"
+#include "ui/log_table_model.h"
+#include "ui/message_box.h"
+#include "ui/program_icon.h"
+#include "ui/qt_text.h"
+#include "ui/server_config_dialog.h"
+
+namespace tarvex {
+namespace {
+
+constexpr char kTrayTip[] = "Veldane Tarvex Server";
+constexpr std::string_view kNoTray = "Unable to set tray icon";
+constexpr std::string_view kNoDataDirectory =
+    "Tarvex Server can neither read nor set its data directory, so the server cannot run. "
+    "Check that your configuration folder can be written and start the program again.";
+
+QPushButton* Button(const char* text, const char* name) {
+  auto* button = new QPushButton(QString::fromLatin1(text));
+  button->setObjectName(QString::fromLatin1(name));
+  return button;
+}
+
+QTableView* LogView(LogTableModel* model, const char* name) {
+  auto* view = new QTableView;
+  view->setObjectName(QString::fromLatin1(name));
+  view->setModel(model);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setSortingEnabled(false);
+  view->setWordWrap(false);
+  view->setShowGrid(false);
+  view->verticalHeader()->hide();
+  view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+  view->horizontalHeader()->setSectionsClickable(false);
+  view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  view->horizontalHeader()->setStretchLastSection(true);
+  return view;
+}
+
+void ApplyColumnWidths(QTableView* view, const LogTableModel& model) {
+  for (std::size_t i = 0; i < model.Columns().size(); ++i) {
+    view->setColumnWidth(static_cast<int>(i), model.Columns()[i].width);
+  }
+}
+
+}  // namespace
+
+std::vector<Server::ServiceFactory> DesktopServices() {
+  return {[] {
+    auto service = std::make_unique<FileService>();
+    service->SetConfigureHandler([] { return ConfigureFileService(QApplication::activeWindow()); });
+    return service;
+  }};
+}
+
+MainWindow::MainWindow(ServerOptions options, const std::vector<Server::ServiceFactory>& services,
+                       QWidget* parent)
+    : QDialog(parent),
+      server_(std::make_unique<Server>(std::move(options))),
+      start_button_(Button("&Start Server", "startButton")),
+      configure_button_(Button("&Configure Server...", "configureButton")),
+      device_file_button_(Button("Device Config File", "deviceFileButton")),
+      about_button_(Button("About...", "aboutButton")),
+      server_log_model_(new LogTableModel(this)),
+      server_log_view_(LogView(server_log_model_, "serverLog")),
+      service_selector_(new QComboBox),
+      configure_service_button_(Button("Configure Service...", "configureServiceButton")),
+      service_log_model_(new LogTableModel(this)),
+      service_log_view_(LogView(service_log_model_, "serviceLog")),
+      tray_(new QSystemTrayIcon(ProgramIcon(), this)),
+      tray_menu_(std::make_unique<QMenu>()) {
+  setWindowTitle(QStringLiteral("Quillet Exchange - Tarvex Server"));
+  setWindowIcon(ProgramIcon());
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  BuildLayout();
+
+  // The window manager owns the window menu here, so the About entry is
+  // offered on the window's own context menu.
+  auto* about = new QAction(QStringLiteral("&About TarvexServer..."), this);
+  connect(about, &QAction::triggered, this, &MainWindow::ShowAbout);
+  addAction(about);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+
+  tray_->setToolTip(QString::fromLatin1(kTrayTip));
+  QAction* restore = tray_menu_->addAction(QStringLiteral("Restore"));
+  connect(restore, &QAction::triggered, this, &MainWindow::RestoreFromTray);
+  tray_->setContextMenu(tray_menu_.get());
+  // Queued: removing the icon destroys the widget that reports the click.
+  connect(
+      tray_, &QSystemTrayIcon::activated, this,
+      [this](QSystemTrayIcon::ActivationReason why) {
+        if (why == QSystemTrayIcon::Trigger) RestoreFromTray();
+      },
+      Qt::QueuedConnection);
+
+  if (!server_->InitServer(services)) {
+    server_.reset();
+    for (QPushButton* b : {start_button_, configure_button_, configure_service_button_}) {
+      b->setEnabled(false);
+    }
+    QTimer::singleShot(0, this, [this] { ShowMessage(this, kNoDataDirectory); });
+    return;
+  }
+  server_->SetFirstRunHandler([this](ServerSettings& settings) {
+    MakeWelcomeDialog(this)->exec();
+    ServerConfigDialog(settings, this).exec();
+  });
+  ConnectLogs();
+  // The first start, as if the button had been pressed.
+  QMetaObject::invokeMethod(start_button_, &QPushButton::click, Qt::QueuedConnection);
+}
+
+MainWindow::~MainWindow() { ShutDownServer(); }
+
+void MainWindow::BuildLayout() {
+  device_file_button_->hide();
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(start_button_);
+  buttons->addWidget(configure_button_);
+  buttons->addStretch(1);
+  buttons->addWidget(device_file_button_);
+  buttons->addWidget(about_button_);
+
+  service_selector_->setObjectName(QStringLiteral("serviceSelector"));
+  service_selector_->setEditable(false);
+  service_selector_->setMinimumWidth(180);
+  auto* service_row = new QHBoxLayout;
+  service_row->addWidget(service_selector_);
+  service_row->addStretch(1);
+  service_row->addWidget(configure_service_button_);
+  auto* services = new QGroupBox(QStringLiteral("Services"));
+  auto* services_layout = new QVBoxLayout(services);
+  services_layout->addLayout(service_row);
+  services_layout->addWidget(service_log_view_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(buttons);
+  layout->addWidget(server_log_view_, 1);
+  layout->addWidget(services, 1);
+  resize(580, 460);
+
+  connect(start_button_, &QPushButton::clicked, this, &MainWindow::StartStop);
+  connect(configure_button_, &QPushButton::clicked, this, &MainWindow::ConfigureServer);
+  connect(device_file_button_, &QPushButton::clicked, this, &MainWindow::OpenDeviceFileDialog);
+  connect(about_button_, &QPushButton::clicked, this, &MainWindow::ShowAbout);
+  connect(configure_service_button_, &QPushButton::clicked, this, &MainWindow::ConfigureService);
+  connect(server_log_view_, &QTableView::doubleClicked, this, &MainWindow::ShowServerLogDetail);
+  connect(service_log_view_, &QTableView::doubleClicked, this, &MainWindow::ShowServiceLogDetail);
+}
+
+void MainWindow::ConnectLogs() {
+  // Service entries first, then the server log list.
+  for (int i = 0; i < server_->ServiceCount(); ++i) {
+    Service* service = server_->GetService(i);
+    if (ActivityLog* log = service->GetServiceLog()) {
+      LogTableModel* model = service_log_model_;
+      log->SetChangeCallback([model, log](const auto&) { model->RequestRefresh(log); });
+    }
+    service_selector_->addItem(ToQString(service->GetServiceName()), i);
+  }
+  connect(service_selector_, &QComboBox::currentIndexChanged, this, &MainWindow::ShowService);
+  if (service_selector_->count() > 0) ShowService(0);
+
+  ServerLog* log = &server_->Log();
+  LogTableModel* model = server_log_model_;
+  log->SetChangeCallback([model, log](const auto&) { model->RequestRefresh(log); });
+  server_log_model_->SetLog(log, ServerLogColumns());
+  ApplyColumnWidths(server_log_view_, *server_log_model_);
+}
+
+void MainWindow::StartStop() {
+  if (!server_) return;
+  if (running_) {
+    server_->StopServer();
+    running_ = false;
+    start_button_->setText(QStringLiteral("Start Server"));
+  } else if (server_->StartServer()) {
+    running_ = true;
+    start_button_->setText(QStringLiteral("Stop Server"));
+  }
+}
+
+void MainWindow::ConfigureServer() {
+  if (!server_) return;
+  ServerConfigDialog(server_->Settings(), this).exec();
+}
+
+void MainWindow::OpenDeviceFileDialog() {
+  if (!server_) return;
+  DeviceFileDialog(server_->Settings(), this).exec();
+}
+
+void MainWindow::ShowAbout() { MakeAboutDialog(this)->exec(); }
+
+Service* MainWindow::SelectedService() const {
+  if (!server_ || service_selector_->currentIndex() < 0) return nullptr;
+  return server_->GetService(service_selector_->currentData().toInt());
+}
+
+void MainWindow::ShowService(int index) {
+  Service* service = nullptr;
+  if (server_ && index >= 0)
+    service = server_->GetService(service_selector_->itemData(index).toInt());
+  ActivityLog* log = service ? service->GetServiceLog() : nullptr;
+  service_log_model_->SetLog(log, log ? DefinedColumns(*log) : std::vector<LogColumn>());
+  ApplyColumnWidths(service_log_view_, *service_log_model_);
+}
+
+void MainWindow::ConfigureService() {
+  if (Service* service = SelectedService()) service->Configure();
+}
+
+void MainWindow::ShowServerLogDetail(const QModelIndex& index) {
+  if (auto record = server_log_model_->RecordAt(index.row())) {
+    MakeServerLogDetailDialog(*record, this)->exec();
+  }
+}
+
+void MainWindow::ShowServiceLogDetail(const QModelIndex& index) {
+  Service* service = SelectedService();
+  if (service == nullptr) return;
+  if (auto record = service_log_model_->RecordAt(index.row())) {
+    MakeServiceLogDetailDialog(*record, service->GetServiceName(), this)->exec();
+  }
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  // Hidden after the state change is through, and with any message shown
+  // outside this handler.
+  if (event->type() == QEvent::WindowStateChange && isMinimized() && !tray_->isVisible()) {
+    QTimer::singleShot(0, this, &MainWindow::MinimiseToTray);
+  }
+}
+
+void MainWindow::MinimiseToTray() {
+  if (!isMinimized() || !isVisible() || tray_->isVisible()) return;
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    ShowMessage(this, kNoTray, "Error");
+    return;
+  }
+  tray_->show();
+  hide();
+}
+
+void MainWindow::RestoreFromTray() {
+  tray_->hide();
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+void MainWindow::done(int result) {
+  QDialog::done(result);
+  ShutDownServer();
+}
+
+void MainWindow::ShutDownServer() {
+  tray_->hide();
+  if (!server_) return;
+  // The lists let go of the logs first; the callbacks then post nothing.
+  server_log_model_->SetLog(nullptr, {});
+  service_log_model_->SetLog(nullptr, {});
+  {
+    const QSignalBlocker quiet(service_selector_);
+    service_selector_->clear();
+  }
+  server_->StopServer();
+  running_ = false;
+  // Ends the running sessions and waits for them and the listener.
+  server_.reset();
+}
+
+}  // namespace tarvex

@@ -1,0 +1,121 @@
+#include "searchengine/search_engine.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include "fileservice/root_dir.h"
+#include "platform/file_info.h"
+#include "platform/files.h"
+#include "platform/instance_lock.h"
+#include "platform/stop_signals.h"
+#include "platform/user_folders.h"
+#include "searchengine/engine_log.h"
+#include "searchengine/http_service.h"
+#include "searchengine/index_keeper.h"
+#include "searchengine/recoll_config.h"
+#include "searchengine/recoll_query.h"
+#include "searchengine/search_endpoint.h"
+#include "searchengine/search_registration.h"
+
+namespace tarvex {
+namespace {
+
+constexpr char kLockName[] = "tarvex-search";
+
+// The folders to index: those asked for, or the defaults; each made
+// absolute, existing and fit for the configuration, without repeats. The
+// file service's root directory is made when missing (the server makes it
+// at the first upload anyway), so that what devices upload is always found.
+std::vector<std::string> FoldersToIndex(const SearchEngineOptions& options) {
+  std::vector<std::string> wanted = options.folders;
+  if (wanted.empty()) {
+    const std::string root_dir = ReadRootDir().value_or(DefaultRootDir());
+    std::error_code ignored;
+    if (!root_dir.empty()) std::filesystem::create_directories(root_dir, ignored);
+    wanted = {root_dir, DocumentsDirectory()};
+  }
+  std::vector<std::string> folders;
+  for (const std::string& folder : wanted) {
+    if (folder.empty()) continue;
+    std::string path = NormalisePath(folder);
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    if (!StatPath(path).is_directory) {
+      EngineLog("Not indexing " + folder + ": no such folder");
+    } else if (!CanConfigureFolder(path)) {
+      EngineLog("Not indexing " + folder + ": its name holds a quote, a backslash or a line break");
+    } else if (std::find(folders.begin(), folders.end(), path) == folders.end()) {
+      folders.push_back(path);
+    }
+  }
+  return folders;
+}
+
+}  // namespace
+
+int RunSearchEngine(const SearchEngineOptions& options) {
+  std::optional<InstanceLock> lock = InstanceLock::Acquire(kLockName);
+  if (!lock) {
+    EngineLog("Another tarvex-search of this user is running");
+    return 1;
+  }
+  // Blocks SIGTERM and SIGINT before any thread exists, so only Wait sees them.
+  StopSignals stop_signals;
+  std::optional<std::string> folder = SearchEngineFolder();
+  if (!folder) {
+    EngineLog("Cannot make the engine's folder in the application folder");
+    return 1;
+  }
+
+  std::string config_dir = options.recoll_config.value_or(*folder);
+  std::vector<std::string> folders;
+  if (!options.recoll_config) {
+    folders = FoldersToIndex(options);
+    if (!WriteRecollConfig(config_dir, folders)) {
+      EngineLog("Cannot write the Recoll configuration in " + config_dir);
+      return 1;
+    }
+    for (const std::string& f : folders) EngineLog("Indexing " + f);
+    if (folders.empty()) EngineLog("No folder to index; give one with --folder");
+  }
+  const RecollQuery engine({config_dir});
+
+  const std::optional<SearchAddressParts> previous = ParseSearchAddress(LastOwnSearchAddress());
+  const std::string token = previous ? previous->token : NewSearchToken();
+  const SearchEndpoint endpoint(SearchPath(token), engine);
+  const HttpHandler handler = [&endpoint](const HttpRequest& request) { return endpoint.Answer(request); };
+  std::string error;
+  std::unique_ptr<HttpService> service =
+      HttpService::Start(options.port.value_or(previous ? previous->port : 0), handler, &error);
+  if (!service && !options.port && previous) service = HttpService::Start(0, handler, &error);
+  if (!service) {
+    EngineLog(error);
+    return 1;
+  }
+  const std::string address = MakeSearchAddress(service->Port(), token);
+  EngineLog("Answering searches at " + address);
+
+  bool registered = false;
+  if (options.register_address) {
+    registered = RegisterSearchAddress(address);
+    if (registered) {
+      EngineLog("Registered as the desktop search engine");
+    } else {
+      EngineLog("The desktop search setting names another engine; it is left as it is");
+    }
+  }
+
+  std::unique_ptr<IndexKeeper> keeper;
+  if (!folders.empty()) {
+    keeper = std::make_unique<IndexKeeper>(IndexKeeper::Options{config_dir});
+    keeper->Start();
+  }
+  stop_signals.Wait();
+  EngineLog("Stopping");
+  keeper.reset();
+  service.reset();
+  if (registered) WithdrawSearchAddress(address);
+  return 0;
+}
+
+}  // namespace tarvex

@@ -1,0 +1,86 @@
+#include "ui/device_file_dialog.h"
+
+#include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QHBoxLayout>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QVBoxLayout>
+
+#include "common/join_texts.h"
+#include "core/settings/configuration_checks.h"
+#include "core/settings/server_settings.h"
+#include "datafiles/device_config_file.h"
+#include "platform/network_addresses.h"
+#include "ui/dialog_parts.h"
+#include "ui/ip_address_edit.h"
+#include "ui/message_box.h"
+#include "ui/qt_text.h"
+
+namespace tarvex {
+
+DeviceFileDialog::DeviceFileDialog(const ServerSettings& settings, QWidget* parent,
+                                   FolderPicker picker)
+    : QDialog(parent),
+      settings_(settings),
+      picker_(std::move(picker)),
+      address_(new IpAddressEdit),
+      folder_(PathBox(QString(), "folder")) {
+  setWindowTitle(QStringLiteral("Generate Device File"));
+  const std::vector<std::string> addresses = NonLoopbackIpv4Addresses();
+  if (addresses.size() == 1) address_->SetAddress(addresses.front());
+
+  QPushButton* browse = SideButton(QStringLiteral("Browse"), "browse");
+
+  auto* buttons = new QDialogButtonBox;
+  buttons->addButton(QStringLiteral("Generate"), QDialogButtonBox::AcceptRole);
+  buttons->addButton(QDialogButtonBox::Cancel);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(QStringLiteral("IP Address of Computer running Tarvex Server:")));
+  layout->addWidget(address_);
+  layout->addSpacing(8);
+  layout->addWidget(new QLabel(QStringLiteral("Choose Directory to save Config file:")));
+  layout->addLayout(RowWithButton(folder_, browse));
+  layout->addWidget(buttons);
+  connect(browse, &QPushButton::clicked, this, &DeviceFileDialog::Browse);
+  connect(buttons, &QDialogButtonBox::accepted, this, &DeviceFileDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &DeviceFileDialog::reject);
+}
+
+void DeviceFileDialog::Browse() {
+  if (std::optional<std::string> chosen = picker_(this, ToStdString(folder_->text()))) {
+    folder_->setText(ToQString(*chosen));
+  }
+}
+
+void DeviceFileDialog::accept() {
+  if (!settings_.IsComplete()) {
+    ShowMessage(this, kServerNotConfigured);
+    return;
+  }
+  const std::optional<std::string> ip = address_->Address();
+  if (!ip) {
+    ShowMessage(this, kNeedIpAddress);
+    return;
+  }
+  const std::string folder = ToStdString(folder_->text());
+  if (folder.empty()) {
+    ShowMessage(this, kNeedSaveFolder);
+    return;
+  }
+  const std::string path = WithTrailingSeparator(folder) + std::string(kDeviceConfigFileName);
+  // The listener takes the port unsigned, and so does the handheld.
+  const std::string port = std::to_string(static_cast<std::uint16_t>(settings_.GetPort()));
+  std::string error;
+  if (!CreateDeviceConfigFile(path, *ip, port, settings_.GetLogin(), settings_.GetStoredPassword(),
+                              &error)) {
+    ShowMessage(this, "The Device Configuration File could not be created: " + error);
+    return;
+  }
+  ShowMessage(this, kDeviceFileCreated);
+  ShowMessage(this, kInstallDeviceFile);
+  QDialog::accept();
+}
+
+}  // namespace tarvex

@@ -1,0 +1,49 @@
+// DeviceFileDialog ("Generate Device File"): writes the device configuration
+// database, "QSSrvCfgDB.pdb", for installation on a handheld. It asks for
+// this computer's IP address (preset when the machine has exactly one
+// non-loopback IPv4 address) and the folder to save to; the port, the login
+// name and the stored (enciphered) password come from the server settings.
+//
+// Generate refuses, in this order and keeping the dialog open with nothing
+// written: settings that are not complete, an address that is blank or not
+// four fields of 0 to 255, no folder. A file that cannot be written is
+// reported with its reason and the dialog stays open; an earlier file of that
+// name stays as it was. On success it says so in two message boxes and
+// closes. GUI thread only.
+#pragma once
+
+#include <QtWidgets/QDialog>
+
+#include <string_view>
+
+#include "ui/folder_browser.h"
+
+class QLineEdit;
+
+namespace tarvex {
+
+class IpAddressEdit;
+class ServerSettings;
+
+inline constexpr std::string_view kServerNotConfigured =
+    "Tarvex Server is not configured yet. Please configure the server first.";
+
+class DeviceFileDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  DeviceFileDialog(const ServerSettings& settings, QWidget* parent = nullptr,
+                   FolderPicker picker = BrowseForFolder);
+
+  void accept() override;
+
+ private:
+  void Browse();
+
+  const ServerSettings& settings_;
+  FolderPicker picker_;
+  IpAddressEdit* address_;
+  QLineEdit* folder_;
+};
+
+}  // namespace tarvex

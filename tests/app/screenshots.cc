@@ -1,0 +1,115 @@
+// tarvex-screenshots OUTDIR: pictures of the desktop program for people who
+// review it. Runs a real server on 127.0.0.1 in a private world, lets a device
+// log in so that both lists hold rows, and writes a PNG of the main window and
+// of every dialog into OUTDIR. Exits non-zero when a picture is missing.
+#include <QtTest/QtTest>
+#include <QtWidgets/QApplication>
+
+#include <filesystem>
+#include <iostream>
+
+#include "app/main_window.h"
+#include "client/device_link.h"
+#include "client/file_requests.h"
+#include "core/settings/server_settings.h"
+#include "fileservice/root_dir.h"
+#include "log/server_log.h"
+#include "log/service_log.h"
+#include "support/server/server_fixture.h"
+#include "support/ui/desktop_world.h"
+#include "ui/advanced_config_dialog.h"
+#include "ui/device_file_dialog.h"
+#include "ui/file_service_config_dialog.h"
+#include "ui/folder_dialog.h"
+#include "ui/info_dialogs.h"
+#include "ui/log_detail_dialog.h"
+#include "ui/server_config_dialog.h"
+
+namespace tarvex {
+namespace {
+
+bool Save(QWidget* widget, const std::string& path) {
+  widget->show();
+  if (!QTest::qWaitForWindowExposed(widget)) return false;
+  QTest::qWait(150);
+  const bool saved = widget->grab().save(QString::fromStdString(path), "PNG");
+  std::cout << (saved ? "wrote " : "could not write ") << path << std::endl;
+  return saved;
+}
+
+int Run(const std::string& out) {
+  testing::DesktopWorld world;
+  const std::uint16_t port = testing::FindFreePort();
+  if (!testing::WriteServerSettings(world.DataDir(), port, testing::kLogin, testing::kPassword))
+    return 1;
+  WriteRootDir(world.DataDir() + "Quillet Exchange/");
+
+  ServerOptions options;
+  options.listen_address = "127.0.0.1";
+  MainWindow window(options);
+  window.show();
+  for (int i = 0; i < 100 && !window.IsRunning(); ++i) QTest::qWait(100);
+  if (!window.IsRunning()) return 1;
+
+  // A device logs in, asks a few things and leaves: rows in both lists.
+  LoginOutcome device =
+      LogIn("127.0.0.1", port, testing::kLogin, testing::kPassword, kFileServiceId, 50);
+  if (device.Accepted()) {
+    std::string tag;
+    std::vector<DeviceUser> users;
+    RequestServerInfo(device.connection.get(), &tag, 50);
+    AddUserReply added;
+    RequestAddUser(device.connection.get(), "Ada", "travel handheld", &added, 50);
+    RequestUsers(device.connection.get(), &users, 50);
+    EndSession(device.connection.get(), 50);
+  }
+  LogIn("127.0.0.1", port, testing::kLogin, "not the password", kFileServiceId, 50);
+  auto* service_log = static_cast<ServiceLog*>(window.GetServer()->GetService(0)->GetServiceLog());
+  service_log->LogEvent("Received file Notes/meeting.txt", testing::kLogin, "Success");
+  service_log->LogEvent("Sent file Reports/q3.pdf", testing::kLogin, "Success");
+  QTest::qWait(500);
+
+  bool ok = Save(&window, out + "/main-window.png");
+  ServerSettings& settings = window.GetServer()->Settings();
+  std::shared_ptr<const LogRecord> server_record = window.GetServer()->Log().GetRecord(0);
+  std::shared_ptr<const LogRecord> service_record = service_log->GetRecord(0);
+
+  ok = Save(MakeAboutDialog(&window).get(), out + "/about.png") && ok;
+  ok = Save(MakeWelcomeDialog(&window).get(), out + "/welcome.png") && ok;
+  ServerConfigDialog config(settings, &window);
+  ok = Save(&config, out + "/server-configuration.png") && ok;
+  AdvancedConfigDialog advanced(&window);
+  ok = Save(&advanced, out + "/advanced-configuration.png") && ok;
+  FolderDialog storage(StorageFolderTexts(), ServerSettings::GetDataDir().value_or(""), &window);
+  ok = Save(&storage, out + "/storage-folder.png") && ok;
+  ok = Save(MakeFileServiceConfigDialog(&window).get(), out + "/file-service-configuration.png") &&
+       ok;
+  if (server_record && service_record) {
+    ok = Save(MakeServerLogDetailDialog(*server_record, &window).get(),
+              out + "/server-log-detail.png") &&
+         ok;
+    ok = Save(MakeServiceLogDetailDialog(*service_record, "Quillet Exchange", &window).get(),
+              out + "/service-log-detail.png") &&
+         ok;
+  } else {
+    ok = false;
+  }
+  DeviceFileDialog device_file(settings, &window);
+  ok = Save(&device_file, out + "/device-file.png") && ok;
+  window.done(QDialog::Accepted);
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace tarvex
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationDisplayName(QStringLiteral("Tarvex Server"));
+  if (argc != 2) {
+    std::cerr << "usage: tarvex-screenshots OUTDIR\n";
+    return 2;
+  }
+  std::filesystem::create_directories(argv[1]);
+  return tarvex::Run(std::filesystem::absolute(argv[1]).string());
+}

@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <thread>
+
+#include "client/desktop_search.h"
+#include "client/file_requests.h"
+#include "common/big_endian.h"
+#include "fileservice/file_stamp.h"
+#include "platform/user_store.h"
+#include "search/desktop_search_client.h"
+#include "support/http_stub.h"
+#include "support/server/file_service_fixture.h"
+
+namespace tarvex {
+namespace {
+
+using testing::HttpStub;
+using testing::kReplyTimeout;
+using testing::WriteFile;
+
+struct Found {
+  std::string category;
+  std::string url;
+  std::string snippet;
+};
+
+std::string Page(int total, const std::vector<Found>& results) {
+  std::string page = "<?xml version=\"1.0\"?>\n<results count=\"" + std::to_string(total) + "\">\n";
+  for (const Found& f : results) {
+    page += "<result>\n<category>" + f.category + "</category>\n<url>" + f.url + "</url>\n<snippet>" +
+            f.snippet + "</snippet>\n</result>\n";
+  }
+  return page + "</results>\n";
+}
+
+std::string Text(std::string_view text) {
+  std::string item;
+  AppendU16(item, static_cast<std::uint16_t>(text.size()));
+  return item + std::string(text);
+}
+
+class SearchRequestTest : public testing::FileServiceFixture {
+ protected:
+  void SetUp() override {
+    FileServiceFixture::SetUp();
+    // Result files go to a folder of the test's own (TearDown restores TMPDIR).
+    if (const char* tmpdir = std::getenv("TMPDIR")) old_tmpdir_ = tmpdir;
+    std::filesystem::create_directories(root_.File("tmp"));
+    setenv("TMPDIR", root_.File("tmp").c_str(), 1);
+    std::filesystem::create_directories(root_.File("docs"));
+    Start();
+  }
+  void TearDown() override { setenv("TMPDIR", old_tmpdir_.c_str(), 1); }
+  static void UseEngine(const HttpStub& engine) {
+    ASSERT_TRUE(WriteUserValue(kSearchUrlKeyPath, kSearchUrlValue,
+                               "http://127.0.0.1:" + std::to_string(engine.Port()) + "/s?q="));
+  }
+  static std::string Block(const std::string& text_field, std::uint32_t count = 3, std::uint32_t first = 2) {
+    std::string block;
+    AppendU16(block, 116);
+    AppendU32(block, 0x01020304);
+    AppendU16(block, 0x0506);
+    AppendU32(block, count);
+    AppendU32(block, first);
+    return block + text_field + std::string(100 - text_field.size(), '\0');
+  }
+  std::string old_tmpdir_ = "/tmp";
+};
+
+TEST_F(SearchRequestTest, ReplyCarriesEachResultWithItsFilesStampAndSize) {
+  const std::string docs = root_.File("docs") + "/";
+  WriteFile(docs + "a & b.txt", "hello");
+  // A snippet of 40000 bytes, over lines short enough for the scanner.
+  std::string line;
+  for (int i = 0; i < 2500; ++i) line += "\xC3\xA9";
+  std::string long_snippet, long_snippet_lines;
+  for (int i = 0; i < 8; ++i) {
+    long_snippet += line;
+    long_snippet_lines += line + "\n";
+  }
+  HttpStub engine([&](const std::string&) {
+    return HttpStub::Reply(200, Page(57, {{"file", docs + "a &amp; b.txt", "s &amp; t"},
+                                          {"web", "http://example.com/page", ""},
+                                          {"File", "/no/such/file.txt", long_snippet_lines}}));
+  });
+  UseEngine(engine);
+  auto link = Device();
+  Connection* c = link.get();
+  ASSERT_EQ(SendHeader(c, 105), 0);
+  ASSERT_EQ(SendBytes(c, Block("two words")), 0);
+
+  std::string header;
+  AppendU16(header, 24);
+  AppendU32(header, 0);
+  AppendU32(header, 0x01020304);
+  AppendU16(header, 0x0506);
+  AppendU32(header, 57);
+  AppendU32(header, 3);
+  AppendU32(header, 2);
+  EXPECT_EQ(Receive(c, 24), header);
+
+  const FileStamp stamp = GetFileStamp("a & b.txt", docs);
+  ASSERT_EQ(stamp.stamp.find_first_not_of("0123456789"), std::string::npos);
+  EXPECT_EQ(Receive(c, 2), std::string("\0\1", 2));
+  EXPECT_EQ(Receive(c, 12), stamp.stamp);
+  EXPECT_EQ(Receive(c, 4), std::string("\0\0\0\5", 4));
+  EXPECT_EQ(Receive(c, 2 + 9), Text("a & b.txt"));
+  EXPECT_EQ(Receive(c, 2 + docs.size()), Text(docs));
+  EXPECT_EQ(Receive(c, 2 + 9), Text("s &amp; t"));
+
+  EXPECT_EQ(Receive(c, 2), std::string("\0\2", 2));
+  EXPECT_EQ(Receive(c, 16), std::string(16, '\0')) << "no file: zero stamp and size";
+  EXPECT_EQ(Receive(c, 2 + 4), Text("page"));
+  EXPECT_EQ(Receive(c, 2 + 19), Text("http://example.com/"));
+  EXPECT_EQ(Receive(c, 2), Text(""));
+
+  EXPECT_EQ(Receive(c, 2), std::string("\0\0", 2)) << "category text is compared exactly";
+  Receive(c, 16);
+  EXPECT_EQ(Receive(c, 2 + 8), Text("file.txt"));
+  EXPECT_EQ(Receive(c, 2 + 9), Text("/no/such/"));
+  // Cut to 32767 bytes, but not inside a character.
+  EXPECT_TRUE(Receive(c, 2 + 32766) == Text(long_snippet.substr(0, 32766)));
+
+  ASSERT_EQ(engine.Requests().size(), 1u);
+  EXPECT_EQ(HttpStub::Target(engine.Requests()[0]), "/s?q=two%20words&num=3&start=2&flags=512&format=xml");
+  EXPECT_EQ(EndSession(c, kReplyTimeout), 0);
+}
+
+TEST_F(SearchRequestTest, FailedSearchAnswersTheHeaderAloneAndTheSessionGoesOn) {
+  auto link = Device();
+  Connection* c = link.get();
+  // No search address at all.
+  ASSERT_EQ(SendHeader(c, 105), 0);
+  ASSERT_EQ(SendBytes(c, Block("x")), 0);
+  std::string header;
+  AppendU16(header, 24);
+  AppendU32(header, 1001);
+  EXPECT_EQ(Receive(c, 24), header + std::string(18, '\0'));
+
+  HttpStub engine([](const std::string&) { return HttpStub::Reply(404, "no"); });
+  UseEngine(engine);
+  SearchReply reply;
+  ASSERT_EQ(RequestSearch(c, "x", 5, 0, &reply, kReplyTimeout), 0);
+  EXPECT_EQ(reply.status, 1003u);
+  EXPECT_TRUE(reply.items.empty());
+  std::string tag;
+  EXPECT_EQ(RequestServerInfo(c, &tag, kReplyTimeout), 0) << "the session goes on";
+  auto newest = server_->GetService(0)->GetServiceLog()->GetRecord(0);
+  ASSERT_TRUE(newest);
+  EXPECT_EQ(newest->GetField(2), "Desktop search failed (1003): HTTP Error Code: 404");
+  EXPECT_TRUE(std::filesystem::is_empty(root_.File("tmp"))) << "no result file is left behind";
+}
+
+TEST_F(SearchRequestTest, MalformedBlocksAreNeverReadBeyondTheirEnd) {
+  HttpStub engine([](const std::string&) { return HttpStub::Reply(200, Page(0, {})); });
+  UseEngine(engine);
+  auto link = Device();
+  Connection* c = link.get();
+  // A text field without a zero byte is cut at 99 characters.
+  ASSERT_EQ(SendHeader(c, 105), 0);
+  ASSERT_EQ(SendBytes(c, Block(std::string(100, 'k'))), 0);
+  EXPECT_EQ(GetU32(Receive(c, 24).data() + 2), 0u);
+  ASSERT_EQ(engine.Requests().size(), 1u);
+  EXPECT_EQ(HttpStub::Target(engine.Requests()[0]),
+            "/s?q=" + std::string(99, 'k') + "&num=3&start=2&flags=512&format=xml");
+
+  // A block shorter than its fields ends the session unanswered.
+  ASSERT_EQ(SendHeader(c, 105), 0);
+  ASSERT_EQ(SendBytes(c, Block("x").substr(0, 20).replace(0, 2, std::string("\0\x14", 2))), 0);
+  std::uint16_t code = 0;
+  ASSERT_EQ(ReceiveHeader(c, &code, kReplyTimeout), 0);
+  EXPECT_EQ(code, 3);
+  EXPECT_EQ(engine.Requests().size(), 1u);
+}
+
+TEST_F(SearchRequestTest, TwoSessionsSearchingAtOnceEachGetTheirOwnResults) {
+  // The engine answers only once both searches have arrived, so that both
+  // replies are on their way to the result files at the same time.
+  std::mutex mutex;
+  std::condition_variable both_arrived;
+  int arrived = 0;
+  HttpStub engine([&](const std::string& head) {
+    std::unique_lock<std::mutex> lock(mutex);
+    ++arrived;
+    both_arrived.notify_all();
+    both_arrived.wait_for(lock, std::chrono::seconds(5), [&] { return arrived == 2; });
+    const std::string word = HttpStub::Target(head).substr(5, 5);
+    std::vector<Found> results(20, {"file", "/" + word + ".txt", word});
+    return HttpStub::Reply(200, Page(20, results));
+  });
+  UseEngine(engine);
+
+  auto search = [&](const std::string& word, SearchReply* reply) {
+    auto link = Device();
+    ASSERT_EQ(RequestSearch(link.get(), word, 20, 0, reply, kReplyTimeout), 0);
+    EndSession(link.get(), kReplyTimeout);
+  };
+  SearchReply alpha, bravo;
+  std::thread first([&] { search("alpha", &alpha); });
+  std::thread second([&] { search("bravo", &bravo); });
+  first.join();
+  second.join();
+  ASSERT_EQ(alpha.items.size(), 20u);
+  ASSERT_EQ(bravo.items.size(), 20u);
+  for (const FoundItem& item : alpha.items) EXPECT_EQ(item.snippet, "alpha");
+  for (const FoundItem& item : bravo.items) EXPECT_EQ(item.snippet, "bravo");
+}
+
+TEST_F(SearchRequestTest, RestrictedSessionDropsResultsOutsideTheAllowedFoldersButKeepsTheTotal) {
+  const std::string docs = root_.File("docs") + "/";
+  WriteFile(data_dir_ + "QLXAccessCtrl.dat", docs + "\n");
+  HttpStub engine([&](const std::string&) {
+    return HttpStub::Reply(200, Page(57, {{"file", docs + "in.txt", ""},
+                                          {"file", docs + "../out.txt", ""},
+                                          {"web", "http://example.com/", ""},
+                                          {"file", docs + "sub/in2.txt", ""}}));
+  });
+  UseEngine(engine);
+  auto link = Device();
+  SearchReply reply;
+  ASSERT_EQ(RequestSearch(link.get(), "x", 10, 0, &reply, kReplyTimeout), 0);
+  EXPECT_EQ(reply.total, 57u);
+  ASSERT_EQ(reply.items.size(), 2u);
+  EXPECT_EQ(reply.items[0].name, "in.txt");
+  EXPECT_EQ(reply.items[1].directory, docs + "sub/");
+}
+
+}  // namespace
+}  // namespace tarvex

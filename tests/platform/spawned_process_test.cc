@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <filesystem>
+
+#include "platform/spawned_process.h"
+#include "platform/temp_file.h"
+#include "support/temp_dir.h"
+
+namespace tarvex {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+TEST(RunSpawnedTest, CollectsOutputsAndKillsAProgramThatOverrunsItsLimit) {
+  SpawnResult env = RunSpawned("env", {}, {"TARVEX_PROBE=a b;c"}, seconds(10));
+  ASSERT_TRUE(env.started);
+  EXPECT_EQ(env.status, 0);
+  EXPECT_NE(env.out.find("\nTARVEX_PROBE=a b;c\n"), std::string::npos) << "arguments are never interpreted";
+
+  const auto start = std::chrono::steady_clock::now();
+  SpawnResult slow = RunSpawned("sleep", {"30"}, {}, milliseconds(300));
+  EXPECT_TRUE(slow.timed_out);
+  EXPECT_EQ(slow.status, 128 + SIGKILL);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, seconds(10));
+
+  SpawnResult missing = RunSpawned("/no/such/program", {}, {}, seconds(1));
+  EXPECT_FALSE(missing.started);
+  EXPECT_NE(missing.error, 0);
+}
+
+TEST(SpawnedProcessTest, ChildStopsOnSigtermEvenWhenThisProcessBlocksIt) {
+  sigset_t blocked;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGTERM);
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &blocked, nullptr), 0);
+  std::optional<SpawnedProcess> child = SpawnedProcess::Start("sleep", {"30"}, {});
+  ASSERT_TRUE(child);
+  EXPECT_FALSE(child->Poll());
+  EXPECT_EQ(child->Stop(seconds(10)), 128 + SIGTERM) << "it ended at SIGTERM, not at the SIGKILL after";
+}
+
+TEST(TemporaryFileTest, PrivateScratchFileIsReplacedWholeAndRemovedAtTheEnd) {
+  testing::TempDir dir;
+  const std::string old_tmpdir = std::getenv("TMPDIR") != nullptr ? std::getenv("TMPDIR") : "/tmp";
+  setenv("TMPDIR", dir.Path().c_str(), 1);
+  std::string path;
+  {
+    std::optional<TemporaryFile> file = TemporaryFile::Create("scratch.");
+    ASSERT_TRUE(file);
+    path = file->Path();
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    ASSERT_TRUE(ReplaceScratchFile(path, std::string("new\0body", 8)));
+    EXPECT_EQ(testing::ReadFile(path), std::string("new\0body", 8));
+    EXPECT_FALSE(ReplaceScratchFile(dir.File("missing/x"), "y"));
+  }
+  setenv("TMPDIR", old_tmpdir.c_str(), 1);
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+}  // namespace
+}  // namespace tarvex

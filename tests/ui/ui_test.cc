@@ -1,0 +1,292 @@
+// The configuration dialogs and the log table, offscreen.
+#include <QtTest/QtTest>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "core/settings/server_settings.h"
+#include "fileservice/root_dir.h"
+#include "log/server_log.h"
+#include "platform/event.h"
+#include "platform/network_addresses.h"
+#include "support/server/server_fixture.h"
+#include "support/temp_dir.h"
+#include "support/ui/desktop_world.h"
+#include "support/ui/modal_driver.h"
+#include "ui/advanced_config_dialog.h"
+#include "ui/device_file_dialog.h"
+#include "ui/file_service_config_dialog.h"
+#include "ui/folder_dialog.h"
+#include "ui/log_table_model.h"
+#include "ui/server_config_dialog.h"
+
+namespace tarvex {
+namespace {
+
+using testing::Accept;
+using testing::ModalDriver;
+
+QLineEdit* Edit(QWidget* dialog, const char* name) {
+  return dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
+}
+
+void Click(QWidget* dialog, const char* name) {
+  dialog->findChild<QPushButton*>(QString::fromLatin1(name))->click();
+}
+
+// A picker that answers with the next of its folders (none: cancelled) and
+// remembers where it was opened.
+struct FakePicker {
+  explicit FakePicker(std::vector<std::optional<std::string>> folders)
+      : answers(std::move(folders)) {}
+  std::vector<std::optional<std::string>> answers;
+  std::string opened_at;
+  FolderPicker Picker() {
+    return [this](QWidget*, const std::string& current) {
+      opened_at = current;
+      std::optional<std::string> answer = answers.front();
+      answers.erase(answers.begin());
+      return answer;
+    };
+  }
+};
+
+// A server log whose next record is made while its lock is held, for as long
+// as the test wants.
+class StallingLog : public ServerLog {
+ public:
+  using ServerLog::ServerLog;
+  std::unique_ptr<LogRecord> CreateRecord() const override {
+    if (stall) {
+      inside.Set();
+      release.Wait(std::chrono::seconds(20));
+    }
+    return ServerLog::CreateRecord();
+  }
+  std::atomic<bool> stall{false};
+  mutable ManualResetEvent inside;
+  mutable ManualResetEvent release;
+};
+
+}  // namespace
+
+class UiTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { world_.NewCase(); }
+
+  void serverConfigurationRefusesInOrderAndStoresNothingUntilAllPass() {
+    ServerSettings settings(world_.SettingsFile());
+    ServerConfigDialog dialog(settings);
+    dialog.show();
+    QCOMPARE(Edit(&dialog, "port")->text(), QStringLiteral("9300"));  // none stored
+
+    struct Refusal {
+      const char* port;
+      const char* login;
+      const char* password;
+      const char* message;
+    };
+    const Refusal refusals[] = {
+        {"", "", "", "Port number is required."},
+        {"0", "", "", "Invalid Port Number"},
+        {"32768", "palm", "secret", "Invalid Port Number"},
+        {"40000", "palm", "secret", "Invalid Port Number"},
+        {"9300", "", "abcd", "Invalid Login Name"},
+        {"9300", "palm", "abcd", "Invalid Password. Must be at least 5 characters long."},
+    };
+    for (const Refusal& r : refusals) {
+      Edit(&dialog, "port")->setText(QString::fromLatin1(r.port));
+      Edit(&dialog, "login")->setText(QString::fromLatin1(r.login));
+      Edit(&dialog, "password")->setText(QString::fromLatin1(r.password));
+      ModalDriver driver;
+      driver.Then(Accept());
+      dialog.accept();
+      QCOMPARE(driver.Seen(), QStringList{QString::fromLatin1(r.message)});
+      QVERIFY(dialog.isVisible());
+      QCOMPARE(Edit(&dialog, "login")->text(), QString::fromLatin1(r.login));
+      QCOMPARE(testing::ReadFile(world_.SettingsFile()), std::string());
+    }
+
+    Edit(&dialog, "port")->setText(QStringLiteral("32767"));
+    Edit(&dialog, "login")->setText(QStringLiteral(" palm "));
+    Edit(&dialog, "password")->setText(QStringLiteral("12345"));
+    ModalDriver quiet;
+    dialog.accept();
+    QCOMPARE(quiet.Seen(), QStringList());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    ServerSettings stored(world_.SettingsFile());
+    QCOMPARE(stored.GetPort(), std::int16_t{32767});
+    QCOMPARE(stored.GetLogin(), std::string(" palm "));
+    QCOMPARE(stored.GetPassword(), std::string("12345"));
+  }
+
+  void folderDialogsRefuseAnEmptyFolderAndStoreItWithASeparator() {
+    FakePicker picker({std::string("/srv/exchange"), std::nullopt, std::string("/")});
+    FolderDialog dialog(StorageFolderTexts(), "", nullptr, picker.Picker());
+    dialog.show();
+    {
+      ModalDriver driver;
+      driver.Then(Accept());
+      dialog.accept();
+      QCOMPARE(driver.Seen(), QStringList{QStringLiteral("Must enter a valid directory")});
+      QVERIFY(dialog.isVisible());
+    }
+
+    Click(&dialog, "browse");
+    QCOMPARE(Edit(&dialog, "folder")->text(), QStringLiteral("/srv/exchange/"));
+    Click(&dialog, "browse");  // cancelled: the box keeps its folder
+    QCOMPARE(picker.opened_at, std::string("/srv/exchange/"));
+    QCOMPARE(Edit(&dialog, "folder")->text(), QStringLiteral("/srv/exchange/"));
+    Click(&dialog, "browse");  // a root keeps its one separator
+    QCOMPARE(Edit(&dialog, "folder")->text(), QStringLiteral("/"));
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+    // The data directory chosen through "Change..." is stored at once and
+    // stays stored when the advanced dialog is cancelled.
+    FakePicker change({std::string("/srv/config")});
+    AdvancedConfigDialog advanced(nullptr, change.Picker());
+    advanced.show();
+    QCOMPARE(change.answers.size(), std::size_t{1});
+    ModalDriver storage;
+    storage.Then([](QWidget* modal) {
+      Click(modal, "browse");
+      qobject_cast<QDialog*>(modal)->accept();
+    });
+    Click(&advanced, "change");
+    QCOMPARE(change.opened_at, world_.DataDir());
+    QCOMPARE(Edit(&advanced, "dataDir")->text(), QStringLiteral("/srv/config/"));
+    advanced.reject();
+    QCOMPARE(ServerSettings::GetDataDir().value_or(""), std::string("/srv/config/"));
+  }
+
+  void fileServiceConfigurationWritesTheRootDirectoryOnlyOnOk() {
+    QVERIFY(WriteRootDir(""));
+    FakePicker picker({std::string("/home/palm/Exchange"), std::string("/tmp/elsewhere")});
+    ModalDriver driver;
+    driver
+        .Then(Accept())  // an empty box is refused...
+        .Then(Accept())  // ...with its message
+        .Then([](QWidget* modal) {
+          Click(modal, "browse");
+          qobject_cast<QDialog*>(modal)->accept();
+        });
+    QVERIFY(ConfigureFileService(nullptr, picker.Picker()));
+    QCOMPARE(driver.Seen(), (QStringList{QStringLiteral("Quillet Exchange Configuration"),
+                                         QStringLiteral("Must enter a valid directory"),
+                                         QStringLiteral("Quillet Exchange Configuration")}));
+    QCOMPARE(ReadRootDir().value_or(""), std::string("/home/palm/Exchange/"));
+
+    ModalDriver cancel;
+    cancel.Then([](QWidget* modal) {
+      QCOMPARE(Edit(modal, "folder")->text(), QStringLiteral("/home/palm/Exchange/"));
+      Click(modal, "browse");
+      qobject_cast<QDialog*>(modal)->reject();
+    });
+    QVERIFY(!ConfigureFileService(nullptr, picker.Picker()));
+    QCOMPARE(ReadRootDir().value_or(""), std::string("/home/palm/Exchange/"));
+  }
+
+  void deviceFileIsWrittenOnlyFromACompleteAddressAndFolder() {
+    QVERIFY(testing::WriteServerSettings(world_.DataDir(), 9300, "palm", "secret"));
+    ServerSettings settings(world_.SettingsFile());
+    testing::TempDir folder;
+    FakePicker picker({folder.File("missing"), folder.Path()});
+    DeviceFileDialog dialog(settings, nullptr, picker.Picker());
+    dialog.show();
+    const std::vector<std::string> addresses = NonLoopbackIpv4Addresses();
+    const QString preset = addresses.size() == 1 ? QString::fromStdString(addresses[0]) : QString();
+    QCOMPARE(Edit(&dialog, "ip0")->text().isEmpty(), preset.isEmpty());
+
+    const auto generate = [&](const QStringList& ip) {
+      for (int i = 0; i < 4; ++i)
+        Edit(&dialog, ("ip" + std::to_string(i)).c_str())->setText(ip.value(i));
+      ModalDriver driver;
+      driver.Then(Accept()).Then(Accept());
+      dialog.accept();
+      return driver.Seen();
+    };
+    QCOMPARE(generate({}), QStringList{QStringLiteral("Must enter a valid IP Address")});
+    QCOMPARE(generate({"10", "0", "256", "2"}),
+             QStringList{QStringLiteral("Must enter a valid IP Address")});
+    QCOMPARE(generate({"10", "0", "0", "2"}),
+             QStringList{QStringLiteral("Must select a directory to save file to.")});
+    Click(&dialog, "browse");
+    QCOMPARE(generate({"10", "0", "0", "2"}).size(), qsizetype{1});  // the folder does not exist
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!std::filesystem::exists(folder.File("missing")));
+
+    Click(&dialog, "browse");
+    QCOMPARE(Edit(&dialog, "folder")->text(), QString::fromStdString(folder.Path()));
+    QCOMPARE(generate({"10", "0", "0", "2"}),
+             (QStringList{QStringLiteral("Device Configuration File successfully created."),
+                          QStringLiteral("You must now install configuration file to device.")}));
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    const std::string written = testing::ReadFile(folder.File("QSSrvCfgDB.pdb"));
+    QVERIFY(written.find(std::string("IP\0"
+                                     "10.0.0.2\0",
+                                     12)) != std::string::npos);
+    QVERIFY(written.find(std::string("PORT\0"
+                                     "9300\0",
+                                     10)) != std::string::npos);
+    QVERIFY(written.find("PASS" + std::string(1, '\0') + settings.GetStoredPassword()) !=
+            std::string::npos);
+    QVERIFY(written.find("secret") == std::string::npos);
+  }
+
+  void refreshesPostedFromALoggingThreadAreMergedAndNeverWaitForTheWindow() {
+    ServerLog log(world_.WorkFile("log.txt"), 500);
+    log.Open();
+    LogTableModel model;
+    model.SetLog(&log, ServerLogColumns());
+    log.SetChangeCallback([&](const auto&) { model.RequestRefresh(&log); });
+    int resets = 0;
+    connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+
+    // The window's thread handles no event while the thread logs, so a
+    // callback that waited for it would never return.
+    std::thread logger([&] {
+      for (int i = 0; i < 600; ++i) log.LogEvent("Server", "", "event " + std::to_string(i), "0");
+    });
+    logger.join();
+    QCOMPARE(model.rowCount(), 0);
+    QTRY_COMPARE(model.rowCount(), 500);
+    QCOMPARE(resets, 1);
+    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Description"));
+    QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("event 599"));
+    QCOMPARE(model.index(499, 1).data().toString(), QStringLiteral("event 100"));
+    QCOMPARE(model.index(0, 2).data().toString(), QStringLiteral("Server"));
+  }
+
+  void cellsAreEmptyWhileTheLogIsHeldElsewhereAndComeBackAfter() {
+    StallingLog log(world_.WorkFile("log.txt"), 500);
+    log.Open();
+    log.LogEvent("Server", "", "first", "0");
+    LogTableModel model;
+    model.SetLog(&log, ServerLogColumns());
+    QCOMPARE(model.rowCount(), 1);
+
+    log.stall = true;
+    std::thread holder([&] { log.LogEvent("Server", "", "second", "0"); });
+    QVERIFY(log.inside.Wait(std::chrono::seconds(10)));
+    QCOMPARE(model.index(0, 1).data().toString(), QString());  // after the lock's time-out
+    QCOMPARE(model.index(0, 0).data().toString(), QString());
+    log.release.Set();
+    holder.join();
+    QTRY_COMPARE(model.index(0, 1).data().toString(), QStringLiteral("second"));
+    QCOMPARE(model.rowCount(), 2);
+  }
+
+ private:
+  testing::DesktopWorld world_;
+};
+
+}  // namespace tarvex
+
+QTEST_MAIN(tarvex::UiTest)
+#include "ui_test.moc"
