@@ -1,6 +1,8 @@
 // Runs the benchmarks, then prints how our cipher compares with OpenSSL's,
 // how fast the enciphered link and the file transfers run next to the cipher
-// itself, and the latency, listing and search figures against their targets.
+// itself, the latency, listing and search figures against their targets, and
+// how logins scale with parallel devices and hold up beside silent
+// connections.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -69,6 +71,28 @@ void PrintTransfer(const CounterReporter& rates, const char* label, const std::s
   std::printf("%-14s link %8.1f MB/s  cipher %8.1f MB/s  ratio %.2f\n", label, link, cipher, link / cipher);
 }
 
+// Logins per second with 8 devices against 1 (target: at least 2x).
+void PrintLoginScaling(const CounterReporter& rates, const char* sessions, int think_ms) {
+  const std::string name = std::string("LoginRate/") + sessions + "/devices:";
+  const std::string think = "/think_ms:" + std::to_string(think_ms) + "/";
+  const double one = rates.Counter(name + "1" + think, "items_per_second");
+  const double eight = rates.Counter(name + "8" + think, "items_per_second");
+  if (one == 0 || eight == 0) return;
+  std::printf("Logins (%s, think %d ms)  1 device %7.0f/s  8 devices %7.0f/s  ratio %.2f\n", sessions,
+              think_ms, one, eight, eight / one);
+}
+
+// Login latency beside 50 silent connections against none (target: within 2x).
+void PrintLoginLatency(const CounterReporter& rates) {
+  for (const char* p : {"p50_us", "p99_us"}) {
+    const double alone = rates.Counter("LoginLatency/silent:0/", p);
+    const double beside = rates.Counter("LoginLatency/silent:50/", p);
+    if (alone == 0 || beside == 0) continue;
+    std::printf("Login latency %s  alone %7.0f us  beside 50 silent %7.0f us  ratio %.2f\n", p, alone,
+                beside, beside / alone);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,5 +128,9 @@ int main(int argc, char** argv) {
                 "Search", device, reporter.Counter("Search/DeviceRoundTrip", "p95_ms"), recollq,
                 reporter.Counter("Search/Recollq", "p95_ms"), device / recollq);
   }
+  PrintLoginScaling(reporter, "core", 0);
+  PrintLoginScaling(reporter, "core", 2);
+  PrintLoginScaling(reporter, "file", 0);
+  PrintLoginLatency(reporter);
   return 0;
 }

@@ -8,9 +8,11 @@
 #include "app/tarvexd_options.h"
 #include "platform/app_folder.h"
 #include "platform/instance_lock.h"
+#include "platform/terminal.h"
 
 int main(int argc, char** argv) {
   using namespace tarvex;
+  KeepStandardStreamsOpen();
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
   std::optional<TarvexdOptions> options = ParseTarvexdOptions(args, &error);

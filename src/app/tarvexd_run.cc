@@ -13,23 +13,32 @@
 namespace tarvex {
 namespace {
 
+// Standard error as the echo of the logs. Once a write fails (standard error
+// closed, or its reader gone) it stays silent; the server goes on.
+struct EchoOutput {
+  std::mutex mutex;
+  bool silent = false;
+};
+
 // Echoes every record added to a log as one line on standard error.
-void EchoLog(ActivityLog* log, std::string tag, std::mutex* out_mutex) {
+void EchoLog(ActivityLog* log, std::string tag, EchoOutput* out) {
   if (log == nullptr) return;
-  log->SetChangeCallback([tag = std::move(tag), out_mutex](const std::shared_ptr<const LogRecord>& added) {
+  log->SetChangeCallback([tag = std::move(tag), out](const std::shared_ptr<const LogRecord>& added) {
+    std::lock_guard<std::mutex> lock(out->mutex);
+    if (out->silent) return;
     std::string line = FormatLine(*added);
     if (!line.empty() && line.back() == '\n') line.pop_back();
-    std::lock_guard<std::mutex> lock(*out_mutex);
     std::cerr << tag << ' ' << line << std::endl;
+    out->silent = !std::cerr;
   });
 }
 
 }  // namespace
 
 int RunServer(const TarvexdOptions& options) {
-  // Blocks SIGTERM and SIGINT before any thread exists, so only Wait sees them.
+  // Blocks the stop signals before any thread exists, so only Wait sees them.
   StopSignals stop_signals;
-  std::mutex out_mutex;
+  EchoOutput echo;
 
   ServerOptions server_options;
   server_options.listen_address = options.listen_address;
@@ -38,10 +47,10 @@ int RunServer(const TarvexdOptions& options) {
     std::cerr << "tarvexd: the data directory can be neither read nor set\n";
     return 1;
   }
-  EchoLog(&server.Log(), "[server]", &out_mutex);
+  EchoLog(&server.Log(), "[server]", &echo);
   for (int i = 0; i < server.ServiceCount(); ++i) {
     Service* service = server.GetService(i);
-    EchoLog(service->GetServiceLog(), "[" + service->GetServiceName() + "]", &out_mutex);
+    EchoLog(service->GetServiceLog(), "[" + service->GetServiceName() + "]", &echo);
   }
 
   if (!server.Settings().IsComplete()) {

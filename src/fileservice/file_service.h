@@ -20,7 +20,8 @@ namespace tarvex {
 inline constexpr char kFileServiceName[] = "Quillet Exchange";
 
 struct FileServiceOptions {
-  // Time-out of every receive of a session, in tenths of a second.
+  // Time-out of every receive of a session, in tenths of a second; also how
+  // long a send waits for a device that takes no byte.
   int receive_timeout = 300;
   std::string log_file = std::string(kServiceLogFileName);
   // The system calls under every upload; none for the real ones.

@@ -162,6 +162,8 @@ Status FileSession::Run() {
                 static_cast<int>(session_number));
   if (log != nullptr) log->LogEvent(kModule, user, description, "2");
 
+  // A device that takes no byte for as long as a receive waits is gone.
+  SetSendTimeout(connection.get(), receive_timeout_);
   Status result = 0;
   while (result == 0) {
     std::uint16_t code = 0;

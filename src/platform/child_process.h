@@ -33,6 +33,9 @@ class ChildProcess {
   // What the child wrote so far (read without blocking).
   const std::string& Output();
   const std::string& Errors();
+  // Stops reading the child's standard error and closes this end of its
+  // pipe, as a reader that goes away does: the child's next write there fails.
+  void CloseErrors();
 
  private:
   void Drain();

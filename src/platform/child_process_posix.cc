@@ -107,6 +107,12 @@ const std::string& ChildProcess::Errors() {
   return err_;
 }
 
+void ChildProcess::CloseErrors() {
+  Drain();
+  if (err_fd_ >= 0) ::close(err_fd_);
+  err_fd_ = -1;
+}
+
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& env, const std::string& input,
                          std::chrono::milliseconds limit) {

@@ -1,10 +1,11 @@
 // TCP sockets over IPv4: the only place that calls the BSD socket API.
 //
-// Socket owns one descriptor and closes it on destruction. Waits for
-// readability use poll() with a time-out in whole seconds. No call ever
-// raises SIGPIPE. Accepted and connected sockets have TCP_NODELAY set.
+// Socket owns one descriptor and closes it on destruction. Waits use poll();
+// a wait interrupted by a signal goes on for the rest of its time. No call
+// ever raises SIGPIPE. Accepted and connected sockets have TCP_NODELAY set.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -44,17 +45,29 @@ Socket ListenTcp(std::string_view address, std::uint16_t port, int backlog);
 std::uint16_t LocalPort(const Socket& socket);
 
 // Waits until the socket is readable (or a listener has a pending
-// connection), for at most `seconds` whole seconds.
-WaitResult WaitReadable(const Socket& socket, int seconds);
+// connection, or the peer closed), for at most the time-out.
+WaitResult WaitReadable(const Socket& socket, std::chrono::milliseconds timeout);
+inline WaitResult WaitReadable(const Socket& socket, int seconds) {
+  return WaitReadable(socket, std::chrono::seconds(seconds));
+}
 
-// Accepts one pending connection; invalid on failure.
-Socket AcceptTcp(const Socket& listener);
+// Accepts one pending connection; invalid on failure. *out_of_resources
+// (when given) tells whether it failed for want of descriptors or memory
+// (EMFILE, ENFILE, ENOBUFS, ENOMEM): the connection then stays queued, and
+// an accept made at once fails the same way.
+Socket AcceptTcp(const Socket& listener, bool* out_of_resources = nullptr);
 
 // Connects to host:port; host is an IPv4 address or a name resolved to one.
 Socket ConnectTcp(std::string_view host, std::uint16_t port);
 
 // One send call; returns the bytes sent, or -1 on failure.
 long SendSome(const Socket& socket, const char* data, std::size_t n);
+
+// Waits at most the time-out until the socket takes bytes, then sends what
+// it takes without blocking. Returns the bytes sent (at least 1 when n > 0),
+// 0 when it took none within the time-out, -1 on failure.
+long SendSomeWithin(const Socket& socket, const char* data, std::size_t n,
+                    std::chrono::milliseconds timeout);
 
 // One receive call; returns the bytes read, 0 when the peer closed, -1 on
 // failure.
@@ -69,8 +82,5 @@ void ShutdownBoth(const Socket& socket);
 
 // A second descriptor for the same socket (invalid on failure).
 Socket DuplicateSocket(const Socket& socket);
-
-// Seconds of a monotonic clock, for whole-second time-out budgets.
-std::int64_t MonotonicSeconds();
 
 }  // namespace tarvex

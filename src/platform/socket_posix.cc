@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <string>
@@ -19,6 +20,22 @@ namespace {
 void SetNoDelay(int fd) {
   int on = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+// Polls one descriptor for `events` until the time-out ends; a signal does
+// not cut the wait short.
+WaitResult PollFor(const Socket& socket, short events, std::chrono::milliseconds timeout) {
+  if (!socket.IsValid()) return WaitResult::kFailed;
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + timeout;
+  pollfd p{socket.Descriptor(), events, 0};
+  for (;;) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    const int rc = ::poll(&p, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+    if (rc > 0) return WaitResult::kReady;
+    if (rc == 0) return WaitResult::kTimedOut;
+    if (errno != EINTR) return WaitResult::kFailed;
+  }
 }
 
 bool ToAddress(std::string_view text, std::uint16_t port, sockaddr_in* out) {
@@ -83,22 +100,19 @@ std::uint16_t LocalPort(const Socket& socket) {
   return ntohs(addr.sin_port);
 }
 
-WaitResult WaitReadable(const Socket& socket, int seconds) {
-  if (!socket.IsValid()) return WaitResult::kFailed;
-  pollfd p{socket.Descriptor(), POLLIN, 0};
-  for (;;) {
-    int rc = ::poll(&p, 1, seconds * 1000);
-    if (rc > 0) return WaitResult::kReady;
-    if (rc == 0) return WaitResult::kTimedOut;
-    if (errno != EINTR) return WaitResult::kFailed;
-  }
+WaitResult WaitReadable(const Socket& socket, std::chrono::milliseconds timeout) {
+  return PollFor(socket, POLLIN, timeout);
 }
 
-Socket AcceptTcp(const Socket& listener) {
+Socket AcceptTcp(const Socket& listener, bool* out_of_resources) {
   int fd;
   do {
     fd = ::accept4(listener.Descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
+  if (out_of_resources != nullptr) {
+    *out_of_resources =
+        fd < 0 && (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM);
+  }
   if (fd >= 0) SetNoDelay(fd);
   return Socket(fd);
 }
@@ -125,6 +139,24 @@ long SendSome(const Socket& socket, const char* data, std::size_t n) {
   return static_cast<long>(sent);
 }
 
+long SendSomeWithin(const Socket& socket, const char* data, std::size_t n,
+                    std::chrono::milliseconds timeout) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + timeout;
+  for (;;) {
+    const ssize_t sent = ::send(socket.Descriptor(), data, n, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent >= 0) return static_cast<long>(sent);
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+    // Full: wait for room; a peer that takes nothing in time gets 0.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return 0;
+    const WaitResult room = PollFor(socket, POLLOUT, left);
+    if (room == WaitResult::kTimedOut) return 0;
+    if (room == WaitResult::kFailed) return -1;
+  }
+}
+
 long ReceiveSome(const Socket& socket, char* data, std::size_t n) {
   ssize_t got;
   do {
@@ -144,11 +176,6 @@ void ShutdownBoth(const Socket& socket) {
 Socket DuplicateSocket(const Socket& socket) {
   if (!socket.IsValid()) return Socket();
   return Socket(::fcntl(socket.Descriptor(), F_DUPFD_CLOEXEC, 0));
-}
-
-std::int64_t MonotonicSeconds() {
-  using namespace std::chrono;
-  return duration_cast<seconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace tarvex

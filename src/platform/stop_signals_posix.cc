@@ -13,12 +13,16 @@ sigset_t StopSet() {
   sigemptyset(&set);
   sigaddset(&set, SIGTERM);
   sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGHUP);
   return set;
 }
 
 }  // namespace
 
 StopSignals::StopSignals() {
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &ignore, nullptr);
   sigset_t set = StopSet();
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }

@@ -1,4 +1,5 @@
-// The controlling terminal, for programs that ask their user questions.
+// The controlling terminal and the standard streams, for programs that ask
+// their user questions or report on standard error.
 #pragma once
 
 #include <optional>
@@ -6,6 +7,11 @@
 #include <string_view>
 
 namespace tarvex {
+
+// Opens /dev/null on standard input, output or error wherever one is closed,
+// so that no file the program opens later takes that number and receives what
+// the program writes to the stream. Call it first thing in main.
+void KeepStandardStreamsOpen();
 
 // True when standard input and standard error are both terminals.
 bool IsInteractive();

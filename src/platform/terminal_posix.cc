@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -7,6 +8,15 @@
 #include "platform/terminal.h"
 
 namespace tarvex {
+
+void KeepStandardStreamsOpen() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1) continue;
+    // open() takes the lowest free number, which is this one.
+    const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (opened != fd && opened >= 0) ::close(opened);
+  }
+}
 
 bool IsInteractive() { return isatty(STDIN_FILENO) && isatty(STDERR_FILENO); }
 

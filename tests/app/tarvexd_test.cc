@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "client/device_link.h"
+#include "client/file_requests.h"
 #include "platform/child_process.h"
 #include "platform/instance_lock.h"
 #include "platform/socket.h"
@@ -29,9 +31,20 @@ class TarvexdTest : public ::testing::Test {
   static bool WaitForText(ChildProcess& child, const std::string& text) {
     return testing::WaitUntil([&] { return child.Errors().find(text) != std::string::npos; });
   }
+  // A configured tarvexd serving on 127.0.0.1 (port_), once it has started.
+  std::unique_ptr<ChildProcess> StartTarvexd() {
+    port_ = testing::FindFreePort();
+    Configure(port_);
+    const std::vector<std::string> args = {"--listen-address", "127.0.0.1"};
+    auto server = std::make_unique<ChildProcess>(TARVEXD_PATH, args, world_.Env());
+    EXPECT_TRUE(WaitForText(*server, "Server Started")) << server->Errors();
+    return server;
+  }
+  LoginOutcome LogInDevice() { return LogIn("127.0.0.1", port_, "palm", "secret42", kFileServiceId, 50); }
 
   testing::ProgramEnvironment world_;
   const testing::TempDir& dir_ = world_.Dir();
+  std::uint16_t port_ = 0;
 };
 
 TEST_F(TarvexdTest, ConfigureChecksEverythingBeforeStoringAnything) {
@@ -112,23 +125,46 @@ TEST_F(TarvexdTest, DeviceFileIsWrittenOnlyWhenEveryCheckPasses) {
 }
 
 TEST_F(TarvexdTest, RunsUntilSigtermAndRefusesASecondCopy) {
-  const std::uint16_t port = testing::FindFreePort();
-  Configure(port);
-  ChildProcess server(TARVEXD_PATH, {"--listen-address", "127.0.0.1"}, world_.Env());
-  ASSERT_TRUE(WaitForText(server, "Server Started")) << server.Errors();
-
-  LoginOutcome login = LogIn("127.0.0.1", port, "palm", "secret42", kFileServiceId, 50);
-  EXPECT_TRUE(login.Accepted());
+  std::unique_ptr<ChildProcess> server = StartTarvexd();
+  EXPECT_TRUE(LogInDevice().Accepted());
 
   ProgramResult second = Tarvexd({});
   EXPECT_EQ(second.status, 1);
   EXPECT_NE(second.err.find("tarvexd: Tarvex Server is already running"), std::string::npos);
 
-  server.Signal();
-  EXPECT_EQ(server.Wait(seconds(20)), 0) << server.Errors();
-  EXPECT_NE(server.Errors().find("Server Stopped"), std::string::npos);
+  server->Signal();
+  EXPECT_EQ(server->Wait(seconds(20)), 0) << server->Errors();
+  EXPECT_NE(server->Errors().find("Server Stopped"), std::string::npos);
   const std::string log = testing::ReadFile(AppFile("TSServerLog.txt"));
   EXPECT_NE(log.find(",Server,,0,Server Stopped\r\n"), std::string::npos) << log;
+}
+
+TEST_F(TarvexdTest, SighupStopsItWithinTwoSecondsWhateverDevicesAreConnected) {
+  std::unique_ptr<ChildProcess> server = StartTarvexd();
+  std::vector<std::unique_ptr<Connection>> silent;
+  for (int i = 0; i < 10; ++i) silent.push_back(ConnectToServer("127.0.0.1", port_));
+  // Accepted after the silent ones, so they are all logging in by now.
+  LoginOutcome idle = LogInDevice();
+  ASSERT_TRUE(idle.Accepted());
+
+  server->Signal(SIGHUP);
+  EXPECT_EQ(server->Wait(seconds(2)), 0) << server->Errors();
+  const std::string log = testing::ReadFile(AppFile("TSServerLog.txt"));
+  EXPECT_NE(log.find(",Server,,0,Server Stopped\r\n"), std::string::npos) << log;
+}
+
+TEST_F(TarvexdTest, KeepsServingWhenItsStandardErrorGoesAway) {
+  std::unique_ptr<ChildProcess> server = StartTarvexd();
+  server->CloseErrors();
+  for (int i = 0; i < 2; ++i) {  // each session logs, and its echo fails
+    LoginOutcome login = LogInDevice();
+    ASSERT_TRUE(login.Accepted()) << i;
+    EXPECT_EQ(EndSession(login.connection.get(), 50), 0);
+  }
+  server->Signal();
+  EXPECT_EQ(server->Wait(seconds(20)), 0);
+  const std::string log = testing::ReadFile(AppFile("TSServerLog.txt"));
+  EXPECT_NE(log.find("End Session - SessionID [2]"), std::string::npos) << log;
 }
 
 TEST_F(TarvexdTest, UnconfiguredWithoutTerminalAndPortInUseFail) {

@@ -210,6 +210,24 @@ TEST_F(FileServiceTest, SilenceAfterLoginEndsTheSessionAtTheReceiveTimeOut) {
   ExpectSessionEnd(link.get());
 }
 
+TEST_F(FileServiceTest, DeviceThatStopsReadingIsDroppedAfterTheSendTimeOut) {
+  Start(10);  // receives, and so sends, give up after one second
+  auto link = Device();
+  // The device keeps asking and never reads: the session's receives are
+  // always served, so only its sends can notice the device is gone.
+  std::string requests;
+  for (int i = 0; i < 1000; ++i) requests += Bytes({0, 4, 0, protocol::request::kGetServerInfo});
+  std::thread asker([&] {
+    while (SendBytes(link.get(), requests) == 0) {
+    }
+  });
+  EXPECT_TRUE(WaitForServerLog("End Session - SessionID [1]", std::chrono::seconds(10)));
+  asker.join();  // the server closed the link under the device's send
+  auto newest = server_->GetService(0)->GetServiceLog()->GetRecord(0);
+  ASSERT_TRUE(newest);
+  EXPECT_EQ(newest->GetField(2), "Failed to send response for server info: Error code - 12");
+}
+
 TEST_F(FileServiceTest, ConcurrentSessionsAddingUsersGetUniqueIds) {
   Start();
   constexpr int kDevices = 6;

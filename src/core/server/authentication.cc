@@ -1,8 +1,6 @@
 #include "core/server/authentication.h"
 
 #include <cstdio>
-#include <system_error>
-#include <thread>
 
 #include "common/big_endian.h"
 #include "core/server/server.h"
@@ -17,82 +15,71 @@ constexpr char kModule[] = "Server";
 
 }  // namespace
 
+void LogBeginSessionFailed(Server& server, std::int32_t session_number) {
+  char description[64];
+  std::snprintf(description, sizeof description, "%s - Session [%d]", "Begin Session FAILED",
+                static_cast<int>(session_number));
+  server.Log().LogEvent(kModule, "", description, "2");
+}
+
 bool CheckCredentials(Server& server, std::string_view login, std::string_view password) {
   if (login != server.Settings().GetLogin()) return false;
   return password == server.Settings().GetPassword();
 }
 
-Status AuthenticateConnection(Server& server, std::unique_ptr<Connection>* connection) {
-  Status result = 0;
-  EnableCipher(connection->get(), server.Settings().GetPassword());
+Status AuthenticateConnection(Server& server, PendingLogin* login, std::unique_ptr<Session>* session) {
+  Connection* link = login->connection.get();
+  EnableCipher(link, server.Settings().GetPassword());
+  // The deadline bounds the whole request, however the device splits it.
+  SetReceiveDeadline(link, login->deadline);
   LoginRequest request;
-  if (ReceiveLogin(connection->get(), &request, server.Options().login_timeout) != 0) {
-    char description[64];
-    std::snprintf(description, sizeof description, "%s - Session [%d]", "Begin Session FAILED",
-                  static_cast<int>(server.session_counter_));
-    server.Log().LogEvent(kModule, "", description, "2");
-    result = 1;
+  const Status received = ReceiveLogin(link, &request, server.Options().login_timeout);
+  SetReceiveDeadline(link, std::nullopt);
+  if (received != 0) {
+    LogBeginSessionFailed(server, login->session_number);
+    return 1;
+  }
+
+  std::uint16_t status = protocol::kAuthAccepted;
+  if (!CheckCredentials(server, request.login, request.password)) {
+    status = protocol::kAuthWrongCredentials;
+    server.Log().LogEvent(kModule, request.login, "Invalid Login Name and/or password", "2");
   } else {
-    std::uint16_t status = protocol::kAuthAccepted;
-    if (!CheckCredentials(server, request.login, request.password)) {
-      status = protocol::kAuthWrongCredentials;
-      server.Log().LogEvent(kModule, request.login, "Invalid Login Name and/or password", "2");
-    } else {
-      status = protocol::kAuthUnknownService;
-      for (int i = 0; i < server.ServiceCount(); ++i) {
-        if (server.GetService(i)->GetServiceId() == request.service_id) status = protocol::kAuthAccepted;
-      }
-    }
-    Status sent = SendHeader(connection->get(), protocol::kAuthReply);
-    if (sent == 0) {
-      char reply[2];
-      PutU16(reply, status);
-      sent = SendBytes(connection->get(), reply, sizeof reply);
-    }
-    if (sent != 0) {
-      server.Log().LogEvent(kModule, request.login, "Error sending auth response", "2");
-      result = sent;
-    } else if (status != protocol::kAuthAccepted) {
-      result = 1;
-    } else {
-      result = StartSession(server, connection, request.login, request.service_id);
+    status = protocol::kAuthUnknownService;
+    for (int i = 0; i < server.ServiceCount(); ++i) {
+      if (server.GetService(i)->GetServiceId() == request.service_id) status = protocol::kAuthAccepted;
     }
   }
-  ++server.session_counter_;
-  return result;
+  Status sent = SendHeader(link, protocol::kAuthReply);
+  if (sent == 0) {
+    char reply[2];
+    PutU16(reply, status);
+    sent = SendBytes(link, reply, sizeof reply);
+  }
+  if (sent != 0) {
+    server.Log().LogEvent(kModule, request.login, "Error sending auth response", "2");
+    return sent;
+  }
+  if (status != protocol::kAuthAccepted) return 1;
+  return StartSession(server, login, request.login, request.service_id, session);
 }
 
-Status StartSession(Server& server, std::unique_ptr<Connection>* connection,
-                    std::string_view login, std::uint16_t service_id) {
+Status StartSession(Server& server, PendingLogin* login, std::string_view login_name,
+                    std::uint16_t service_id, std::unique_ptr<Session>* session) {
   Service* service = nullptr;
   for (int i = 0; i < server.ServiceCount() && service == nullptr; ++i) {
     if (server.GetService(i)->GetServiceId() == service_id) service = server.GetService(i);
   }
   if (service == nullptr) return 1;
-  std::unique_ptr<Session> session = service->CreateSession();
-  if (!session) return 1;
+  std::unique_ptr<Session> made = service->CreateSession();
+  if (!made) return 1;
 
-  Socket link_duplicate;
-  if (SocketHolder* holder = (*connection)->Holder()) link_duplicate = DuplicateSocket(holder->socket);
-  session->connection = std::move(*connection);
-  session->user = std::string(login.substr(0, 15));
-  session->log = service->GetServerLog();
-  session->session_number = server.session_counter_;
-  session->Prepare();
-
-  SessionTracker& tracker = server.sessions_;
-  const std::uint64_t ticket = tracker.Enter(std::move(link_duplicate));
-  try {
-    std::thread([owned = std::move(session), &tracker, ticket]() mutable {
-      owned->Run();
-      owned.reset();
-      tracker.Finish(ticket);
-    }).detach();
-  } catch (const std::system_error&) {
-    // No thread could be made: the session and its link are gone with it.
-    tracker.Finish(ticket);
-    return 1;
-  }
+  made->connection = std::move(login->connection);
+  made->user = std::string(login_name.substr(0, 15));
+  made->log = service->GetServerLog();
+  made->session_number = login->session_number;
+  made->Prepare();
+  *session = std::move(made);
   return 0;
 }
 

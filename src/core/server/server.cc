@@ -1,7 +1,9 @@
 #include "core/server/server.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <system_error>
 
 #include "common/join_texts.h"
 #include "core/cipher/link_key.h"
@@ -16,6 +18,9 @@ namespace {
 constexpr char kModule[] = "Server";
 constexpr int kBacklog = 100;
 constexpr int kAcceptTimeout = 10;  // one second
+// Pauses of the accept loop while descriptors are exhausted.
+constexpr std::chrono::milliseconds kFirstPause(100);
+constexpr std::chrono::milliseconds kLongestPause(1000);
 
 }  // namespace
 
@@ -76,6 +81,7 @@ bool Server::StartServer() {
   // A listener thread still finishing after a stop must be gone before a new
   // one takes the port.
   JoinListener();
+  sessions_.OpenLogins();
   stop_event_.Reset();
   started_event_.Reset();
   listener_ = std::thread(&Server::ListenerThread, this);
@@ -91,6 +97,7 @@ bool Server::StopServer() {
   stop_event_.Set();
   running_ = false;
   log_->LogEvent(kModule, "", "Server Stopped", "0");
+  sessions_.EndLogins();
   ReleaseLinkKeySchedule();
   return true;
 }
@@ -121,18 +128,28 @@ void Server::ListenerThread() {
   log_->LogEvent(kModule, "", "Server Started", "0");
   started_event_.Set();
 
+  std::chrono::milliseconds pause(0);  // while descriptors are exhausted
   for (;;) {
     Status code = 0;
     std::unique_ptr<Connection> connection =
         AcceptConnection(listener.get(), kAcceptTimeout, &code);
     bool leave = false;
     if (connection) {
-      if (AuthenticateConnection(*this, &connection) != 0 && connection) {
-        CloseConnection(connection.get());
-        ReleaseConnection(std::move(connection));
-      }
+      pause = std::chrono::milliseconds(0);
+      BeginLogin(std::move(connection), std::chrono::steady_clock::now());
     } else if (code == accept_status::kNothingCame) {
+      pause = std::chrono::milliseconds(0);
       std::this_thread::yield();
+    } else if (code == accept_status::kOutOfResources) {
+      // The device stays queued and an accept at once would fail again: one
+      // entry for the burst, and pauses that grow while it lasts.
+      if (pause.count() == 0) {
+        LogBeginSessionFailed(*this, session_counter_++);
+        pause = kFirstPause;
+      } else {
+        pause = std::min(pause * 2, kLongestPause);
+      }
+      leave = stop_event_.Wait(pause);
     } else {
       char message[64];
       std::snprintf(message, sizeof message, "Failed to start server: Accept Error occurred: %d",
@@ -140,10 +157,51 @@ void Server::ListenerThread() {
       log_->LogEvent(kModule, "", message, "2");
       leave = true;
     }
-    if (stop_event_.Wait(std::chrono::milliseconds(1)) || leave) break;
+    if (leave || stop_event_.IsSet()) break;
   }
   CloseListener(listener.get());
   FreeListener(std::move(listener));
+}
+
+void Server::BeginLogin(std::unique_ptr<Connection> connection, SteadyTime accepted_at) {
+  const std::int32_t number = session_counter_++;
+  // The tracker's duplicate lets a stop end the login at once.
+  Socket duplicate;
+  if (SocketHolder* holder = connection->Holder()) duplicate = DuplicateSocket(holder->socket);
+  std::optional<std::uint64_t> ticket;
+  if (duplicate.IsValid()) ticket = sessions_.EnterLogin(std::move(duplicate), kMaxPendingLogins);
+  if (ticket) {
+    PendingLogin login{std::move(connection), number,
+                       accepted_at + std::chrono::seconds(TimeoutSeconds(options_.login_timeout))};
+    try {
+      std::thread([this, login = std::move(login), ticket = *ticket]() mutable {
+        RunLogin(std::move(login), ticket);
+      }).detach();
+      return;
+    } catch (const std::system_error&) {
+      // No thread could be made; the link went with the thread's state.
+      sessions_.Finish(*ticket);
+    }
+  }
+  LogBeginSessionFailed(*this, number);
+  if (connection) {
+    CloseConnection(connection.get());
+    ReleaseConnection(std::move(connection));
+  }
+}
+
+void Server::RunLogin(PendingLogin login, std::uint64_t ticket) {
+  std::unique_ptr<Session> session;
+  if (AuthenticateConnection(*this, &login, &session) == 0) {
+    sessions_.SessionStarted(ticket);
+    session->Run();
+    session.reset();
+  } else if (login.connection) {
+    CloseConnection(login.connection.get());
+    ReleaseConnection(std::move(login.connection));
+  }
+  // The last touch of the Server: once finished, it may be destroyed.
+  sessions_.Finish(ticket);
 }
 
 }  // namespace tarvex

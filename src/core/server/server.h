@@ -1,14 +1,22 @@
 // Server: owns the server settings, the server log and the registered
-// services, and runs the listener thread that accepts devices, authenticates
-// each one and hands it to a session of the service it asked for.
+// services, and runs the listener thread, which accepts devices, numbers each
+// connection in accept order and hands it to a thread of its own. That
+// thread authenticates the device within the login time-out (counted from
+// the accept, for the whole request) and then runs the session of the
+// service it asked for. So a slow or hostile device delays no other. At most
+// kMaxPendingLogins logins are in progress at once; a connection beyond them
+// is closed at once and logged as a failed session start. When descriptors
+// run out, the listener pauses (100 ms, doubling up to 1 s) and logs one
+// entry for the whole burst.
 //
 // Lifecycle: construct, InitServer once, then StartServer / StopServer any
-// number of times (from one controlling thread). StopServer does not wait:
-// the listener thread ends within about a second, and a following
-// StartServer joins it before a new one listens. Running sessions end on
-// their own; destroying the Server ends them (their links are shut down)
-// and waits for them, and for the listener thread, before it saves the
-// settings and the log and destroys the services.
+// number of times (from one controlling thread). StopServer ends the logins
+// in progress at once (their links are shut down) but does not wait: the
+// listener thread ends within about a second, and a following StartServer
+// joins it before a new one listens. Running sessions end on their own;
+// destroying the Server ends them too and waits for them, and for the
+// listener thread, before it saves the settings and the log and destroys the
+// services.
 #pragma once
 
 #include <atomic>
@@ -29,9 +37,14 @@ namespace tarvex {
 
 class ServerLog;
 class ServerSettings;
+struct PendingLogin;
+
+// Logins in progress at once; the listener refuses connections beyond them.
+inline constexpr std::size_t kMaxPendingLogins = 64;
 
 struct ServerOptions {
-  // Time-out of the login request, in tenths of a second.
+  // Time-out of the whole login, from the accept to the last byte of the
+  // login request, in tenths of a second.
   int login_timeout = 400;
   // Local address the listener binds to.
   std::string listen_address = std::string(kAnyAddress);
@@ -67,15 +80,18 @@ class Server {
   ServerSettings& Settings() { return *settings_; }
   ServerLog& Log() { return *log_; }
   const ServerOptions& Options() const { return options_; }
+  // The number the next accepted connection gets.
   std::int32_t SessionCounter() const { return session_counter_; }
+  std::size_t PendingLogins() const { return sessions_.PendingLogins(); }
 
  private:
-  friend Status AuthenticateConnection(Server&, std::unique_ptr<Connection>*);
-  friend Status StartSession(Server&, std::unique_ptr<Connection>*, std::string_view,
-                             std::uint16_t);
-
   void ListenerThread();
   void JoinListener();
+  // On the listener thread: numbers the connection and starts its login
+  // thread, or refuses it.
+  void BeginLogin(std::unique_ptr<Connection> connection, SteadyTime accepted_at);
+  // The login thread: authenticates, then runs the session.
+  void RunLogin(PendingLogin login, std::uint64_t ticket);
 
   ServerOptions options_;
   std::thread listener_;
@@ -88,7 +104,7 @@ class Server {
   std::vector<std::unique_ptr<Service>> services_;
   std::unique_ptr<ServerSettings> settings_;
   std::unique_ptr<ServerLog> log_;
-  std::int32_t session_counter_ = 1;  // touched by the listener thread only
+  std::atomic<std::int32_t> session_counter_{1};  // advanced by the listener thread only
   SessionTracker sessions_;
 };
 

@@ -4,8 +4,9 @@
 // The server registers services at initialisation and hands each its server
 // log. For every device that logs in to a service, the server asks it for a
 // new Session, fills in the link, the user, the server log and the session
-// number, calls Prepare on the listener thread, and then runs Run on a thread
-// of its own; the session is destroyed when Run returns.
+// number, calls Prepare and then Run, both on the device's own thread; the
+// session is destroyed when Run returns. Sessions of several devices run at
+// once, so CreateSession may be called from several threads at a time.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +29,7 @@ class Session {
 
   // The whole exchange with the device; the result ends the session thread.
   virtual Status Run() = 0;
-  // Called once on the listener thread before the session thread starts.
+  // Called once, on the session's thread, before Run.
   virtual Status Prepare() = 0;
 
   // Filled in by the server before Prepare.

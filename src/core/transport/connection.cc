@@ -14,37 +14,51 @@ constexpr std::size_t kFrameHeaderLength = 10;
 // The byte count of one raw receive is a signed 16-bit quantity.
 constexpr std::size_t kMaxRawReceive = 32767;
 
-// Sends all n bytes; a call that sends nothing or fails is a short send.
-Status RawSend(const Socket& socket, const char* data, std::size_t n) {
+// Sends all n bytes. A call that fails, or a socket that takes no byte for
+// `timeout` tenths, is a short send. It leaves the stream cut mid-frame, so
+// the sending side is shut down: later sends on the link fail at once
+// instead of waiting out the time-out again.
+Status RawSend(const Socket& socket, const char* data, std::size_t n, int timeout) {
+  const std::chrono::seconds patience(TimeoutSeconds(timeout));
   while (n > 0) {
-    long sent = SendSome(socket, data, n);
-    if (sent <= 0) return socket_status::kShortSend;
+    long sent = SendSomeWithin(socket, data, n, patience);
+    if (sent <= 0) {
+      ShutdownSend(socket);
+      return socket_status::kShortSend;
+    }
     data += sent;
     n -= static_cast<std::size_t>(sent);
   }
   return socket_status::kOk;
 }
 
-// Receives exactly n bytes within the time-out budget of whole seconds.
-// A peer that closed the link ends the receive at once.
-Status RawReceive(const Socket& socket, char* data, std::size_t n, int timeout) {
+// Waits for readability until the deadline; bytes already waiting count
+// even when it has passed.
+bool ReadableBy(const Socket& socket, SteadyTime deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  return WaitReadable(socket, std::max(left, std::chrono::milliseconds(0))) == WaitResult::kReady;
+}
+
+// Receives exactly n bytes by the deadline. A peer that closed the link ends
+// the receive at once.
+Status RawReceive(const Socket& socket, char* data, std::size_t n, SteadyTime deadline) {
   if (n > kMaxRawReceive) return socket_status::kShortReceive;
-  std::int64_t budget = TimeoutSeconds(timeout);
-  std::int64_t last = MonotonicSeconds();
   std::size_t got = 0;
   while (got < n) {
-    WaitResult wait = WaitReadable(socket, static_cast<int>(budget));
-    if (wait != WaitResult::kReady) return socket_status::kShortReceive;
+    if (!ReadableBy(socket, deadline)) return socket_status::kShortReceive;
     long read = ReceiveSome(socket, data + got, n - got);
     if (read <= 0) return socket_status::kShortReceive;
     got += static_cast<std::size_t>(read);
-    if (got == n) break;
-    std::int64_t now = MonotonicSeconds();
-    if (now - last >= budget) return socket_status::kShortReceive;
-    budget -= now - last;
-    last = now;
   }
   return socket_status::kOk;
+}
+
+// When a raw receive of this connection must be complete: its own time-out
+// in whole seconds from now, or the connection's deadline if that is sooner.
+SteadyTime ReceiveUntil(const Connection& connection, int timeout) {
+  SteadyTime until = std::chrono::steady_clock::now() + std::chrono::seconds(TimeoutSeconds(timeout));
+  if (std::optional<SteadyTime> deadline = connection.ReceiveDeadline()) until = std::min(until, *deadline);
+  return until;
 }
 
 std::size_t PaddedLength(std::size_t n) { return (n & ~std::size_t{7}) + 8; }
@@ -110,10 +124,23 @@ Status EnableCipher(Connection* connection, std::shared_ptr<const KeySchedule> s
   return message_status::kOk;
 }
 
+Status SetSendTimeout(Connection* connection, int timeout) {
+  if (connection == nullptr) return message_status::kNoConnection;
+  connection->send_timeout_ = timeout;
+  return message_status::kOk;
+}
+
+Status SetReceiveDeadline(Connection* connection, std::optional<SteadyTime> deadline) {
+  if (connection == nullptr) return message_status::kNoConnection;
+  connection->receive_deadline_ = deadline;
+  return message_status::kOk;
+}
+
 Status SendBytes(Connection* connection, const char* bytes, std::size_t n) {
   if (Status s = CheckUsable(connection)) return s;
   const Socket& socket = connection->holder_->socket;
-  if (!connection->CipherOn()) return RawSend(socket, bytes, n);
+  const int timeout = connection->send_timeout_;
+  if (!connection->CipherOn()) return RawSend(socket, bytes, n, timeout);
 
   // Header and ciphertext of a frame go out in one send call. More bytes
   // than one frame can carry go out in several; the peer reads a stream.
@@ -123,7 +150,7 @@ Status SendBytes(Connection* connection, const char* bytes, std::size_t n) {
     const std::size_t payload = OpenFrame(&frame, k);
     if (k != 0) std::memcpy(frame.data() + payload, bytes, k);
     SealFrame(&frame, payload, k, *connection->schedule_);
-    if (Status s = RawSend(socket, frame.data(), frame.size())) return MapSocketStatus(s);
+    if (Status s = RawSend(socket, frame.data(), frame.size(), timeout)) return MapSocketStatus(s);
     bytes += k;
     n -= k;
   } while (n > 0);
@@ -140,7 +167,9 @@ Status SendHeader(Connection* connection, std::uint16_t code) {
 Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, int timeout) {
   if (Status s = CheckUsable(connection)) return s;
   const Socket& socket = connection->holder_->socket;
-  if (!connection->CipherOn()) return RawReceive(socket, destination, n, timeout);
+  if (!connection->CipherOn()) {
+    return RawReceive(socket, destination, n, ReceiveUntil(*connection, timeout));
+  }
 
   std::size_t done = 0;
   for (;;) {
@@ -148,13 +177,13 @@ Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, in
     if (done == n) return message_status::kOk;
 
     char header[kFrameHeaderLength];
-    Status s = RawReceive(socket, header, sizeof header, timeout);
+    Status s = RawReceive(socket, header, sizeof header, ReceiveUntil(*connection, timeout));
     if (s != socket_status::kOk) return MapSocketStatus(s);
     const std::uint32_t padded = GetU32(header + 2);
     const std::uint32_t plain = GetU32(header + 6);
     if (!IsAcceptableFrame(padded, plain)) return MapSocketStatus(socket_status::kShortReceive);
     std::string frame(padded, '\0');
-    s = RawReceive(socket, frame.data(), padded, timeout);
+    s = RawReceive(socket, frame.data(), padded, ReceiveUntil(*connection, timeout));
     if (s != socket_status::kOk) return MapSocketStatus(s);
     DecryptBuffer(*connection->schedule_, frame.data(), padded);
     connection->pending_ = std::move(frame);
@@ -185,7 +214,7 @@ Status ReceiveBytesBuffered(Connection* connection, char* destination, std::size
   while (connection->pending_count_ < n) {
     // Whatever has arrived, with one call.
     std::string raw(kReadAhead, '\0');
-    if (WaitReadable(socket, TimeoutSeconds(timeout)) != WaitResult::kReady) {
+    if (!ReadableBy(socket, ReceiveUntil(*connection, timeout))) {
       return MapSocketStatus(socket_status::kShortReceive);
     }
     const long got = ReceiveSome(socket, raw.data(), raw.size());
@@ -199,7 +228,8 @@ Status ReceiveBytesBuffered(Connection* connection, char* destination, std::size
       auto complete = [&](std::size_t needed) {
         if (have - at >= needed) return socket_status::kOk;
         if (raw.size() < at + needed) raw.resize(at + needed);
-        const Status s = RawReceive(socket, raw.data() + have, at + needed - have, timeout);
+        const Status s =
+            RawReceive(socket, raw.data() + have, at + needed - have, ReceiveUntil(*connection, timeout));
         if (s == socket_status::kOk) have = at + needed;
         return s;
       };
@@ -310,7 +340,8 @@ Status FrameBatch::Flush() {
   if (status_ != 0 || buffer_.empty()) return status_;
   status_ = CheckUsable(connection_);
   if (status_ == 0) {
-    const Status sent = RawSend(connection_->holder_->socket, buffer_.data(), buffer_.size());
+    const Status sent =
+        RawSend(connection_->holder_->socket, buffer_.data(), buffer_.size(), connection_->send_timeout_);
     status_ = connection_->CipherOn() ? MapSocketStatus(sent) : sent;
   }
   buffer_.clear();

@@ -6,7 +6,11 @@
 // goes out as several frames. A connection is used by one thread at a time.
 //
 // Time-outs are in tenths of a second; below 10 counts as 10, and the wait
-// runs in whole seconds (the value divided by 10).
+// runs in whole seconds (the value divided by 10). A receive waits at most
+// its time-out for each piece of the stream it reads, and never beyond the
+// connection's receive deadline when one is set. A send gives up when the
+// socket takes no byte for the connection's send time-out, so a peer that
+// stops reading cannot hold the sending thread.
 //
 // Malformed input is refused before anything is allocated: a frame whose
 // plain length exceeds its padded length, whose padded length is 0, not a
@@ -15,10 +19,12 @@
 // a short receive (14 enciphered, 6 plain).
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,16 +40,25 @@ struct SocketHolder {
   Socket socket;
 };
 
+using SteadyTime = std::chrono::steady_clock::time_point;
+
+// The send time-out a connection starts with, in tenths (30 seconds).
+inline constexpr int kDefaultSendTimeout = 300;
+
 class Connection {
  public:
   explicit Connection(std::unique_ptr<SocketHolder> holder) : holder_(std::move(holder)) {}
 
   SocketHolder* Holder() const { return holder_.get(); }
   bool CipherOn() const { return schedule_ != nullptr; }
+  int SendTimeout() const { return send_timeout_; }
+  std::optional<SteadyTime> ReceiveDeadline() const { return receive_deadline_; }
 
  private:
   friend class FrameBatch;
   friend Status EnableCipher(Connection*, std::shared_ptr<const KeySchedule>);
+  friend Status SetSendTimeout(Connection*, int);
+  friend Status SetReceiveDeadline(Connection*, std::optional<SteadyTime>);
   friend Status SendBytes(Connection*, const char*, std::size_t);
   friend Status ReceiveBytes(Connection*, char*, std::size_t, int);
   friend Status ReceiveBytesBuffered(Connection*, char*, std::size_t, int);
@@ -56,6 +71,8 @@ class Connection {
   std::string pending_;                          // last deciphered frame
   std::size_t read_position_ = 0;
   std::uint32_t pending_count_ = 0;              // plain bytes not yet handed out
+  int send_timeout_ = kDefaultSendTimeout;       // tenths
+  std::optional<SteadyTime> receive_deadline_;
 };
 
 // Wraps a connected socket (the device side, or an accepted one).
@@ -71,6 +88,19 @@ Status EnableCipher(Connection* connection, std::string_view key);
 // which must not replace the server's shared link schedule).
 Status EnableCipher(Connection* connection, std::shared_ptr<const KeySchedule> schedule);
 
+// Sets the send time-out in tenths (below 10 counts as 10, whole seconds).
+// 2 for a missing connection.
+Status SetSendTimeout(Connection* connection, int timeout);
+// Until cleared (none), receives end at the deadline at the latest, whatever
+// their own time-out; frames that arrive, empty ones included, do not move
+// it. A receive still short then fails as a short receive. 2 for a missing
+// connection.
+Status SetReceiveDeadline(Connection* connection, std::optional<SteadyTime> deadline);
+
+// A socket that takes no byte for the send time-out makes a failed send
+// (12 enciphered, 4 plain), as does a broken link. A failed send may have
+// cut a frame short, so it shuts the sending side down: every later send on
+// the connection fails at once.
 Status SendBytes(Connection* connection, const char* bytes, std::size_t n);
 inline Status SendBytes(Connection* connection, std::string_view bytes) {
   return SendBytes(connection, bytes.data(), bytes.size());

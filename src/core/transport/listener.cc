@@ -37,9 +37,16 @@ std::unique_ptr<Connection> AcceptConnection(Listener* listener, int timeout, St
     case WaitResult::kReady:
       break;
   }
-  // A failed accept still hands on a connection, whose first receive fails.
+  // A failed accept still hands on a connection, whose first receive fails,
+  // unless it failed for want of resources and the device is still queued.
+  bool out_of_resources = false;
+  Socket accepted = AcceptTcp(listener->holder->socket, &out_of_resources);
+  if (out_of_resources) {
+    *code = accept_status::kOutOfResources;
+    return nullptr;
+  }
   *code = accept_status::kOk;
-  return MakeConnection(AcceptTcp(listener->holder->socket));
+  return MakeConnection(std::move(accepted));
 }
 
 Status CloseListener(Listener* listener) {

@@ -27,7 +27,9 @@ std::uint16_t ListeningPort(const Listener* listener);
 
 // Waits up to `timeout` tenths for a device. Codes: 0 a connection (whose
 // socket may be unusable when accepting itself failed), 5 nothing came, 6 the
-// wait failed, 2 no listener.
+// wait failed, 2 no listener, 8 a device waits but descriptors or memory ran
+// out (no connection; the device stays queued and an accept made at once
+// fails the same way, so the caller should pause).
 std::unique_ptr<Connection> AcceptConnection(Listener* listener, int timeout, Status* code);
 
 Status CloseListener(Listener* listener);

@@ -39,6 +39,8 @@ inline constexpr Status kNoListener = 2;
 inline constexpr Status kNothingCame = 5;
 inline constexpr Status kWaitFailed = 6;
 inline constexpr Status kNoConnectionObject = 7;
+// A device waits, but descriptors or memory ran out; it stays queued.
+inline constexpr Status kOutOfResources = 8;
 }  // namespace accept_status
 
 // Maps a socket-layer code to the message layer (enciphered mode).

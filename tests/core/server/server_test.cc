@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "client/device_link.h"
 #include "common/big_endian.h"
 #include "core/server/authentication.h"
 #include "core/settings/server_settings.h"
 #include "log/server_log.h"
+#include "platform/event.h"
+#include "support/descriptor_hog.h"
 #include "support/server/server_fixture.h"
 
 namespace tarvex {
@@ -21,6 +25,8 @@ using testing::kReplyTimeout;
 struct SessionCounts {
   std::atomic<int> prepared{0};
   std::atomic<int> finished{0};
+  std::mutex mutex;
+  std::vector<int> numbers;  // session numbers, in the order prepared
 };
 
 // A service whose sessions answer code 2 with code 3 and end.
@@ -28,6 +34,8 @@ class EchoSession : public Session {
  public:
   explicit EchoSession(SessionCounts* counts) : counts_(counts) {}
   Status Prepare() override {
+    std::lock_guard<std::mutex> lock(counts_->mutex);
+    counts_->numbers.push_back(session_number);
     ++counts_->prepared;
     return 0;
   }
@@ -60,8 +68,49 @@ class EchoService : public Service {
   std::string name_ = "Echo";
 };
 
+// A device that holds its login open with an empty enciphered frame every
+// `interval` and never sends the request.
+class DripClient {
+ public:
+  DripClient(std::uint16_t port, std::chrono::milliseconds interval)
+      : link_(ConnectToServer("127.0.0.1", port)) {
+    KeyDeviceLink(link_.get(), kPassword);
+    thread_ = std::thread([this, interval] {
+      while (!stop_.Wait(interval) && SendBytes(link_.get(), "", 0) == 0) {
+      }
+    });
+  }
+  ~DripClient() {
+    stop_.Set();
+    thread_.join();
+  }
+
+ private:
+  std::unique_ptr<Connection> link_;
+  ManualResetEvent stop_;
+  std::thread thread_;
+};
+
+// True when the server closes the link within a few seconds.
+bool ClosedByServer(const Connection& link) {
+  const Socket& socket = link.Holder()->socket;
+  char byte;
+  return WaitReadable(socket, 3) == WaitResult::kReady && ReceiveSome(socket, &byte, 1) == 0;
+}
+
 class ServerTest : public testing::ServerFixture {
  protected:
+  // Connections that never send a byte, each accepted as a pending login.
+  std::vector<std::unique_ptr<Connection>> OpenSilent(std::size_t count) {
+    std::vector<std::unique_ptr<Connection>> links;
+    for (std::size_t i = 0; i < count; ++i) links.push_back(ConnectToServer("127.0.0.1", port_));
+    EXPECT_TRUE(testing::WaitUntil([&] { return server_->PendingLogins() == count; }));
+    return links;
+  }
+  bool FailedLoginLogged(int session_number) {
+    return WaitForServerLog("Begin Session FAILED - Session [" + std::to_string(session_number) + "]");
+  }
+
   std::vector<Server::ServiceFactory> Echo() {
     return {[this] { return std::make_unique<EchoService>(&counts_); }};
   }
@@ -142,13 +191,79 @@ TEST_F(ServerTest, DeviceKeyedWithAnotherPasswordIsNeverAccepted) {
   EXPECT_EQ(counts_.prepared, 0);
 }
 
-TEST_F(ServerTest, SessionNumbersCountEveryAcceptedConnectionFromOne) {
+TEST_F(ServerTest, SessionNumbersFollowAcceptOrderAndFailedLoginsKeepTheirs) {
   StartWith(Echo(), ShortLogin());
+  auto silent = OpenSilent(1);  // number 1, still logging in below
+  LoginOutcome second = LogInAs(kLogin, kPassword);
+  EXPECT_TRUE(second.Accepted());
   EXPECT_EQ(LogInAs("nobody", kPassword).auth_status, kAuthWrongCredentials);
   EXPECT_EQ(LogInAs(kLogin, kPassword, 9).auth_status, kAuthUnknownService);
-  LoginOutcome third = LogInAs(kLogin, kPassword);
-  EXPECT_TRUE(third.Accepted());
-  EXPECT_TRUE(testing::WaitUntil([&] { return server_->SessionCounter() == 4; }));
+  LoginOutcome fifth = LogInAs(kLogin, kPassword);
+  EXPECT_TRUE(fifth.Accepted());
+  EXPECT_TRUE(FailedLoginLogged(1));
+  ASSERT_TRUE(testing::WaitUntil([&] { return counts_.prepared == 2; }));
+  std::lock_guard<std::mutex> lock(counts_.mutex);
+  EXPECT_EQ(counts_.numbers, (std::vector<int>{2, 5}));
+  EXPECT_EQ(server_->SessionCounter(), 6);
+}
+
+TEST_F(ServerTest, NoUnauthenticatedClientDelaysARealLogin) {
+  StartWith(Echo());  // the full 40-second login time-out
+  auto silent = OpenSilent(50);
+  DripClient drip(port_, std::chrono::seconds(1));
+  // A device keyed with another password: its request deciphers to a block
+  // longer than it sent.
+  auto wrong_key = ConnectToServer("127.0.0.1", port_);
+  KeyDeviceLink(wrong_key.get(), "otherpassword");
+  SendBytes(wrong_key.get(), MakeLoginRequest(kFileServiceId, kLogin, "otherpassword"));
+  ASSERT_TRUE(testing::WaitUntil([&] { return server_->PendingLogins() == 52; }));
+  // The device waits one second for its reply.
+  EXPECT_TRUE(LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 10).Accepted());
+}
+
+TEST_F(ServerTest, DripClientIsCutOffWhenTheWholeLoginTimeExpires) {
+  ServerOptions options;
+  options.login_timeout = 20;
+  StartWith(Echo(), options);
+  DripClient drip(port_, std::chrono::milliseconds(200));
+  EXPECT_TRUE(FailedLoginLogged(1));
+}
+
+TEST_F(ServerTest, PendingLoginsAreBoundedAndAStopEndsThemAtOnce) {
+  StartWith(Echo());
+  auto silent = OpenSilent(kMaxPendingLogins);
+  auto refused = ConnectToServer("127.0.0.1", port_);
+  EXPECT_TRUE(ClosedByServer(*refused));
+  EXPECT_TRUE(FailedLoginLogged(static_cast<int>(kMaxPendingLogins) + 1));
+
+  server_->StopServer();
+  for (const auto& link : silent) EXPECT_TRUE(ClosedByServer(*link));
+  EXPECT_TRUE(testing::WaitUntil([&] { return server_->PendingLogins() == 0; }));
+  ASSERT_TRUE(server_->StartServer());
+  EXPECT_TRUE(LogInAs(kLogin, kPassword).Accepted());
+}
+
+TEST_F(ServerTest, RunningOutOfDescriptorsLogsOncePerBurstAndRecovers) {
+  StartWith(Echo());
+  std::unique_ptr<Connection> device;
+  {
+    // Nothing here may need a descriptor (the sanitizers' checks do).
+    testing::DescriptorHog hog;
+    hog.Free(1);  // room for the device's socket, none for the server's
+    device = ConnectToServer("127.0.0.1", port_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // several failed accepts
+  }
+  ASSERT_TRUE(device);
+  ASSERT_EQ(KeyDeviceLink(device.get(), kPassword), 0);
+  ASSERT_EQ(SendBytes(device.get(), MakeLoginRequest(kFileServiceId, kLogin, kPassword)), 0);
+  std::uint16_t status = 1;
+  ASSERT_EQ(ReceiveAuthReply(device.get(), &status, kReplyTimeout), 0);
+  EXPECT_EQ(status, kAuthAccepted);
+  const std::vector<std::string> expected = {"Server Started", "Begin Session FAILED - Session [1]"};
+  EXPECT_EQ(ServerLogDescriptions(), expected);
+  ASSERT_TRUE(testing::WaitUntil([&] { return counts_.prepared == 1; }));
+  std::lock_guard<std::mutex> lock(counts_.mutex);
+  EXPECT_EQ(counts_.numbers, std::vector<int>{2});
 }
 
 TEST_F(ServerTest, StartStopStartOnOnePortAndStopWhileStoppedLogsNothing) {

@@ -1,0 +1,45 @@
+#include "support/descriptor_hog.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace tarvex::testing {
+
+DescriptorHog::DescriptorHog() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0) {
+    saved_limit_ = limit.rlim_cur;
+    limit.rlim_cur = std::min<rlim_t>(limit.rlim_cur, 1024);
+    lowered_ = setrlimit(RLIMIT_NOFILE, &limit) == 0;
+  }
+  for (;;) {
+    const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) break;
+    held_.push_back(fd);
+  }
+}
+
+DescriptorHog::~DescriptorHog() { Release(); }
+
+void DescriptorHog::Free(std::size_t count) {
+  for (; count > 0 && !held_.empty(); --count) {
+    ::close(held_.back());
+    held_.pop_back();
+  }
+}
+
+void DescriptorHog::Release() {
+  Free(held_.size());
+  if (lowered_) {
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(saved_limit_);
+    setrlimit(RLIMIT_NOFILE, &limit);
+    lowered_ = false;
+  }
+}
+
+}  // namespace tarvex::testing
