@@ -9,6 +9,7 @@
 #include "platform/app_folder.h"
 #include "platform/instance_lock.h"
 #include "platform/terminal.h"
+#include "protocol/codes.h"
 
 int main(int argc, char** argv) {
   using namespace tarvex;
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
       std::cout << kTarvexdUsage;
       return 0;
     case TarvexdOptions::Mode::kVersion:
-      std::cout << "tarvexd 1.20\n";
+      std::cout << "tarvexd " << protocol::kServerVersion << '\n';
       return 0;
     case TarvexdOptions::Mode::kDeviceFile:
       // Only reads the settings: it needs no lock and may run beside a server.
