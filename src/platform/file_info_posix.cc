@@ -1,5 +1,4 @@
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,18 +18,7 @@ FileInfo StatPath(const std::string& path) {
   info.is_directory = S_ISDIR(status.st_mode);
   info.is_regular = S_ISREG(status.st_mode);
   info.size = static_cast<std::uint64_t>(status.st_size);
-  struct tm parts {};
-  const time_t written = status.st_mtim.tv_sec;
-  if (localtime_r(&written, &parts) != nullptr) {
-    LocalDateTime when;
-    when.year = parts.tm_year + 1900;
-    when.month = parts.tm_mon + 1;
-    when.day = parts.tm_mday;
-    when.hour = parts.tm_hour;
-    when.minute = parts.tm_min;
-    when.second = parts.tm_sec;
-    info.modified = when;
-  }
+  info.modified = ToLocalDateTime(status.st_mtim.tv_sec);
   return info;
 }
 

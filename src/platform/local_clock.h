@@ -2,6 +2,9 @@
 // broken into calendar fields. Safe to call from any thread.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+
 namespace tarvex {
 
 struct LocalDateTime {
@@ -14,5 +17,9 @@ struct LocalDateTime {
 };
 
 LocalDateTime LocalNow();
+
+// A moment given in seconds since the epoch, in local time; none when it
+// cannot be converted.
+std::optional<LocalDateTime> ToLocalDateTime(std::int64_t seconds_since_epoch);
 
 }  // namespace tarvex

@@ -4,11 +4,11 @@
 
 namespace tarvex {
 
-LocalDateTime LocalNow() {
-  time_t now = time(nullptr);
+std::optional<LocalDateTime> ToLocalDateTime(std::int64_t seconds_since_epoch) {
+  const auto moment = static_cast<time_t>(seconds_since_epoch);
   struct tm parts {};
+  if (localtime_r(&moment, &parts) == nullptr) return std::nullopt;
   LocalDateTime result;
-  if (localtime_r(&now, &parts) == nullptr) return result;
   result.year = parts.tm_year + 1900;
   result.month = parts.tm_mon + 1;
   result.day = parts.tm_mday;
@@ -17,5 +17,7 @@ LocalDateTime LocalNow() {
   result.second = parts.tm_sec;
   return result;
 }
+
+LocalDateTime LocalNow() { return ToLocalDateTime(time(nullptr)).value_or(LocalDateTime{}); }
 
 }  // namespace tarvex
