@@ -114,9 +114,6 @@ class MainWindowTest : public QObject {
     auto window = MakeWindow();
     QTableView* view = window->findChild<QTableView*>(QStringLiteral("serverLog"));
     QTRY_COMPARE(Cell(view, 0, 1), QStringLiteral("Server Started"));
-    QCOMPARE(view->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Module"));
-    QCOMPARE(view->columnWidth(0), 120);
-    QCOMPARE(view->columnWidth(1), 250);
 
     ServerLog& log = window->GetServer()->Log();
     std::thread([&] { log.LogEvent("QLX", "palm", "a new event", "2"); }).join();
@@ -139,10 +136,14 @@ class MainWindowTest : public QObject {
     QTest::qWait(100);
     QCOMPARE(driver.Seen().size(), qsizetype{1});
 
+    int resets = 0;
+    connect(view->model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
     std::thread([&] {
       for (int i = 0; i < 500; ++i) log.LogEvent("Server", "", "event " + std::to_string(i), "0");
     }).join();
+    QCOMPARE(view->model()->rowCount(), 2);  // the logging thread never waited for the window
     QTRY_COMPARE(view->model()->rowCount(), 500);
+    QCOMPARE(resets, 1);  // and the refreshes it asked for were merged
     QCOMPARE(Cell(view, 0, 1), QStringLiteral("event 499"));
     QCOMPARE(Cell(view, 499, 1), QStringLiteral("event 0"));
   }
@@ -157,7 +158,6 @@ class MainWindowTest : public QObject {
     auto* view = window->findChild<QTableView*>(QStringLiteral("serviceLog"));
     QCOMPARE(selector->count(), 2);
     QCOMPARE(selector->currentText(), QStringLiteral("Quillet Exchange"));
-    QCOMPARE(view->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Status"));
     auto* files = static_cast<ServiceLog*>(window->GetServer()->GetService(0)->GetServiceLog());
     auto* notes = static_cast<NoteService*>(window->GetServer()->GetService(1));
 

@@ -27,7 +27,7 @@ class SearchEngineProcessTest : public ::testing::Test {
   testing::TempDir dir_;
 };
 
-TEST_F(SearchEngineProcessTest, WindowRunsTheEngineWhileOpenAndItsAddressGoesWithIt) {
+TEST_F(SearchEngineProcessTest, WindowRunsTheEngineWhileOpenUnlessAnotherIsInCharge) {
   std::string address;
   {
     SearchEngineProcess engine(TARVEX_SEARCH_PATH);
@@ -40,17 +40,12 @@ TEST_F(SearchEngineProcessTest, WindowRunsTheEngineWhileOpenAndItsAddressGoesWit
 
   // Its own stale address (an engine that died) does not keep it from starting.
   ASSERT_TRUE(WriteUserValue(kSearchUrlKeyPath, kSearchUrlValue, address));
-  {
-    SearchEngineProcess engine(TARVEX_SEARCH_PATH);
-    EXPECT_TRUE(engine.Started());
-  }
-}
+  EXPECT_TRUE(SearchEngineProcess(TARVEX_SEARCH_PATH).Started());
 
-TEST_F(SearchEngineProcessTest, AnotherSearchEngineIsLeftInCharge) {
+  // Another search engine is left in charge.
   const std::string other = "http://127.0.0.1:4664/search&s=abc?q=";
   ASSERT_TRUE(WriteUserValue(kSearchUrlKeyPath, kSearchUrlValue, other));
-  SearchEngineProcess engine(TARVEX_SEARCH_PATH);
-  EXPECT_FALSE(engine.Started());
+  EXPECT_FALSE(SearchEngineProcess(TARVEX_SEARCH_PATH).Started());
   EXPECT_EQ(SearchUrl(), other);
 }
 
