@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <random>
 #include <string>
 
@@ -77,22 +75,6 @@ TEST_F(ServerSettingsTest, EveryAcceptedPasswordReadsBackAfterReload) {
   }
   EXPECT_GT(refused, 0);  // about one in ten
   EXPECT_LT(refused, 100);
-}
-
-TEST(ServerDataDirTest, DefaultsToTheCurrentDirectoryWithASeparator) {
-  TempDir home;
-  ASSERT_EQ(setenv("XDG_CONFIG_HOME", home.Path().c_str(), 1), 0);
-  EXPECT_FALSE(ServerSettings::GetDataDir().has_value());
-  ASSERT_TRUE(ServerSettings::SetDataDir("/srv/tarvex/"));
-  EXPECT_EQ(ServerSettings::GetDataDir(), "/srv/tarvex/");
-  const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(home.Path());
-  EXPECT_TRUE(ServerSettings::SetDefaultDataDir());
-  EXPECT_EQ(ServerSettings::GetDataDir(), home.Path() + "/");
-  std::filesystem::current_path("/");
-  EXPECT_TRUE(ServerSettings::SetDefaultDataDir());
-  EXPECT_EQ(ServerSettings::GetDataDir(), "/");
-  std::filesystem::current_path(previous);
 }
 
 }  // namespace
