@@ -169,9 +169,10 @@ TEST_F(FileServiceTest, UnknownCodesAndBlocksShortOfTheirFieldsEndTheSessionUnan
   EXPECT_FALSE(std::filesystem::exists(data_dir_ + "QLXUsers.txt"));
 }
 
-TEST_F(FileServiceTest, RequestBlockInTheHeadersFrameAndSessionLogEntries) {
-  Start();
+TEST_F(FileServiceTest, SessionsAreLoggedAndEndOnSilenceOrWhenTheDeviceStopsReading) {
+  Start(10);  // receives, and so sends, give up after one second
   auto link = Device();
+  // A request block may come in its header's frame.
   std::string header;
   AppendU16(header, 4);
   AppendU16(header, 107);
@@ -186,29 +187,23 @@ TEST_F(FileServiceTest, RequestBlockInTheHeadersFrameAndSessionLogEntries) {
   const std::vector<std::string> expected = {"Server Started", "Begin Session Successful - SessionID [1]",
                                              "End Session - SessionID [1]"};
   EXPECT_EQ(ServerLogDescriptions(), expected);
-}
 
-TEST_F(FileServiceTest, SilenceAfterLoginEndsTheSessionAtTheReceiveTimeOut) {
-  Start(10);
-  auto link = Device();
-  EXPECT_TRUE(WaitForServerLog("End Session - SessionID [1]", std::chrono::seconds(5)));
+  link = Device();  // silent after its login
+  EXPECT_TRUE(WaitForServerLog("End Session - SessionID [2]", std::chrono::seconds(5)));
   ExpectSessionEnd(link.get());
-}
 
-TEST_F(FileServiceTest, DeviceThatStopsReadingIsDroppedAfterTheSendTimeOut) {
-  Start(10);  // receives, and so sends, give up after one second
-  auto link = Device();
-  // The device keeps asking and never reads: the session's receives are
+  // A device that keeps asking and never reads: the session's receives are
   // always served, so only its sends can notice the device is gone.
+  link = Device();
   std::string requests;
   for (int i = 0; i < 1000; ++i) requests += Bytes({0, 4, 0, protocol::request::kGetServerInfo});
   std::thread asker([&] {
     while (SendBytes(link.get(), requests) == 0) {
     }
   });
-  EXPECT_TRUE(WaitForServerLog("End Session - SessionID [1]", std::chrono::seconds(10)));
+  EXPECT_TRUE(WaitForServerLog("End Session - SessionID [3]", std::chrono::seconds(10)));
   asker.join();  // the server closed the link under the device's send
-  auto newest = server_->GetService(0)->GetServiceLog()->GetRecord(0);
+  newest = server_->GetService(0)->GetServiceLog()->GetRecord(0);
   ASSERT_TRUE(newest);
   EXPECT_EQ(newest->GetField(2), "Failed to send response for server info: Error code - 12");
 }

@@ -227,16 +227,7 @@ TEST_F(ServerTest, RestartsOnItsPortAndDestroyingItEndsRunningSessions) {
   EXPECT_EQ(counts_.finished, 1);
 }
 
-TEST_F(ServerTest, FirstRunHandlerIsShownOnceAndAServiceNotReadyBlocksTheStart) {
-  MakeServer(Echo());
-  int shown = 0;
-  server_->SetFirstRunHandler([&](ServerSettings&) { ++shown; });
-  EXPECT_FALSE(server_->StartServer());
-  EXPECT_FALSE(server_->StartServer());
-  EXPECT_EQ(shown, 1);
-
-  server_->SetFirstRunHandler(nullptr);
-  server_.reset();
+TEST_F(ServerTest, AServiceNotReadyBlocksTheStartEvenAfterTheFirstRunFilledInTheSettings) {
   MakeServer({[] {
     auto service = std::make_unique<EchoService>(nullptr);
     service->ready = false;

@@ -46,7 +46,7 @@ TEST_F(ServerSettingsTest, PasswordIsStoredZeroPaddedAndEnciphered) {
   }
 }
 
-TEST_F(ServerSettingsTest, RefusesPasswordsTheStoredFormCannotCarry) {
+TEST_F(ServerSettingsTest, RefusesPasswordsTheStoredFormCannotCarryAndReadsBackTheRest) {
   ServerSettings settings(Path());
   ASSERT_TRUE(settings.SetPassword("kept"));
   const std::string stored = settings.GetStoredPassword();
@@ -58,9 +58,8 @@ TEST_F(ServerSettingsTest, RefusesPasswordsTheStoredFormCannotCarry) {
   EXPECT_FALSE(settings.SetPassword(std::string("a\0b", 3)));
   EXPECT_EQ(settings.GetStoredPassword(), stored);
   EXPECT_EQ(settings.GetPassword(), "kept");
-}
 
-TEST_F(ServerSettingsTest, EveryAcceptedPasswordReadsBackAfterReload) {
+  // Every password that is taken reads back after a reload.
   std::mt19937 random(20050301);
   int refused = 0;
   for (int round = 0; round < 400; ++round) {
