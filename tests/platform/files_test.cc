@@ -24,19 +24,6 @@ std::size_t EntryCount(const std::string& directory) {
   return count;
 }
 
-TEST(WriteFileAtomicallyTest, ReplacesWholeKeepingModeAndLeavesNoTemporary) {
-  TempDir dir;
-  const std::string path = dir.File("list.txt");
-  ASSERT_TRUE(WriteFileAtomically(path, "first"));
-  WriteFile(path, "old");
-  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  ASSERT_TRUE(WriteFileAtomically(path, std::string("new\0bytes", 9)));
-  EXPECT_EQ(ReadFile(path), std::string("new\0bytes", 9));
-  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(EntryCount(dir.Path()), 1u);
-}
-
 TEST(AtomicFileTest, AFailureAtAnyStepKeepsTheOldFileAndLeavesNoTemporary) {
   TempDir dir;
   const std::string path = dir.File("TSConfig.txt");
