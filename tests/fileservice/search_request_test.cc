@@ -45,14 +45,12 @@ class SearchRequestTest : public testing::FileServiceFixture {
  protected:
   void SetUp() override {
     FileServiceFixture::SetUp();
-    // Result files go to a folder of the test's own (TearDown restores TMPDIR).
-    if (const char* tmpdir = std::getenv("TMPDIR")) old_tmpdir_ = tmpdir;
+    // Result files go to a folder of the test's own.
     std::filesystem::create_directories(root_.File("tmp"));
     setenv("TMPDIR", root_.File("tmp").c_str(), 1);
     std::filesystem::create_directories(root_.File("docs"));
     Start();
   }
-  void TearDown() override { setenv("TMPDIR", old_tmpdir_.c_str(), 1); }
   static void UseEngine(const HttpStub& engine) {
     ASSERT_TRUE(WriteUserValue(kSearchUrlKeyPath, kSearchUrlValue,
                                "http://127.0.0.1:" + std::to_string(engine.Port()) + "/s?q="));
@@ -66,7 +64,6 @@ class SearchRequestTest : public testing::FileServiceFixture {
     AppendU32(block, first);
     return block + text_field + std::string(100 - text_field.size(), '\0');
   }
-  std::string old_tmpdir_ = "/tmp";
 };
 
 TEST_F(SearchRequestTest, ReplyCarriesEachResultWithItsFilesStampAndSize) {
