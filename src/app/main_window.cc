@@ -279,6 +279,19 @@ void MainWindow::done(int result) {
   ShutDownServer();
 }
 
+void MainWindow::CloseFromOutside() {
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+      dialog->reject();
+    } else {
+      modal->close();
+    }
+    QTimer::singleShot(0, this, &MainWindow::CloseFromOutside);
+    return;
+  }
+  done(QDialog::Rejected);
+}
+
 void MainWindow::ShutDownServer() {
   tray_->hide();
   if (!server_) return;

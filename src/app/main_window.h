@@ -50,6 +50,10 @@ class MainWindow : public QDialog {
 
   // Closing the window shuts the server down.
   void done(int result) override;
+  // Closes the window from outside (a stop signal, the session ending): the
+  // dialogs open over it are cancelled first, and the window closes once the
+  // code that opened them (a start asking for the settings) has returned.
+  void CloseFromOutside();
 
  protected:
   void changeEvent(QEvent* event) override;

@@ -3,12 +3,16 @@
 #include "platform/program_folder.h"
 #include "platform/user_store.h"
 #include "search/desktop_search_client.h"
+#include "searchengine/search_engine.h"
 #include "searchengine/search_registration.h"
 
 namespace tarvex {
 
 SearchEngineProcess::SearchEngineProcess(const std::string& program)
-    : child_(IsWanted() ? SpawnedProcess::Start(program, {}, {}) : std::nullopt) {}
+    : child_(IsWanted() ? SpawnedProcess::Start(program, {},
+                                                {std::string(kParentVariable) + "=" +
+                                                 std::to_string(OwnProcessId())})
+                        : std::nullopt) {}
 
 std::string SearchEngineProcess::DefaultProgram() { return OwnProgramFolder() + "/tarvex-search"; }
 

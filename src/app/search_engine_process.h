@@ -7,7 +7,9 @@
 // default tarvex-search beside the running program). Otherwise another
 // search engine is set up and nothing is started. Destroying the object
 // stops the child (SIGTERM, SIGKILL after a grace period); the engine then
-// withdraws its address. Used from the window's thread only.
+// withdraws its address. The child also stops by itself when this process
+// ends without destroying the object (killed, say). Made and used on the
+// main thread only, which the child's life is tied to.
 #pragma once
 
 #include <optional>

@@ -1,4 +1,5 @@
 // tarvex-server: Tarvex Server with its window and tray icon.
+#include <QtCore/QSocketNotifier>
 #include <QtWidgets/QApplication>
 
 #include <iostream>
@@ -10,6 +11,7 @@
 #include "app/server_setup.h"
 #include "platform/app_folder.h"
 #include "platform/instance_lock.h"
+#include "platform/stop_signals.h"
 #include "protocol/codes.h"
 #include "ui/message_box.h"
 #include "ui/program_icon.h"
@@ -43,6 +45,10 @@ int main(int argc, char** argv) {
   // One server per user: a second copy ends at once, silently.
   std::optional<InstanceLock> lock = InstanceLock::Acquire();
   if (!lock) return 0;
+  // SIGTERM, SIGINT and SIGHUP (the session ending) close the window like
+  // its close box does: the server stops in order and the logs are saved.
+  // Blocked before Qt starts any thread, they reach only the event loop.
+  StopSignals stop_signals;
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tarvex Server"));
@@ -62,6 +68,14 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
   MainWindow window;
   QObject::connect(&window, &QDialog::finished, &app, &QCoreApplication::quit);
+  StopSignals::Pending stops;
+  std::optional<QSocketNotifier> stop_notifier;
+  if (stops.Descriptor() >= 0) {
+    stop_notifier.emplace(stops.Descriptor(), QSocketNotifier::Read);
+    QObject::connect(&*stop_notifier, &QSocketNotifier::activated, &window, [&window, &stops] {
+      if (stops.Take() != 0) window.CloseFromOutside();
+    });
+  }
   window.show();
   return QApplication::exec();
 }

@@ -30,6 +30,9 @@ struct SpawnResult {
   std::string err;         // standard error, at most max_output bytes
 };
 
+// This process's id, as its children know their parent.
+long OwnProcessId();
+
 // Runs a program to its end, collecting both outputs (bytes beyond
 // `max_output` per stream are read and dropped). A program still running
 // after `limit` is killed with SIGKILL; it is always reaped before return.

@@ -156,6 +156,8 @@ SpawnedProcess::SpawnedProcess(SpawnedProcess&& other) noexcept
   other.pid_ = -1;
 }
 
+long OwnProcessId() { return static_cast<long>(getpid()); }
+
 SpawnedProcess::~SpawnedProcess() {
   if (pid_ > 0) Stop();
 }

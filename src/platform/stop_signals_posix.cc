@@ -1,5 +1,8 @@
 #include <pthread.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -40,6 +43,27 @@ StopSignals::Released::Released() {
 StopSignals::Released::~Released() {
   sigset_t set = StopSet();
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+StopSignals::Pending::Pending() {
+  sigset_t set = StopSet();
+  fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+}
+
+StopSignals::Pending::~Pending() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int StopSignals::Pending::Take() {
+  signalfd_siginfo info {};
+  const ssize_t got = fd_ < 0 ? -1 : ::read(fd_, &info, sizeof info);
+  return got == static_cast<ssize_t>(sizeof info) ? static_cast<int>(info.ssi_signo) : 0;
+}
+
+bool StopSignals::StopWithParent(long parent_pid) {
+  if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0) return false;
+  // The parent may have ended before the request was made.
+  return static_cast<long>(getppid()) == parent_pid;
 }
 
 int StopSignals::Wait() {

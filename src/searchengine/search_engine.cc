@@ -61,6 +61,10 @@ int RunSearchEngine(const SearchEngineOptions& options) {
   }
   // Blocks SIGTERM and SIGINT before any thread exists, so only Wait sees them.
   StopSignals stop_signals;
+  if (options.parent_pid && !StopSignals::StopWithParent(*options.parent_pid)) {
+    EngineLog("The program that started tarvex-search has ended already");
+    return 0;
+  }
   std::optional<std::string> folder = SearchEngineFolder();
   if (!folder) {
     EngineLog("Cannot make the engine's folder in the application folder");

@@ -22,7 +22,13 @@ struct SearchEngineOptions {
   // The port to listen on; by default the one of the last run, else any.
   std::optional<std::uint16_t> port;
   bool register_address = true;
+  // The process that started the engine as its child (kParentVariable): the
+  // engine stops when that process ends, however it ends.
+  std::optional<long> parent_pid;
 };
+
+// The environment variable through which a parent names itself.
+inline constexpr char kParentVariable[] = "TARVEX_SEARCH_PARENT";
 
 // Runs the engine; the exit status (1 when it cannot start).
 int RunSearchEngine(const SearchEngineOptions& options);

@@ -1,4 +1,5 @@
 // tarvex-search: the desktop search engine for Tarvex Server.
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
       return Usage("unknown or incomplete option " + arg);
     }
   }
+  if (const char* parent = std::getenv(kParentVariable)) options.parent_pid = ParseDecimal(parent);
   if (options.recoll_config && !options.folders.empty()) {
     return Usage("--folder and --recoll-config do not go together");
   }

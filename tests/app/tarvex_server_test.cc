@@ -1,0 +1,46 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "platform/child_process.h"
+#include "support/program_env.h"
+#include "support/temp_dir.h"
+#include "support/wait_until.h"
+
+namespace tarvex {
+namespace {
+
+using std::chrono::seconds;
+
+// The desktop program as the session starts and ends it: offscreen, with the
+// search engine it runs as its child.
+class TarvexServerTest : public ::testing::Test {
+ protected:
+  TarvexServerTest() { world_.Add("QT_QPA_PLATFORM=offscreen"); }
+  std::string SearchSetting() {
+    return testing::ReadFile(world_.Dir().File("config") + "/Google/Google Desktop.conf");
+  }
+  bool EngineRegistered() { return SearchSetting().find("search_url=\"http") != std::string::npos; }
+
+  testing::ProgramEnvironment world_;
+};
+
+TEST_F(TarvexServerTest, ASignalClosesTheWindowInOrderAndStopsTheSearchEngine) {
+  ChildProcess program(TARVEX_SERVER_PATH, {}, world_.Env());
+  ASSERT_TRUE(testing::WaitUntil([&] { return EngineRegistered(); }, seconds(30))) << program.Errors();
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(seconds(20)), 0) << program.Errors();
+  EXPECT_FALSE(EngineRegistered());
+}
+
+TEST_F(TarvexServerTest, TheSearchEngineStopsWhenTheProgramIsKilled) {
+  ChildProcess program(TARVEX_SERVER_PATH, {}, world_.Env());
+  ASSERT_TRUE(testing::WaitUntil([&] { return EngineRegistered(); }, seconds(30))) << program.Errors();
+  program.Signal(SIGKILL);
+  ASSERT_TRUE(program.Wait(seconds(10)).has_value());
+  // Told of its parent's end, the engine stops and withdraws its address.
+  EXPECT_TRUE(testing::WaitUntil([&] { return !EngineRegistered(); }, seconds(20))) << SearchSetting();
+}
+
+}  // namespace
+}  // namespace tarvex
