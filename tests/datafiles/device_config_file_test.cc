@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 
 #include "common/big_endian.h"
 #include "core/settings/server_settings.h"

@@ -9,7 +9,6 @@
 #include "client/file_requests.h"
 #include "common/big_endian.h"
 #include "fileservice/file_service.h"
-#include "fileservice/file_session.h"
 #include "fileservice/root_dir.h"
 #include "log/server_log.h"
 #include "support/server/file_service_fixture.h"

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "client/device_link.h"
-#include "core/server/authentication.h"
 #include "core/settings/server_settings.h"
 #include "log/server_log.h"
 #include "platform/event.h"
