@@ -7,7 +7,6 @@
 #include <QtWidgets/QTableView>
 
 #include <atomic>
-#include <filesystem>
 #include <thread>
 
 #include "app/main_window.h"
@@ -15,8 +14,6 @@
 #include "fileservice/root_dir.h"
 #include "log/server_log.h"
 #include "log/service_log.h"
-#include "platform/child_process.h"
-#include "support/program_env.h"
 #include "support/server/server_fixture.h"
 #include "support/ui/desktop_world.h"
 #include "support/ui/modal_driver.h"
@@ -224,18 +221,6 @@ class MainWindowTest : public QObject {
     const std::string saved = testing::ReadFile(world_.WorkFile("TSServerLog.txt"));
     QVERIFY(CountLines(saved, "Begin Session Successful") >= 1);
     QCOMPARE(CountLines(saved, "End Session"), CountLines(saved, "Begin Session Successful"));
-  }
-
-  void aSecondCopyEndsSilently() {
-    testing::ProgramEnvironment env;
-    env.Add("QT_QPA_PLATFORM=offscreen");
-    ChildProcess first(TARVEX_SERVER_PATH, {}, env.Env());
-    QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(env.AppFile("TSServerLog.txt")), 20000);
-    ProgramResult second =
-        RunProgram(TARVEX_SERVER_PATH, {}, env.Env(), "", std::chrono::seconds(20));
-    QCOMPARE(second.status, 0);
-    QCOMPARE(second.out + second.err, std::string());
-    QVERIFY(!first.Wait(std::chrono::milliseconds(0)).has_value());
   }
 
  private:
