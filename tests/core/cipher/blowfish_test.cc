@@ -30,23 +30,12 @@ std::string OpenSslEcb(std::string_view key, std::string data, int mode) {
   return data;
 }
 
-TEST(BlowfishTest, ReproducesThePublishedVectorsAndCutsAPartialTailShort) {
-  const char* const kVectors[][3] = {
-      {"0000000000000000", "0000000000000000", "4EF997456198DD78"},
-      {"FFFFFFFFFFFFFFFF", "FFFFFFFFFFFFFFFF", "51866FD5B85ECB8A"},
-      {"3000000000000000", "1000000000000001", "7D856F9A613063F2"},
-      {"0123456789ABCDEF", "1111111111111111", "61F9C3802281B096"},
-      {"FEDCBA9876543210", "0123456789ABCDEF", "0ACEAB0FC6A0A28D"},
-  };
-  for (const auto& v : kVectors) {
-    SCOPED_TRACE(v[0]);
-    const KeySchedule ks = CreateKeySchedule(FromHex(v[0]));
-    std::string buffer = FromHex(v[1]);
-    EncryptBuffer(ks, buffer.data(), buffer.size());
-    EXPECT_EQ(buffer, FromHex(v[2]));
-    DecryptBuffer(ks, buffer.data(), buffer.size());
-    EXPECT_EQ(buffer, FromHex(v[1]));
-  }
+// One published vector anchors the cipher on its own; the comparison with
+// OpenSSL below covers every key length.
+TEST(BlowfishTest, ReproducesAPublishedVectorAndCutsAPartialTailShort) {
+  std::string block = FromHex("0123456789ABCDEF");
+  EncryptBuffer(CreateKeySchedule(FromHex("FEDCBA9876543210")), block.data(), block.size());
+  EXPECT_EQ(block, FromHex("0ACEAB0FC6A0A28D"));
   // A tail of 5 bytes is enciphered zero-padded, and only its 5 bytes kept.
   const KeySchedule ks = CreateKeySchedule("buffer key");
   std::string part = "0123456789abc";

@@ -13,7 +13,6 @@ namespace {
 
 using testing::ReadFile;
 using testing::TempDir;
-using testing::WriteFile;
 
 class ServerSettingsTest : public ::testing::Test {
  protected:
@@ -29,8 +28,6 @@ TEST_F(ServerSettingsTest, PortIsSixteenBitsOfTheStoredDecimalText) {
     EXPECT_EQ(settings.GetPort(), 40000 - 65536);
   }
   EXPECT_EQ(ReadFile(Path()), "PORT=40000\r\n");
-  WriteFile(Path(), "PORT=12ab\n");
-  EXPECT_EQ(ServerSettings(Path()).GetPort(), 12);
 }
 
 TEST_F(ServerSettingsTest, PasswordIsStoredZeroPaddedAndEnciphered) {
