@@ -43,7 +43,7 @@ class TrackingTest : public testing::ExchangeFixture {
   }
 };
 
-TEST_F(TrackingTest, ARecordPerUserAndNameIgnoringCaseAndNoSessionsChangeIsLost) {
+TEST_F(TrackingTest, ARecordPerUserAndNameIgnoringCaseAndConcurrentSessionsLoseNoChange) {
   Start();
   auto link = Device();
   Fetch(link.get(), 1, 1, "readme.txt", "docs/");
