@@ -1,33 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-
 #include "app/search_engine_process.h"
 #include "platform/user_store.h"
 #include "search/desktop_search_client.h"
 #include "searchengine/search_registration.h"
-#include "support/temp_dir.h"
-#include "support/wait_until.h"
+#include "support/server/server_fixture.h"
 
 namespace tarvex {
 namespace {
 
-class SearchEngineProcessTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    for (const char* d : {"config", "share", "run", "home"}) std::filesystem::create_directories(dir_.File(d));
-    setenv("XDG_CONFIG_HOME", dir_.File("config").c_str(), 1);
-    setenv("XDG_DATA_HOME", dir_.File("share").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", dir_.File("run").c_str(), 1);
-    setenv("HOME", dir_.File("home").c_str(), 1);
-  }
-  static std::string SearchUrl() { return ReadUserValue(kSearchUrlKeyPath, kSearchUrlValue).value_or(""); }
+std::string SearchUrl() { return ReadUserValue(kSearchUrlKeyPath, kSearchUrlValue).value_or(""); }
 
-  testing::TempDir dir_;
-};
-
-TEST_F(SearchEngineProcessTest, WindowRunsTheEngineWhileOpenAndItsAddressGoesWithIt) {
+TEST(SearchEngineProcessTest, WindowRunsTheEngineWhileOpenUnlessAnotherIsInCharge) {
+  testing::TempDir dir;
+  std::string data_dir;
+  ASSERT_TRUE(testing::EnterPrivateWorld(dir, &data_dir));
   std::string address;
   {
     SearchEngineProcess engine(TARVEX_SEARCH_PATH);
@@ -40,17 +27,12 @@ TEST_F(SearchEngineProcessTest, WindowRunsTheEngineWhileOpenAndItsAddressGoesWit
 
   // Its own stale address (an engine that died) does not keep it from starting.
   ASSERT_TRUE(WriteUserValue(kSearchUrlKeyPath, kSearchUrlValue, address));
-  {
-    SearchEngineProcess engine(TARVEX_SEARCH_PATH);
-    EXPECT_TRUE(engine.Started());
-  }
-}
+  EXPECT_TRUE(SearchEngineProcess(TARVEX_SEARCH_PATH).Started());
 
-TEST_F(SearchEngineProcessTest, AnotherSearchEngineIsLeftInCharge) {
+  // Another search engine is left in charge.
   const std::string other = "http://127.0.0.1:4664/search&s=abc?q=";
   ASSERT_TRUE(WriteUserValue(kSearchUrlKeyPath, kSearchUrlValue, other));
-  SearchEngineProcess engine(TARVEX_SEARCH_PATH);
-  EXPECT_FALSE(engine.Started());
+  EXPECT_FALSE(SearchEngineProcess(TARVEX_SEARCH_PATH).Started());
   EXPECT_EQ(SearchUrl(), other);
 }
 

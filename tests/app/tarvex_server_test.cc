@@ -25,9 +25,15 @@ class TarvexServerTest : public ::testing::Test {
   testing::ProgramEnvironment world_;
 };
 
-TEST_F(TarvexServerTest, ASignalClosesTheWindowInOrderAndStopsTheSearchEngine) {
+TEST_F(TarvexServerTest, ASecondCopyEndsSilentlyAndASignalClosesTheWindowInOrder) {
   ChildProcess program(TARVEX_SERVER_PATH, {}, world_.Env());
   ASSERT_TRUE(testing::WaitUntil([&] { return EngineRegistered(); }, seconds(30))) << program.Errors();
+  ProgramResult second = RunProgram(TARVEX_SERVER_PATH, {}, world_.Env(), "", seconds(20));
+  EXPECT_EQ(second.status, 0);
+  EXPECT_EQ(second.out + second.err, "");
+  EXPECT_FALSE(program.Wait(std::chrono::milliseconds(0)).has_value());
+
+  // The signal stops the search engine too.
   program.Signal(SIGTERM);
   EXPECT_EQ(program.Wait(seconds(20)), 0) << program.Errors();
   EXPECT_FALSE(EngineRegistered());

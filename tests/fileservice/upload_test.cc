@@ -62,8 +62,9 @@ class UploadTest : public testing::ExchangeFixture {
   }
 };
 
-TEST_F(UploadTest, ContentIsStoredWholeAndReplacesAFileKeepingItsMode) {
-  Start();
+TEST_F(UploadTest, ContentIsStoredWholeAndRefusedUploadsAreDrainedAndAnsweredWithTheirCause) {
+  FaultySaveCalls calls;
+  Start(50, &calls);
   auto link = Device();
   for (std::size_t size : {0, 5000, 12000}) {
     const std::string name = "file" + std::to_string(size) + ".bin";
@@ -78,13 +79,7 @@ TEST_F(UploadTest, ContentIsStoredWholeAndReplacesAFileKeepingItsMode) {
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_TRUE(HiddenNames().empty());
   EXPECT_TRUE(WaitForServiceLog("File report.doc successfully received from device"));
-  EXPECT_EQ(EndSession(link.get(), kReplyTimeout), 0);
-}
 
-TEST_F(UploadTest, RefusedUploadsAreDrainedAndAnsweredWithTheirCause) {
-  FaultySaveCalls calls;
-  Start(50, &calls);
-  auto link = Device();
   // A directory that does not exist: bad path.
   EXPECT_EQ(Put(link.get(), dir_ + "missing/", "a.txt", Content(12000)), 3);
   ExpectInStep(link.get());

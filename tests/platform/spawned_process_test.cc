@@ -44,7 +44,6 @@ TEST(SpawnedProcessTest, ChildStopsOnSigtermEvenWhenThisProcessBlocksIt) {
 
 TEST(TemporaryFileTest, PrivateScratchFileIsReplacedWholeAndRemovedAtTheEnd) {
   testing::TempDir dir;
-  const std::string old_tmpdir = std::getenv("TMPDIR") != nullptr ? std::getenv("TMPDIR") : "/tmp";
   setenv("TMPDIR", dir.Path().c_str(), 1);
   std::string path;
   {
@@ -57,7 +56,6 @@ TEST(TemporaryFileTest, PrivateScratchFileIsReplacedWholeAndRemovedAtTheEnd) {
     EXPECT_EQ(testing::ReadFile(path), std::string("new\0body", 8));
     EXPECT_FALSE(ReplaceScratchFile(dir.File("missing/x"), "y"));
   }
-  setenv("TMPDIR", old_tmpdir.c_str(), 1);
   EXPECT_FALSE(std::filesystem::exists(path));
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }

