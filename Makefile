@@ -2,10 +2,12 @@
 # Debian packages the build needs are installed.
 BUILD      ?= build
 SANITIZE   ?= build-sanitize
+FUZZ       ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build test bench sanitize run package clean
+.PHONY: all deps configure build test bench sanitize fuzz run package clean
 
 all: build
 
@@ -31,6 +33,14 @@ sanitize: deps
 	@cd $(SANITIZE) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 600
 
+# Every libFuzzer target of fuzz/ for FUZZ_SECONDS each (clang, ASan, UBSan);
+# fails on the first finding, which is left in $(FUZZ)/findings/<target>/.
+fuzz: deps
+	@cmake -S . -B $(FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DTARVEX_FUZZ=ON $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(FUZZ) -j $(JOBS)
+	@scripts/run-fuzz $(FUZZ) $(FUZZ_SECONDS)
+
 # The Debian package, build/tarvex-server_<version>_<arch>.deb.
 package: build
 	@cd $(BUILD) && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/$(BUILD)/*.deb
@@ -39,4 +49,4 @@ run: build
 	@scripts/run-server $(BUILD)/bin
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE)
+	rm -rf $(BUILD) $(SANITIZE) $(FUZZ)
