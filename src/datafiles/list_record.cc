@@ -34,6 +34,12 @@ bool ListRecord::ReadFields(std::string_view line, std::size_t count, std::uint3
   std::vector<std::string> fields;
   if (line.size() > kMaxLineLength || !SplitQuotedFields(line, &fields)) return false;
   if (fields.size() != count + 1 || !ParseRecordId(fields[0], id)) return false;
+  // A text that could not be written back as it reads (a quote before a CR,
+  // say) would make the line vanish at the next save: such a line is not a
+  // record, and the list keeps it verbatim instead.
+  for (std::size_t i = 1; i < fields.size(); ++i) {
+    if (!IsQuotableText(fields[i])) return false;
+  }
   texts->assign(fields.begin() + 1, fields.end());
   return true;
 }

@@ -7,7 +7,8 @@
 // a field cannot carry unchanged. ParseLine reads a line as loaded (its line
 // feed, and a CR before it, may be there) and is true only for a well-formed
 // line of the record's kind: the right number of fields in the strict form,
-// a decimal id, at most kMaxLineLength characters. A line that is not
+// a decimal id, texts that FormatLine could write back unchanged, at most
+// kMaxLineLength characters. A line that is not
 // well-formed is kept by the list as an UnreadableLine instead.
 #pragma once
 

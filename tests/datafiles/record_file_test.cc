@@ -35,7 +35,9 @@ TEST(RecordFileTest, OnlyRecordsThatReadBackAreWrittenAndOnlyTheStrictFormIsRead
   EXPECT_TRUE(file.ParseLine("\"2\",\"a\"\"b\",\"/d/\"\r\n"));
   EXPECT_EQ(file.GetFileName(), "a\"b");
   for (const char* bad : {"\"2\",\"a\",b.txt\",\"/d/\"\n", "1,x,y\n", "\"2\",\"a\"\n", "\"x\",\"a\",\"b\"",
-                          "\"4294967296\",\"a\",\"b\"", "\"2\",\"a\",\"b\" \n", ""}) {
+                          "\"4294967296\",\"a\",\"b\"", "\"2\",\"a\",\"b\" \n", "",
+                          // A text with a quote before a CR, which no line could write back.
+                          "\"2\",\"a\"\rb\",\"/d/\"\r\n"}) {
     EXPECT_FALSE(file.ParseLine(bad)) << bad;
   }
 }
@@ -43,10 +45,11 @@ TEST(RecordFileTest, OnlyRecordsThatReadBackAreWrittenAndOnlyTheStrictFormIsRead
 TEST(RecordFileTest, UnreadableLinesAreKeptVerbatimAndNewIdsStayAboveThem) {
   TempDir dir;
   // An over-long line, an empty one, a broken quote, unquoted fields, a line
-  // break inside a name: none is a user, none may be lost, no id reused.
+  // break inside a name, a name no line could write back: none is a user,
+  // none may be lost, no id reused.
   const std::string long_line = "\"90\",\"" + std::string(1100, 'x') + "\"";
   const std::string file = "\"1\",\"Ann\"\r\n\r\n\"2\",\"Bob\"\n" + long_line + "\n\"40\",\"Eve\n" +
-                           "7,Ann\n\"3\",\"Cy\",\"extra\"\n\"4\",\"Dee\"";
+                           "7,Ann\n\"3\",\"Cy\",\"extra\"\n\"6\",\"Gus\"\rx\"\n\"4\",\"Dee\"";
   WriteFile(dir.File("QLXUsers.txt"), file);
   UserList users(dir.Path() + "/");
   users.Add(std::make_unique<UserRecord>(5, "Kept"));
@@ -62,7 +65,8 @@ TEST(RecordFileTest, UnreadableLinesAreKeptVerbatimAndNewIdsStayAboveThem) {
   ASSERT_TRUE(users.Save());
   EXPECT_EQ(ReadFile(dir.File("QLXUsers.txt")),
             "\"5\",\"Kept\"\r\n\"1\",\"Ann\"\r\n\r\n\"2\",\"Bob\"\r\n" + long_line +
-                "\r\n\"40\",\"Eve\r\n7,Ann\r\n\"3\",\"Cy\",\"extra\"\r\n\"4\",\"Dee\"\r\n\"91\",\"Fay\"\r\n");
+                "\r\n\"40\",\"Eve\r\n7,Ann\r\n\"3\",\"Cy\",\"extra\"\r\n\"6\",\"Gus\"\rx\"\r\n\"4\",\"Dee\"\r\n"
+                "\"91\",\"Fay\"\r\n");
   users.Add(std::make_unique<UserRecord>(0xFFFFFFFFu, "last"));
   EXPECT_EQ(users.NextUserId(), 0u) << "ids are compared unsigned, and none is left";
 
