@@ -4,6 +4,7 @@ BUILD      ?= build
 SANITIZE   ?= build-sanitize
 FUZZ       ?= build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
@@ -34,12 +35,13 @@ sanitize: deps
 	  ctest --output-on-failure -j $(JOBS) --timeout 600
 
 # Every libFuzzer target of fuzz/ for FUZZ_SECONDS each (clang, ASan, UBSan);
-# fails on the first finding, which is left in $(FUZZ)/findings/<target>/.
+# FUZZ_TARGETS picks some of them. Fails on the first finding, which is left
+# in $(FUZZ)/findings/<target>/.
 fuzz: deps
 	@cmake -S . -B $(FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	  -DTARVEX_FUZZ=ON $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(FUZZ) -j $(JOBS)
-	@scripts/run-fuzz $(FUZZ) $(FUZZ_SECONDS)
+	@scripts/run-fuzz $(FUZZ) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 # The Debian package, build/tarvex-server_<version>_<arch>.deb.
 package: build

@@ -58,6 +58,11 @@ FedSocket::~FedSocket() {
   if (writer_.joinable()) writer_.join();
 }
 
+const KeySchedule& FuzzLinkSchedule() {
+  static const KeySchedule schedule = CreateKeySchedule(kFuzzLinkKey);
+  return schedule;
+}
+
 std::string Frame(const KeySchedule& schedule, std::string_view plain, std::size_t chunk,
                   bool empty_frames) {
   chunk = std::clamp<std::size_t>(chunk, 1, 32759);

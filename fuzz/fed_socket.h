@@ -40,6 +40,9 @@ class FedSocket {
   std::thread writer_;
 };
 
+// The schedule of kFuzzLinkKey, made once.
+const KeySchedule& FuzzLinkSchedule();
+
 std::string Frame(const KeySchedule& schedule, std::string_view plain, std::size_t chunk,
                   bool empty_frames);
 

@@ -116,7 +116,7 @@ void FuzzFrame(std::string_view input) {
   std::string wire(stream);
   if (kind >= 2) {
     const std::size_t selector = (mode >> 2) & 31;
-    wire = Frame(CreateKeySchedule(kFuzzLinkKey), stream, 1 + selector * selector * 32, (mode & 0x80) != 0);
+    wire = Frame(FuzzLinkSchedule(), stream, 1 + selector * selector * 32, (mode & 0x80) != 0);
   }
   FedSocket fed(std::move(wire));
   std::unique_ptr<Connection> link = MakeConnection(fed.TakeReader());

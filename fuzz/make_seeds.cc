@@ -209,7 +209,7 @@ int MakeSeeds(const std::string& corpus) {
   Write(frame, "login-plain", Byte(0) + program + login + download);
   Write(frame, "login-framed", Byte(2 | (2 << 2)) + program + login + all);
   Write(frame, "login-framed-empty", Byte(3 | 0x80) + program + login + upload);
-  const std::string wire = Frame(CreateKeySchedule(kFuzzLinkKey), login + all, 700, false);
+  const std::string wire = Frame(FuzzLinkSchedule(), login + all, 700, false);
   Write(frame, "login-raw", Byte(1) + program + wire);
 
   // The data files.
@@ -232,7 +232,6 @@ int MakeSeeds(const std::string& corpus) {
     Write(corpus + "/settings_file", "server", GetFile(path));
     Write(corpus + "/settings_file", "odd-lines", "PORT=40000\r\nLOGIN\nLOGIN=a=b\nPWD=\x01\x02\r\r\n=x\n");
   }
-  SaveSessionLogs();
   Write(corpus + "/log_file", "service", Byte(0) + GetFile(world.Top() + "/QLXLog.txt"));
   Write(corpus + "/log_file", "server", Byte(1) + GetFile(world.Top() + "/TSServerLog.txt"));
 

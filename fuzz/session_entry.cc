@@ -31,17 +31,12 @@
 namespace tarvex::fuzz {
 namespace {
 
-// The world of the session target and the logs its sessions write to.
+// The world of the session target.
 class SessionWorld {
  public:
-  SessionWorld()
-      : jail_(world_),
-        service_log_(world_.Top() + "/QLXLog.txt"),
-        server_log_(world_.Top() + "/TSServerLog.txt") {
+  SessionWorld() : jail_(world_) {
     FuzzCheck(ServerSettings::SetDataDir(world_.DataDir() + "/"), "cannot store the data directory");
     FuzzCheck(WriteRootDir(world_.RootDir()), "cannot store the root directory");
-    service_log_.Open();
-    server_log_.Open();
   }
 
   // The data files and directories as every input finds them.
@@ -65,16 +60,12 @@ class SessionWorld {
   }
 
   SaveCalls& Jail() { return jail_; }
-  ServiceLog* GetServiceLog() { return &service_log_; }
-  ServerLog* GetServerLog() { return &server_log_; }
   int NextSession() { return ++sessions_; }
   const FuzzWorld& Dirs() const { return world_; }
 
  private:
   FuzzWorld world_;
   JailSaveCalls jail_;
-  ServiceLog service_log_;
-  ServerLog server_log_;
   int sessions_ = 0;
 };
 
@@ -88,11 +79,16 @@ SessionWorld& World() {
 void RunFuzzedSession(Socket socket, bool restricted, bool enciphered) {
   SessionWorld& world = World();
   world.Reset(restricted);
-  FileSession session(world.GetServiceLog(), /*receive_timeout=*/0, world.Jail());
+  // Logs of this session alone, written to the world at its end: records
+  // kept from one input to the next would read as leaks to libFuzzer, and
+  // make every input pay for a full leak scan.
+  ServiceLog service_log(world.Dirs().Top() + "/" + std::string(kServiceLogFileName));
+  ServerLog server_log(world.Dirs().Top() + "/" + std::string(kServerLogFileName));
+  FileSession session(&service_log, /*receive_timeout=*/0, world.Jail());
   session.connection = MakeConnection(std::move(socket));
   if (enciphered) EnableCipher(session.connection.get(), kFuzzLinkKey);
   session.user = "fuzz";
-  session.log = world.GetServerLog();
+  session.log = &server_log;
   session.session_number = world.NextSession();
   session.Prepare();
   FuzzCheck(session.IsRestricted() == restricted, "the access list was not applied");
@@ -100,11 +96,6 @@ void RunFuzzedSession(Socket socket, bool restricted, bool enciphered) {
 }
 
 const FuzzWorld& SessionWorldDirs() { return World().Dirs(); }
-
-void SaveSessionLogs() {
-  World().GetServiceLog()->Save();
-  World().GetServerLog()->Save();
-}
 
 void FuzzSession(std::string_view input) {
   if (input.empty()) return;
@@ -114,7 +105,7 @@ void FuzzSession(std::string_view input) {
   std::string wire(stream);
   if (enciphered) {
     const std::size_t selector = (flags >> 2) & 31;
-    wire = Frame(CreateKeySchedule(kFuzzLinkKey), stream, 1 + selector * selector * 32, (flags & 0x80) != 0);
+    wire = Frame(FuzzLinkSchedule(), stream, 1 + selector * selector * 32, (flags & 0x80) != 0);
   }
   FedSocket fed(std::move(wire));
   RunFuzzedSession(fed.TakeReader(), (flags & 1) != 0, enciphered);

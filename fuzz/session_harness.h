@@ -16,9 +16,8 @@ namespace tarvex::fuzz {
 
 void RunFuzzedSession(Socket socket, bool restricted, bool enciphered);
 
-// The world the sessions run in (made on first use).
+// The world the sessions run in (made on first use). Each session leaves
+// its service and server logs in Top() (QLXLog.txt, TSServerLog.txt).
 const FuzzWorld& SessionWorldDirs();
-// The service and server logs of the sessions, saved now.
-void SaveSessionLogs();
 
 }  // namespace tarvex::fuzz
