@@ -46,6 +46,10 @@ class SessionWorld {
     EmptyDirectory(world_.RootDir());
     EmptyDirectory(world_.WorkDir());
     EmptyDirectory(world_.Scratch());
+    // Each input starts with empty logs: logs that grew over the run would
+    // make every input load and save up to a thousand records.
+    std::filesystem::remove(world_.Top() + "/" + std::string(kServiceLogFileName));
+    std::filesystem::remove(world_.Top() + "/" + std::string(kServerLogFileName));
     std::filesystem::create_directories(root + "ann");
     PutFile(root + "ann/notes.txt", "Meeting at nine.\r\n");
     PutFile(world_.WorkDir() + "/memo.txt", "memo");
