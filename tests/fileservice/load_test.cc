@@ -423,7 +423,7 @@ class LoadTest : public testing::ExchangeFixture {
 };
 
 TEST_F(LoadTest, HundredDevicesTransferAtOnceAndNothingIsLost) {
-  StartIdleServer(300);
+  ASSERT_NO_FATAL_FAILURE(StartIdleServer(300));
   Plan(0);
   RunDevices();
   ExpectNothingLost();
@@ -433,7 +433,7 @@ TEST_F(LoadTest, HundredDevicesTransferAtOnceAndNothingIsLost) {
 }
 
 TEST_F(LoadTest, DevicesThatCutTheirLinksHarmNoOtherAndLeaveNoPartialFile) {
-  StartIdleServer(kCutReceiveTimeout);
+  ASSERT_NO_FATAL_FAILURE(StartIdleServer(kCutReceiveTimeout));
   Plan(kCutDevices);
   RunDevices();
   ExpectNothingLost();
