@@ -93,6 +93,28 @@ void PrintLoginLatency(const CounterReporter& rates) {
   }
 }
 
+// Aggregate download rates of 8 and 32 devices at once against 1 (target for
+// 32: at least 1.7x on 2 cores), with devices that take the frames without
+// deciphering them, and with devices that decipher.
+void PrintDownloadScaling(const CounterReporter& rates) {
+  for (const char* deciphering : {"0", "1"}) {
+    auto rate = [&](const char* devices) {
+      return rates.MegabytesPerSecond(std::string("FileService/DownloadAtOnce/devices:") + devices +
+                                      "/deciphering:" + deciphering + "/");
+    };
+    const double one = rate("1");
+    if (one == 0) continue;
+    std::printf("%-14s %s 1 device %6.1f MB/s", "DownloadAtOnce", *deciphering == '1' ? "deciphering" : "raw frames ",
+                one);
+    for (const char* devices : {"8", "32"}) {
+      if (const double many = rate(devices); many != 0) {
+        std::printf("  %s devices %6.1f MB/s (%.2fx)", devices, many, many / one);
+      }
+    }
+    std::printf("%s\n", *deciphering == '1' ? "" : "  (target for 32: 1.70x)");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,6 +134,7 @@ int main(int argc, char** argv) {
   PrintTransfer(reporter, "Loopback", "LoopbackTransfer/enciphered/10000B", cipher);
   PrintTransfer(reporter, "Download", "FileService/Download/100MB", cipher);
   PrintTransfer(reporter, "Upload", "FileService/Upload/100MB", cipher);
+  PrintDownloadScaling(reporter);
   if (const double median = reporter.Counter("FileService/GetServerInfo", "median_us"); median != 0) {
     std::printf("%-14s median %6.1f us  p99 %6.1f us\n", "GetServerInfo", median,
                 reporter.Counter("FileService/GetServerInfo", "p99_us"));

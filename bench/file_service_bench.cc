@@ -1,11 +1,7 @@
 // The file service end to end: one device and the real server in this
-// process over 127.0.0.1. A 100 MB download and upload (next to the cipher's
-// own speed, printed by bench_main), the round trip of a small request, and
-// the listings of directories of 10,000 and 100,000 files.
-//
-// Files live on /dev/shm when it exists, so that the figures are those of the
-// protocol rather than of the disk (an upload is fsync'ed before it replaces
-// its target).
+// process over 127.0.0.1 (bench_world.h). A 100 MB download and upload (next
+// to the cipher's own speed, printed by bench_main), the round trip of a
+// small request, and the listings of directories of 10,000 and 100,000 files.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -15,10 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include "bench_world.h"
 #include "client/file_requests.h"
-#include "fileservice/file_service.h"
-#include "fileservice/root_dir.h"
-#include "support/server/server_fixture.h"
 #include "support/temp_dir.h"
 
 namespace tarvex {
@@ -28,61 +22,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kTransferSize = 100'000'000;
-constexpr int kTimeout = 100;  // tenths
-
-// A private world with a running server and a logged-in device. Files for
-// the benchmarks go to files_dir.
-class BenchWorld {
- public:
-  BenchWorld() {
-    std::string data_dir;
-    const std::uint16_t port = testing::FindFreePort();
-    if (!testing::EnterPrivateWorld(root_, &data_dir) || port == 0 ||
-        !testing::WriteServerSettings(data_dir, port, testing::kLogin, testing::kPassword) ||
-        !WriteRootDir(root_.File("exchange"))) {
-      return;
-    }
-    files_dir_ = (shm_ ? shm_->Path() : root_.Path()) + "/files/";
-    fs::create_directories(files_dir_);
-    ServerOptions options;
-    options.listen_address = "127.0.0.1";
-    server_ = std::make_unique<Server>(options);
-    if (!server_->InitServer({[] { return std::make_unique<FileService>(); }}) || !server_->StartServer()) return;
-    LoginOutcome login = LogIn("127.0.0.1", port, testing::kLogin, testing::kPassword, kFileServiceId, kTimeout);
-    if (login.Accepted()) link_ = std::move(login.connection);
-  }
-  ~BenchWorld() {
-    if (link_) EndSession(link_.get(), kTimeout);
-  }
-
-  // The device's link; none when the world could not be made.
-  Connection* Link() const { return link_.get(); }
-  const std::string& FilesDir() const { return files_dir_; }
-
- private:
-  static std::unique_ptr<testing::TempDir> SharedMemoryDir() {
-    if (!fs::is_directory("/dev/shm")) return nullptr;
-    const char* saved = std::getenv("TMPDIR");
-    const std::string previous = saved ? saved : "";
-    setenv("TMPDIR", "/dev/shm", 1);
-    auto dir = std::make_unique<testing::TempDir>();
-    if (saved) setenv("TMPDIR", previous.c_str(), 1); else unsetenv("TMPDIR");
-    return dir;
-  }
-
-  testing::TempDir root_;
-  std::unique_ptr<testing::TempDir> shm_ = SharedMemoryDir();
-  std::string files_dir_;
-  std::unique_ptr<Server> server_;
-  std::unique_ptr<Connection> link_;
-};
-
-// Bytes that do not repeat within a cipher block.
-std::string Pattern(std::size_t n) {
-  std::string bytes(n, '\0');
-  for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
-  return bytes;
-}
+constexpr int kTimeout = kBenchTimeout;
 
 double Percentile(std::vector<double> values, double fraction) {
   std::sort(values.begin(), values.end());
@@ -92,13 +32,8 @@ double Percentile(std::vector<double> values, double fraction) {
 void Download(benchmark::State& state) {
   BenchWorld world;
   if (world.Link() == nullptr) return state.SkipWithError("no server");
-  const std::string chunk = Pattern(1 << 20);
-  {
-    AtomicFile file(world.FilesDir() + "download.bin");
-    for (std::size_t done = 0; done < kTransferSize; done += chunk.size()) {
-      file.Write(std::string_view(chunk).substr(0, std::min(chunk.size(), kTransferSize - done)));
-    }
-    if (!file.Commit()) return state.SkipWithError("cannot write the file");
+  if (!WritePatternFile(world.FilesDir() + "download.bin", kTransferSize)) {
+    return state.SkipWithError("cannot write the file");
   }
   for (auto _ : state) {
     GetFileReply reply;

@@ -9,6 +9,14 @@
 
 namespace tarvex::protocol {
 
+// An enciphered frame: a clear header [u16 10][u32 padded length][u32 plain
+// length], then the padded length of ciphertext.
+namespace frame {
+inline constexpr std::size_t kHeaderLength = 10;
+inline constexpr std::size_t kPaddedLength = 2;  // u32
+inline constexpr std::size_t kPlainLength = 6;   // u32
+}  // namespace frame
+
 // Login request (the first block a device sends).
 namespace login {
 inline constexpr std::size_t kLength = 36;

@@ -169,7 +169,7 @@ void Server::BeginLogin(std::unique_ptr<Connection> connection, SteadyTime accep
   Socket duplicate;
   if (SocketHolder* holder = connection->Holder()) duplicate = DuplicateSocket(holder->socket);
   std::optional<std::uint64_t> ticket;
-  if (duplicate.IsValid()) ticket = sessions_.EnterLogin(std::move(duplicate), kMaxPendingLogins);
+  if (duplicate.IsValid()) ticket = sessions_.EnterLogin(std::move(duplicate), kMaxPendingLogins, kLoginPlaceWait);
   if (ticket) {
     PendingLogin login{std::move(connection), number,
                        accepted_at + std::chrono::seconds(TimeoutSeconds(options_.login_timeout))};

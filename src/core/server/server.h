@@ -5,9 +5,11 @@
 // the accept, for the whole request) and then runs the session of the
 // service it asked for. So a slow or hostile device delays no other. At most
 // kMaxPendingLogins logins are in progress at once; a connection beyond them
-// is closed at once and logged as a failed session start. When descriptors
-// run out, the listener pauses (100 ms, doubling up to 1 s) and logs one
-// entry for the whole burst.
+// waits up to kLoginPlaceWait for one of them to end, so that a burst of
+// devices logging in together is served whole; when none ends, it is closed
+// and logged as a failed session start. When descriptors run out, the
+// listener pauses (100 ms, doubling up to 1 s) and logs one entry for the
+// whole burst.
 //
 // Lifecycle: construct, InitServer once, then StartServer / StopServer any
 // number of times (from one controlling thread). StopServer ends the logins
@@ -20,6 +22,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -39,8 +42,10 @@ class ServerLog;
 class ServerSettings;
 struct PendingLogin;
 
-// Logins in progress at once; the listener refuses connections beyond them.
+// Logins in progress at once; the listener refuses connections beyond them
+// when none of these ends within kLoginPlaceWait.
 inline constexpr std::size_t kMaxPendingLogins = 64;
+inline constexpr std::chrono::milliseconds kLoginPlaceWait{1000};
 
 struct ServerOptions {
   // Time-out of the whole login, from the accept to the last byte of the

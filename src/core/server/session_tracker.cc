@@ -2,8 +2,10 @@
 
 namespace tarvex {
 
-std::optional<std::uint64_t> SessionTracker::EnterLogin(Socket link_duplicate, std::size_t limit) {
-  std::lock_guard<std::mutex> lock(mutex_);
+std::optional<std::uint64_t> SessionTracker::EnterLogin(Socket link_duplicate, std::size_t limit,
+                                                        std::chrono::milliseconds wait) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  login_ended_.wait_for(lock, wait, [&] { return !logins_open_ || pending_ < limit; });
   if (!logins_open_ || pending_ >= limit) return std::nullopt;
   const std::uint64_t ticket = next_ticket_++;
   running_.emplace(ticket, Entry{std::move(link_duplicate)});
@@ -17,6 +19,7 @@ void SessionTracker::SessionStarted(std::uint64_t ticket) {
   if (found == running_.end() || !found->second.pending) return;
   found->second.pending = false;
   --pending_;
+  login_ended_.notify_all();
 }
 
 void SessionTracker::Finish(std::uint64_t ticket) {
@@ -25,7 +28,10 @@ void SessionTracker::Finish(std::uint64_t ticket) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto found = running_.find(ticket);
   if (found == running_.end()) return;
-  if (found->second.pending) --pending_;
+  if (found->second.pending) {
+    --pending_;
+    login_ended_.notify_all();
+  }
   running_.erase(found);
   finished_.notify_all();
 }
@@ -38,6 +44,7 @@ std::size_t SessionTracker::PendingLogins() const {
 void SessionTracker::EndLogins() {
   std::lock_guard<std::mutex> lock(mutex_);
   logins_open_ = false;
+  login_ended_.notify_all();
   for (auto& [ticket, entry] : running_) {
     if (entry.pending) ShutdownBoth(entry.link);
   }

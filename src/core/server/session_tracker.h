@@ -23,10 +23,12 @@ namespace tarvex {
 
 class SessionTracker {
  public:
-  // Enters a pending login; the ticket is given back to Finish. None (and
-  // the duplicate is closed) when `limit` logins are pending already or
-  // logins are closed.
-  std::optional<std::uint64_t> EnterLogin(Socket link_duplicate, std::size_t limit);
+  // Enters a pending login; the ticket is given back to Finish. When `limit`
+  // logins are pending already, waits up to `wait` for one of them to end or
+  // become a session. None (and the duplicate is closed) when no place came
+  // free in that time or logins are closed.
+  std::optional<std::uint64_t> EnterLogin(Socket link_duplicate, std::size_t limit,
+                                          std::chrono::milliseconds wait = std::chrono::milliseconds(0));
   // The login became a running session, which EndLogins leaves alone.
   void SessionStarted(std::uint64_t ticket);
   void Finish(std::uint64_t ticket);
@@ -50,6 +52,7 @@ class SessionTracker {
 
   mutable std::mutex mutex_;
   std::condition_variable finished_;
+  std::condition_variable login_ended_;  // a pending login ended, or logins closed
   std::map<std::uint64_t, Entry> running_;
   std::size_t pending_ = 0;
   bool logins_open_ = true;

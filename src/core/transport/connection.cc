@@ -10,7 +10,7 @@
 namespace tarvex {
 namespace {
 
-constexpr std::size_t kFrameHeaderLength = 10;
+constexpr std::size_t kFrameHeaderLength = protocol::frame::kHeaderLength;
 // The byte count of one raw receive is a signed 16-bit quantity.
 constexpr std::size_t kMaxRawReceive = 32767;
 
@@ -80,8 +80,8 @@ void SealFrame(std::string* out, std::size_t payload, std::size_t n, const KeySc
   std::memset(out->data() + payload + n, 0, padded - n);
   char* header = out->data() + payload - kFrameHeaderLength;
   PutU16(header, kFrameHeaderLength);
-  PutU32(header + 2, static_cast<std::uint32_t>(padded));
-  PutU32(header + 6, static_cast<std::uint32_t>(n));
+  PutU32(header + protocol::frame::kPaddedLength, static_cast<std::uint32_t>(padded));
+  PutU32(header + protocol::frame::kPlainLength, static_cast<std::uint32_t>(n));
   EncryptBuffer(schedule, out->data() + payload, padded);
 }
 
@@ -179,8 +179,8 @@ Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, in
     char header[kFrameHeaderLength];
     Status s = RawReceive(socket, header, sizeof header, ReceiveUntil(*connection, timeout));
     if (s != socket_status::kOk) return MapSocketStatus(s);
-    const std::uint32_t padded = GetU32(header + 2);
-    const std::uint32_t plain = GetU32(header + 6);
+    const std::uint32_t padded = GetU32(header + protocol::frame::kPaddedLength);
+    const std::uint32_t plain = GetU32(header + protocol::frame::kPlainLength);
     if (!IsAcceptableFrame(padded, plain)) return MapSocketStatus(socket_status::kShortReceive);
     std::string frame(padded, '\0');
     s = RawReceive(socket, frame.data(), padded, ReceiveUntil(*connection, timeout));
@@ -235,8 +235,8 @@ Status ReceiveBytesBuffered(Connection* connection, char* destination, std::size
       };
       status = MapSocketStatus(complete(kFrameHeaderLength));
       if (status != message_status::kOk) break;
-      const std::uint32_t padded = GetU32(raw.data() + at + 2);
-      const std::uint32_t length = GetU32(raw.data() + at + 6);
+      const std::uint32_t padded = GetU32(raw.data() + at + protocol::frame::kPaddedLength);
+      const std::uint32_t length = GetU32(raw.data() + at + protocol::frame::kPlainLength);
       if (!IsAcceptableFrame(padded, length)) {
         status = MapSocketStatus(socket_status::kShortReceive);
         break;

@@ -173,12 +173,22 @@ TEST_F(ServerTest, NoUnauthenticatedClientDelaysARealLogin) {
   EXPECT_TRUE(LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 10).Accepted());
 }
 
-TEST_F(ServerTest, PendingLoginsAreBoundedAndAStopEndsThemAtOnce) {
+TEST_F(ServerTest, PendingLoginsAreBoundedAPlaceThatFreesIsTakenAndAStopEndsThemAtOnce) {
   StartWith(Echo());
   auto silent = OpenSilent(kMaxPendingLogins);
   auto refused = ConnectToServer("127.0.0.1", port_);
   EXPECT_TRUE(ClosedByServer(*refused));
   EXPECT_TRUE(FailedLoginLogged(static_cast<int>(kMaxPendingLogins) + 1));
+
+  // A device that arrives while all places are taken gets the first that
+  // frees, as the devices of a burst do.
+  auto device = ConnectToServer("127.0.0.1", port_);
+  ASSERT_EQ(KeyDeviceLink(device.get(), kPassword), 0);
+  ASSERT_EQ(SendBytes(device.get(), MakeLoginRequest(kFileServiceId, kLogin, kPassword)), 0);
+  silent.erase(silent.begin());  // its login fails at once
+  std::uint16_t status = 1;
+  ASSERT_EQ(ReceiveAuthReply(device.get(), &status, kReplyTimeout), 0);
+  EXPECT_EQ(status, kAuthAccepted);
 
   server_->StopServer();
   for (const auto& link : silent) EXPECT_TRUE(ClosedByServer(*link));
