@@ -15,6 +15,10 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::seconds(2);
 constexpr auto kProgressInterval = std::chrono::seconds(15);
+// recollindex only notes a SIGTERM that comes while it starts up and may go
+// on for many seconds; the engine must end well within the grace its own
+// parent gives it.
+constexpr auto kMonitorGrace = std::chrono::seconds(3);
 
 // The monitor's phases, as its status file numbers them.
 constexpr int kPhaseFiles = 1;
@@ -75,7 +79,7 @@ void IndexKeeper::Keep() {
       auto last_report = std::chrono::steady_clock::now();
       while (!monitor->Poll()) {
         if (stop_.Wait(kPollInterval)) {
-          monitor->Stop();
+          monitor->Stop(kMonitorGrace);
           return;
         }
         const std::optional<IndexStatus> status = ReadIndexStatus(status_file);

@@ -116,9 +116,12 @@ int RunSearchEngine(const SearchEngineOptions& options) {
   }
   stop_signals.Wait();
   EngineLog("Stopping");
-  keeper.reset();
+  // Searches stop and the address is withdrawn first: stopping the indexer
+  // may take seconds, and a parent that loses patience must not leave the
+  // setting pointing at an engine that is gone.
   service.reset();
   if (registered) WithdrawSearchAddress(address);
+  keeper.reset();
   return 0;
 }
 
