@@ -56,4 +56,20 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
+std::size_t CharacterCount(std::string_view text) {
+  if (!IsValidUtf8(text)) return text.size();
+  std::size_t count = 0;
+  for (char c : text) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+  }
+  return count;
+}
+
+std::string_view CutAtCharacter(std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  std::size_t end = limit;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
 }  // namespace tarvex

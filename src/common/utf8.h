@@ -1,4 +1,4 @@
-// UTF-8 helpers for the texts that cross into the search engine's world.
+// UTF-8 helpers: the program's texts are UTF-8.
 #pragma once
 
 #include <cstdint>
@@ -13,5 +13,11 @@ void AppendUtf8(std::string& out, std::uint32_t code);
 // True when the bytes are well-formed UTF-8 (no overlong forms, no
 // surrogates, nothing beyond U+10FFFF).
 bool IsValidUtf8(std::string_view text);
+
+// The number of characters of a UTF-8 text; of bytes for any other text.
+std::size_t CharacterCount(std::string_view text);
+
+// The text cut to at most `limit` bytes, never inside a UTF-8 sequence.
+std::string_view CutAtCharacter(std::string_view text, std::size_t limit);
 
 }  // namespace tarvex

@@ -13,7 +13,7 @@ constexpr std::size_t kMaxEntries = 32767;
 
 }  // namespace
 
-bool AccessControlList::LoadAccessList(std::string_view directory) {
+bool AccessControlList::LoadAccessList(std::string_view directory, std::string_view legacy_charset) {
   path_ = JoinTexts({directory, kAccessFileName}).value_or(std::string());
   TextLineReader reader(path_);
   if (!reader.IsOpen()) {
@@ -21,10 +21,12 @@ bool AccessControlList::LoadAccessList(std::string_view directory) {
     return enabled_;
   }
   std::string line;
+  StoredLineDecoder decode(legacy_charset);
   // The reader has dropped the CR of a CR LF end already; any other CR is
   // part of its entry.
   while (entries_.size() < kMaxEntries && reader.ReadLine(&line)) {
     if (!line.empty() && line.back() == '\n') line.pop_back();
+    line = decode(line);
     // An entry that cannot be normalised is kept as written; it then matches
     // next to nothing, which is the safe side.
     std::string normalised = line.empty() ? std::string() : NormalisePath(line);

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/device_text.h"
+
 namespace tarvex {
 
 inline constexpr std::string_view kAccessFileName = "QLXAccessCtrl.dat";
@@ -28,8 +30,11 @@ class AccessControlList {
   // Reads directory + kAccessFileName (the name alone for an empty directory),
   // adding to the entries already held; a line of kLineBufferSize characters
   // or more ends the reading. Returns IsEnabled(): false for a missing or
-  // unreadable file and for an empty one, true once it held any line.
-  bool LoadAccessList(std::string_view directory);
+  // unreadable file and for an empty one, true once it held any line. A line
+  // that is not UTF-8 (a file written on the original platform) is read in
+  // legacy_charset, so that its paths compare with the desktop's UTF-8.
+  bool LoadAccessList(std::string_view directory,
+                      std::string_view legacy_charset = kDefaultDeviceCharset);
 
   bool IsPathAllowed(std::string_view path) const;
   // drive_letter is a one-letter text; ASCII case is ignored.

@@ -4,7 +4,8 @@
 
 namespace tarvex {
 
-FileList::FileList(std::string_view directory) : RecordFile(directory, kFilesFileName) {}
+FileList::FileList(std::string_view directory, std::string_view legacy_charset)
+    : RecordFile(directory, kFilesFileName, legacy_charset) {}
 
 FileRecord* FileList::FindFile(std::uint32_t user_id, std::string_view file_name) {
   for (const auto& record : Records()) {

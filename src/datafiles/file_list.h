@@ -18,7 +18,9 @@ inline constexpr std::string_view kFilesFileName = "QLXFiles.txt";
 class FileList : public RecordFile {
  public:
   // directory ends in a separator, or is empty for the current directory.
-  explicit FileList(std::string_view directory);
+  // Lines that are not UTF-8 are read in legacy_charset (record_file.h).
+  explicit FileList(std::string_view directory,
+                    std::string_view legacy_charset = kDefaultDeviceCharset);
 
   void SetUserFilter(std::uint32_t user_id) { filter_user_id_ = user_id; }
   void ClearUserFilter() { filter_user_id_.reset(); }

@@ -1,6 +1,7 @@
 #include "datafiles/list_record.h"
 
 #include "common/ascii.h"
+#include "common/utf8.h"
 #include "datafiles/next_field.h"
 #include "datafiles/quoted_fields.h"
 
@@ -22,7 +23,7 @@ bool ListRecord::StoreFields(std::uint32_t id, const std::vector<std::string_vie
     if (!IsQuotableText(field)) return false;
     text.append(",\"").append(field).append("\"");
   }
-  if (text.size() > kMaxLineLength) return false;
+  if (CharacterCount(text) > kMaxLineLength) return false;
   text.push_back('\n');
   *line = std::move(text);
   return true;
@@ -32,7 +33,7 @@ bool ListRecord::ReadFields(std::string_view line, std::size_t count, std::uint3
                             std::vector<std::string>* texts) {
   line = WithoutLineEnd(line);
   std::vector<std::string> fields;
-  if (line.size() > kMaxLineLength || !SplitQuotedFields(line, &fields)) return false;
+  if (CharacterCount(line) > kMaxLineLength || !SplitQuotedFields(line, &fields)) return false;
   if (fields.size() != count + 1 || !ParseRecordId(fields[0], id)) return false;
   // A text that could not be written back as it reads (a quote before a CR,
   // say) would make the line vanish at the next save: such a line is not a

@@ -3,7 +3,8 @@
 //
 // FormatLine gives the line with its line feed; it refuses (false) when there
 // is no buffer, and when the line could not be read back as written: longer
-// than kMaxLineLength characters before its line feed, or holding a text that
+// than kMaxLineLength characters (not bytes: a UTF-8 text counts its
+// characters) before its line feed, or holding a text that
 // a field cannot carry unchanged. ParseLine reads a line as loaded (its line
 // feed, and a CR before it, may be there) and is true only for a well-formed
 // line of the record's kind: the right number of fields in the strict form,

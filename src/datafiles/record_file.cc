@@ -8,8 +8,9 @@
 
 namespace tarvex {
 
-RecordFile::RecordFile(std::string_view directory, std::string_view file_name)
-    : path_(JoinTexts({directory, file_name}).value_or(std::string())) {}
+RecordFile::RecordFile(std::string_view directory, std::string_view file_name,
+                       std::string_view legacy_charset)
+    : path_(JoinTexts({directory, file_name}).value_or(std::string())), legacy_charset_(legacy_charset) {}
 
 RecordFile::~RecordFile() = default;
 
@@ -17,7 +18,9 @@ bool RecordFile::Load() {
   TextLineReader reader(path_, kNoLineLimit);
   if (!reader.IsOpen()) return false;
   std::string line;
+  StoredLineDecoder decode(legacy_charset_);
   while (reader.ReadLine(&line)) {
+    line = decode(line);
     std::unique_ptr<ListRecord> record = CreateRecord();
     if (!record->ParseLine(line)) {
       record = std::make_unique<UnreadableLine>();

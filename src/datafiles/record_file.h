@@ -11,6 +11,11 @@
 // line could not be read back; a file that already holds more lines is
 // loaded and saved whole, never cut.
 //
+// The file is written in UTF-8 (the texts the program gives it); a line that
+// is not UTF-8, from a file carried over from the original platform, is read
+// in the legacy character set (the handhelds' code page) and so is written
+// back in UTF-8. The layout of the lines is the same either way.
+//
 // A list object is used by one thread. Threads that change a shared file hold
 // its RecordFileLock from their Load to their Save.
 #pragma once
@@ -22,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/device_text.h"
 #include "datafiles/list_record.h"
 
 namespace tarvex {
@@ -32,7 +38,8 @@ inline constexpr std::size_t kMaxRecords = 32767;
 class RecordFile {
  public:
   // The file is directory + file_name, joined as given (no separator added).
-  RecordFile(std::string_view directory, std::string_view file_name);
+  RecordFile(std::string_view directory, std::string_view file_name,
+             std::string_view legacy_charset = kDefaultDeviceCharset);
   virtual ~RecordFile();
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
@@ -66,6 +73,7 @@ class RecordFile {
   ListRecord* FindFromCursor();
 
   std::string path_;
+  std::string legacy_charset_;
   std::vector<std::unique_ptr<ListRecord>> records_;
   std::size_t cursor_ = 0;
 };

@@ -4,7 +4,8 @@
 
 namespace tarvex {
 
-UserList::UserList(std::string_view directory) : RecordFile(directory, kUsersFileName) {}
+UserList::UserList(std::string_view directory, std::string_view legacy_charset)
+    : RecordFile(directory, kUsersFileName, legacy_charset) {}
 
 std::uint32_t UserList::NextUserId() const {
   std::uint32_t highest = 0;

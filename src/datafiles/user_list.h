@@ -18,7 +18,9 @@ inline constexpr std::string_view kUsersFileName = "QLXUsers.txt";
 class UserList : public RecordFile {
  public:
   // directory ends in a separator, or is empty for the current directory.
-  explicit UserList(std::string_view directory);
+  // Lines that are not UTF-8 are read in legacy_charset (record_file.h).
+  explicit UserList(std::string_view directory,
+                    std::string_view legacy_charset = kDefaultDeviceCharset);
 
   // 1 for an empty list; 0 when the highest id is the largest 32-bit number
   // and no id is left above it.

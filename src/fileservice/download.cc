@@ -45,6 +45,11 @@ std::optional<Refusal> CheckOpened(const FileReader& file, const std::string& pa
 
 }  // namespace
 
+std::string FileSession::EchoedText(const std::string& desktop, const std::string& sent) {
+  std::string echoed = ToDevice(desktop, UINT16_MAX);
+  return echoed == UpToFirstZero(sent) ? sent : echoed;
+}
+
 Status FileSession::GetFile() {
   FileRequest request;
   if (Status s = ReceiveFileRequest("Failed to init sending file to device: Error code - %d", &request)) {
@@ -52,12 +57,11 @@ Status FileSession::GetFile() {
   }
   std::string& block = request.block;
   const std::string& name = request.name;
-  const std::string& directory = request.directory;
   const std::uint32_t user_id = GetU32(block.data() + layout::kUserId);
   const std::uint16_t track = GetU16(block.data() + layout::kTrackFlag);
   IdentifyDeviceUser(user_id);
 
-  const std::string path = directory + name;
+  const std::string path = request.desktop.Path();
   std::optional<FileReader> file;
   std::optional<Refusal> refusal;
   if (request.texts_status != 0) {
@@ -81,10 +85,16 @@ Status FileSession::GetFile() {
   const auto size = static_cast<std::uint32_t>(file->Size());
   PutU32(block.data() + layout::kStatus, protocol::get_file::kSending);
   PutU32(block.data() + layout::kFileSize, size);
+  // The name and directory go back as the device reads the file's own; in
+  // the common case these are the very bytes it sent.
+  const std::string echoed_name = EchoedText(request.desktop.name, request.sent_name);
+  const std::string echoed_directory = EchoedText(request.desktop.directory, request.sent_directory);
+  PutU16(block.data() + layout::kNameLength, static_cast<std::uint16_t>(echoed_name.size()));
+  PutU16(block.data() + layout::kDirectoryLength, static_cast<std::uint16_t>(echoed_directory.size()));
   FrameBatch reply(connection.get());
   reply.Add(block);
-  reply.Add(request.sent_name);
-  reply.Add(request.sent_directory);
+  reply.Add(echoed_name);
+  reply.Add(echoed_directory);
   std::uint32_t remaining = size;
   long got = 1;
   while (remaining > 0 && got > 0) {
@@ -104,7 +114,9 @@ Status FileSession::GetFile() {
     ReportEvent("Error");
     return status;
   }
-  if (track == protocol::get_file::kTrack) TrackSentFile(user_id, name, directory);
+  if (track == protocol::get_file::kTrack) {
+    TrackSentFile(user_id, FromDevice(request.desktop.name), FromDevice(request.desktop.directory));
+  }
   SetMessage("File %s successfully sent to device", name.c_str());
   ReportEvent("Success");
   return 0;

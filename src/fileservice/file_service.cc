@@ -1,5 +1,6 @@
 #include "fileservice/file_service.h"
 
+#include "core/settings/server_settings.h"
 #include "fileservice/file_session.h"
 #include "fileservice/root_dir.h"
 
@@ -7,7 +8,9 @@ namespace tarvex {
 
 FileService::FileService(FileServiceOptions options)
     : options_(std::move(options)), log_(options_.log_file, kServiceLogMaxRecords) {
-  log_.Open();
+  // Lines of a log carried over from the original platform are in the
+  // handhelds' code page.
+  log_.Open(ServerSettings::ReadStoredDeviceCharset());
 }
 
 FileService::~FileService() { log_.Save(); }

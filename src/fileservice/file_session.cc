@@ -1,16 +1,20 @@
 #include "fileservice/file_session.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 #include "common/big_endian.h"
 #include "common/join_texts.h"
+#include "common/utf8.h"
 #include "core/settings/server_settings.h"
 #include "datafiles/file_list.h"
 #include "datafiles/user_list.h"
 #include "fileservice/root_dir.h"
 #include "log/server_log.h"
 #include "log/service_log.h"
+#include "platform/file_info.h"
 #include "protocol/codes.h"
 #include "protocol/layouts.h"
 
@@ -37,12 +41,18 @@ FileSession::FileSession(ServiceLog* service_log, int receive_timeout, SaveCalls
 FileSession::~FileSession() { SaveTrackedFiles(); }
 
 void FileSession::SetMessage(const char* format, ...) {
-  char text[kMaxMessage + 1];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  va_list again;
+  va_copy(again, args);
+  const int length = std::vsnprintf(nullptr, 0, format, args);
   va_end(args);
-  message_ = text;
+  std::string text(static_cast<std::size_t>(std::max(length, 0)) + 1, '\0');
+  std::vsnprintf(text.data(), text.size(), format, again);
+  va_end(again);
+  text.pop_back();
+  // Cut at a whole character, so that the log stays UTF-8.
+  message_ = std::string(CutAtCharacter(text, kMaxMessage));
 }
 
 void FileSession::ReportEvent(std::string_view status) {
@@ -88,7 +98,7 @@ const std::optional<std::string>& FileSession::ResolveRootDir() {
 
 void FileSession::IdentifyDeviceUser(std::uint32_t user_id) {
   if (!data_dir_ || device_user_) return;
-  UserList users(*data_dir_);
+  UserList users(*data_dir_, text_->Charset());
   if (!users.Load()) return;
   for (UserRecord* u = users.FindFirstUser(); u != nullptr; u = users.FindNextUser()) {
     if (u->GetUserId() == user_id) {
@@ -99,10 +109,63 @@ void FileSession::IdentifyDeviceUser(std::uint32_t user_id) {
 }
 
 Status FileSession::Prepare() {
+  text_.emplace(device_charset.empty() ? kDefaultDeviceCharset : std::string_view(device_charset));
+  if (!device_charset.empty() && !text_->UsesCharset(device_charset)) {
+    SetMessage("Unknown device character set %s: texts are read as %s", device_charset.c_str(),
+               text_->Charset().c_str());
+    ReportEvent("Error");
+  }
   ResolveDataDir();
   ResolveRootDir();
-  restricted_ = access_.LoadAccessList(data_dir_.value_or(""));
+  restricted_ = access_.LoadAccessList(data_dir_.value_or(""), text_->Charset());
   return 0;
+}
+
+std::string FileSession::FromDevice(std::string_view bytes) { return text_->FromDevice(bytes); }
+
+std::string FileSession::ToDevice(std::string_view text, std::size_t limit) {
+  return text_->ToDeviceCut(text, limit);
+}
+
+std::string FileSession::ToDeviceForDisplay(std::string_view text, std::size_t limit) {
+  return text_->ToDeviceForDisplay(text, limit);
+}
+
+namespace {
+
+// The first pair (directory, name) of the candidates that names an existing
+// entry, if any.
+std::optional<std::pair<std::string, std::string>> FirstExisting(const std::vector<std::string>& directories,
+                                                                 const std::vector<std::string>& names) {
+  // One reading alone has nothing to choose between.
+  if (directories.size() == 1 && names.size() == 1) return std::nullopt;
+  for (const std::string& directory : directories) {
+    for (const std::string& name : names) {
+      if (StatPath(directory + name).found) return std::make_pair(directory, name);
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+FileSession::DesktopPath FileSession::LocateIncoming(std::string_view directory, std::string_view name) {
+  const std::vector<std::string> directories = text_->IncomingCandidates(directory);
+  const std::vector<std::string> names = text_->IncomingCandidates(name);
+  if (auto found = FirstExisting(directories, names)) return {found->first, found->second};
+  if (directories.size() > 1) {
+    for (const std::string& candidate : directories) {
+      if (StatPath(candidate).is_directory) return {candidate, names.front()};
+    }
+  }
+  return {directories.front(), names.front()};
+}
+
+FileSession::DesktopPath FileSession::LocateStored(const std::string& directory, const std::string& name) {
+  if (auto found = FirstExisting(text_->StoredCandidates(directory), text_->StoredCandidates(name))) {
+    return {found->first, found->second};
+  }
+  return {directory, name};
 }
 
 Status FileSession::ReceiveText(std::size_t length, std::string* text) {
@@ -122,8 +185,12 @@ Status FileSession::ReceiveFileRequest(const char* failure_format, FileRequest* 
   if (request->texts_status == 0) {
     request->texts_status = ReceiveText(GetU16(block.data() + layout::kDirectoryLength), &request->sent_directory);
   }
-  request->name = UpToFirstZero(request->sent_name);
-  request->directory = UpToFirstZero(request->sent_directory);
+  const std::string name = UpToFirstZero(request->sent_name);
+  const std::string directory = UpToFirstZero(request->sent_directory);
+  request->name = FromDevice(name);
+  request->directory = FromDevice(directory);
+  request->desktop = request->texts_status == 0 ? LocateIncoming(directory, name)
+                                                 : DesktopPath{request->directory, request->name};
   return 0;
 }
 

@@ -9,12 +9,14 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/device_text.h"
 #include "core/server/service.h"
 #include "datafiles/access_control_list.h"
 #include "platform/atomic_file.h"
@@ -24,7 +26,14 @@ namespace tarvex {
 class FileList;
 class FileRecord;
 class ServiceLog;
+struct SearchResult;
 
+// Texts cross between the device's code page and the desktop's UTF-8 at one
+// place each way: FromDevice for every text the device sends (names,
+// directories, paths, search texts, user names and notes), ToDevice for every
+// text sent to it (common/device_text.h tells the rules and the raw-byte
+// fallbacks). Handlers, logs, record files and the file system see UTF-8.
+//
 // Uploads are stored through AtomicFile with `save_calls` (a test passes
 // calls that fail). The files tracked by downloads are written to the files
 // list when the session is destroyed: under the list's RecordFileLock the
@@ -56,12 +65,37 @@ class FileSession : public Session {
   // Receives exactly `length` bytes of a text that follows a request block.
   Status ReceiveText(std::size_t length, std::string* text);
 
-  // An upload or download request: its block, and the name and directory
-  // that follow it as sent and as the path takes them (up to a zero byte).
+  // The device's text in UTF-8 (its code page read, unless it is already
+  // ASCII or UTF-8).
+  std::string FromDevice(std::string_view bytes);
+  // A desktop text as the device gets it, in at most `limit` bytes: in its
+  // code page, or unchanged when the code page cannot represent it.
+  std::string ToDevice(std::string_view text, std::size_t limit = SIZE_MAX);
+  // The same for a text the device only shows: unrepresentable characters
+  // become '?'.
+  std::string ToDeviceForDisplay(std::string_view text, std::size_t limit);
+
+  // Where a directory and name from the device stand on the desktop: the
+  // first pair of their candidate readings (converted, raw bytes, code-page
+  // reading) that names an existing entry; else the converted name in the
+  // first candidate directory that exists; else both converted.
+  struct DesktopPath {
+    std::string directory, name;
+    std::string Path() const { return directory + name; }
+  };
+  DesktopPath LocateIncoming(std::string_view directory, std::string_view name);
+  // Where a stored (UTF-8) directory and name stand: as stored, or in the
+  // device's bytes (a file whose name was never UTF-8).
+  DesktopPath LocateStored(const std::string& directory, const std::string& name);
+
+  // An upload or download request: its block, the name and directory that
+  // follow it as sent, as the device means them (up to a zero byte, in
+  // UTF-8, for messages) and where they stand on the desktop.
   struct FileRequest {
     std::string block;
     std::string sent_name, sent_directory;
     std::string name, directory;
+    DesktopPath desktop;
     Status texts_status = 0;  // non-zero when name or directory did not come
   };
   // Receives a PutFile or GetFile request, whose blocks share the length and
@@ -69,6 +103,9 @@ class FileSession : public Session {
   // the status of a failed block receive (reported with `failure_format`),
   // or 1 for a block shorter than its fields.
   Status ReceiveFileRequest(const char* failure_format, FileRequest* request);
+  // A download's name or directory as it goes back: the desktop's text in
+  // the device's code page; the bytes as sent when they read the same.
+  std::string EchoedText(const std::string& desktop, const std::string& sent);
 
   // Handlers, one file per request family (upload.cc, download.cc,
   // tracking.cc, listing.cc, user_requests.cc, search_request.cc); a
@@ -83,6 +120,9 @@ class FileSession : public Session {
   Status AddUser();
   Status GetUserDirectory();
   Status GetServerInfo();
+
+  // One search result's items (search_request.cc).
+  void AddResultRecord(FrameBatch& reply, const SearchResult& result);
 
   // The user's directory (root + name + "/"), created on demand; or none.
   std::optional<std::string> UserDirectory(std::uint32_t user_id);
@@ -114,6 +154,7 @@ class FileSession : public Session {
   std::unique_ptr<FileList> files_;
   std::vector<FileRecord*> tracked_;  // records of files_ changed by this session
   AccessControlList access_;
+  std::optional<DeviceText> text_;  // made by Prepare
   bool restricted_ = false;
   // Set when the device must see the link close without the end code 3:
   // after a download that ended short, the end code would read as content.

@@ -78,23 +78,25 @@ Status FileSession::ListDirectory() {
   const std::string_view field(block.data() + layout::kPath, layout::kPathWidth);
   const std::size_t end = field.find('\0');
   if (end == std::string_view::npos) return 1;
-  const std::string path(field.substr(0, end));
   if (!data_dir_) return 1;
+  const std::string path = LocateIncoming(field.substr(0, end), "").directory;
 
   const std::vector<DirEntry> entries = ListDirectoryEntries(path, access_);
   FrameBatch reply(connection.get());
   reply.Add(ListingHeader(block, static_cast<std::uint32_t>(entries.size())));
-  const std::string path_length = BigEndian16(static_cast<std::uint16_t>(path.size()));
+  const std::string device_path = ToDevice(path, UINT16_MAX);
+  const std::string path_length = BigEndian16(static_cast<std::uint16_t>(device_path.size()));
   for (const DirEntry& entry : entries) {
     if (reply.Failure() != 0) break;
     const FileStamp stamp = GetFileStamp(entry.name, path);
+    const std::string name = ToDevice(entry.name, UINT16_MAX);
     reply.Add(BigEndian16(entry.is_directory ? 1 : 0));
     reply.Add(stamp.stamp);
     reply.Add(BigEndian32(stamp.size));
-    reply.Add(BigEndian16(static_cast<std::uint16_t>(entry.name.size())));
-    if (!entry.name.empty()) reply.Add(entry.name);
+    reply.Add(BigEndian16(static_cast<std::uint16_t>(name.size())));
+    if (!name.empty()) reply.Add(name);
     reply.Add(path_length);
-    if (!path.empty()) reply.Add(path);
+    if (!device_path.empty()) reply.Add(device_path);
   }
   return reply.Flush();
 }
@@ -109,9 +111,10 @@ Status FileSession::ListDrives() {
   FrameBatch reply(connection.get());
   reply.Add(ListingHeader(block, static_cast<std::uint32_t>(drives.size())));
   for (const DirEntry& drive : drives) {
+    const std::string name = ToDevice(drive.name, UINT16_MAX);
     reply.Add(BigEndian16(0));
-    reply.Add(BigEndian16(static_cast<std::uint16_t>(drive.name.size())));
-    reply.Add(drive.name);
+    reply.Add(BigEndian16(static_cast<std::uint16_t>(name.size())));
+    reply.Add(name);
   }
   return reply.Flush();
 }

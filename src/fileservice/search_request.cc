@@ -27,26 +27,20 @@ std::uint16_t CategoryCode(const std::string& category) {
   return protocol::category::kOther;
 }
 
-// At most kMaxText bytes, never ending inside a UTF-8 sequence.
-std::string_view CutToFit(std::string_view text) {
-  if (text.size() <= layout::kMaxText) return text;
-  std::size_t end = layout::kMaxText;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  return text.substr(0, end);
-}
-
-// A text item: its 16-bit length, then its bytes when there are any.
+// A text item, already in the device's code page and at most kMaxText
+// bytes: its 16-bit length, then its bytes when there are any.
 void AddText(FrameBatch& reply, std::string_view text) {
-  text = CutToFit(text);
   std::string length;
   AppendU16(length, static_cast<std::uint16_t>(text.size()));
   reply.Add(length);
   if (!text.empty()) reply.Add(text);
 }
 
+}  // namespace
+
 // One result record, each field an item of its own: category, stamp, size,
 // file name, directory, snippet.
-void AddResultRecord(FrameBatch& reply, const SearchResult& result) {
+void FileSession::AddResultRecord(FrameBatch& reply, const SearchResult& result) {
   std::string category;
   AppendU16(category, CategoryCode(result.category));
   reply.Add(category);
@@ -64,12 +58,10 @@ void AddResultRecord(FrameBatch& reply, const SearchResult& result) {
   AppendU32(size, stamp.size);
   reply.Add(stamp.stamp);
   reply.Add(size);
-  AddText(reply, name);
-  AddText(reply, directory);
-  AddText(reply, result.snippet);
+  AddText(reply, ToDevice(name, layout::kMaxText));
+  AddText(reply, ToDevice(directory, layout::kMaxText));
+  AddText(reply, ToDeviceForDisplay(result.snippet, layout::kMaxText));
 }
-
-}  // namespace
 
 Status FileSession::DesktopSearch() {
   std::string block;
@@ -83,7 +75,7 @@ Status FileSession::DesktopSearch() {
   const std::uint32_t first = GetU32(block.data() + layout::kFirst);
   // The text ends at its first zero byte, at the latest after 99 characters.
   const std::string_view field(block.data() + layout::kText, layout::kTextWidth - 1);
-  const std::string text(field.substr(0, field.find('\0')));
+  const std::string text = FromDevice(field.substr(0, field.find('\0')));
   if (!data_dir_) return 1;
 
   std::string header(layout::kHeaderLength, '\0');

@@ -18,7 +18,7 @@ Status FileSession::TrackSentFile(std::uint32_t user_id, const std::string& name
   const std::string where = directory.empty() ? UserDirectory(user_id).value_or("") : directory;
   if (!files_) {
     if (!data_dir_) return 1;
-    files_ = std::make_unique<FileList>(*data_dir_);
+    files_ = std::make_unique<FileList>(*data_dir_, text_->Charset());
     files_->Load();
   }
   FileRecord* record = files_->FindFile(user_id, name);
@@ -39,7 +39,7 @@ void FileSession::SaveTrackedFiles() {
   if (tracked_.empty() || !data_dir_) return;
   // Another session may have saved the list since this one read it: read it
   // again and apply only this session's records, under the list's lock.
-  FileList current(*data_dir_);
+  FileList current(*data_dir_, text_->Charset());
   RecordFileLock lock(current);
   current.Load();
   for (const FileRecord* mine : tracked_) {
@@ -65,7 +65,7 @@ Status FileSession::ListTrackedFiles() {
   if (!data_dir_) return 1;
   // The list as it is on disk: what this session tracked is written when it
   // ends.
-  FileList files(*data_dir_);
+  FileList files(*data_dir_, text_->Charset());
   files.Load();
   files.SetUserFilter(user_id);
   FrameBatch reply(connection.get());
@@ -74,13 +74,16 @@ Status FileSession::ListTrackedFiles() {
   std::int16_t left = files.CountMatching();
   for (FileRecord* r = files.FindFirstFile(); r != nullptr && reply.Failure() == 0 && left-- > 0;
        r = files.FindNextFile()) {
-    const FileStamp stamp = GetFileStamp(r->GetFileName(), r->GetDirectory());
+    const DesktopPath desktop = LocateStored(r->GetDirectory(), r->GetFileName());
+    const FileStamp stamp = GetFileStamp(desktop.name, desktop.directory);
+    const std::string name = ToDevice(r->GetFileName(), UINT16_MAX);
+    const std::string directory = ToDevice(r->GetDirectory(), UINT16_MAX);
     reply.Add(stamp.stamp);
     reply.Add(BigEndian32(stamp.size));
-    reply.Add(BigEndian16(static_cast<std::uint16_t>(r->GetFileName().size())));
-    reply.Add(r->GetFileName());
-    reply.Add(BigEndian16(static_cast<std::uint16_t>(r->GetDirectory().size())));
-    reply.Add(r->GetDirectory());
+    reply.Add(BigEndian16(static_cast<std::uint16_t>(name.size())));
+    reply.Add(name);
+    reply.Add(BigEndian16(static_cast<std::uint16_t>(directory.size())));
+    reply.Add(directory);
   }
   return reply.Flush();
 }

@@ -81,7 +81,7 @@ Status FileSession::PutFile() {
     status = protocol::kPutFileRestricted;
   } else {
     // The device sends the complete directory, ending in a separator.
-    status = StoreIncomingFile(request.directory + name, size, &stream);
+    status = StoreIncomingFile(request.desktop.Path(), size, &stream);
   }
   if (status == 0) {
     SetMessage("File %s successfully received from device", name.c_str());

@@ -42,7 +42,7 @@ bool IsAcceptableUserName(std::string_view name) {
 
 Status FileSession::ListUsers() {
   if (!data_dir_) return 1;
-  UserList users(*data_dir_);
+  UserList users(*data_dir_, text_->Charset());
   users.Load();
   FrameBatch reply(connection.get());
   reply.Add(CountItem(static_cast<std::uint16_t>(users.CountMatching())));
@@ -52,8 +52,8 @@ Status FileSession::ListUsers() {
        u = users.FindNextUser()) {
     reply.Add(BigEndian32(u->GetUserId()));
     std::string name(kNameField, '\0');
-    const std::string& user_name = u->GetUserName();
-    std::memcpy(name.data(), user_name.data(), std::min(user_name.size(), kNameField - 1));
+    const std::string user_name = ToDevice(u->GetUserName(), kNameField - 1);
+    std::memcpy(name.data(), user_name.data(), user_name.size());
     reply.Add(name);
   }
   return reply.Flush();
@@ -66,8 +66,9 @@ Status FileSession::AddUser() {
   if (status != 0) return status;
   std::optional<std::string> name = TerminatedField(block, protocol::add_user::kName, kNameField);
   if (!name || block.size() < protocol::add_user::kBlockLength) return 1;
+  name = FromDevice(*name);
   std::string_view note_field(block.data() + protocol::add_user::kNote, kNameField);
-  std::string note(note_field.substr(0, note_field.find('\0')));
+  std::string note = FromDevice(note_field.substr(0, note_field.find('\0')));
 
   std::uint32_t id = 0;
   std::uint32_t duplicate = 0;
@@ -75,7 +76,7 @@ Status FileSession::AddUser() {
     SetMessage("Refused to add a user with the invalid name \"%s\"", name->c_str());
     ReportEvent("Error");
   } else if (data_dir_) {
-    UserList users(*data_dir_);
+    UserList users(*data_dir_, text_->Charset());
     RecordFileLock lock(users);
     users.Load();
     for (UserRecord* u = users.FindFirstUser(); u != nullptr; u = users.FindNextUser()) {
@@ -107,7 +108,7 @@ Status FileSession::AddUser() {
 
 std::optional<std::string> FileSession::UserDirectory(std::uint32_t user_id) {
   if (!data_dir_) return std::nullopt;
-  UserList users(*data_dir_);
+  UserList users(*data_dir_, text_->Charset());
   users.Load();
   UserRecord* found = users.FindFirstUser();
   while (found != nullptr && found->GetUserId() != user_id) found = users.FindNextUser();
@@ -132,6 +133,7 @@ Status FileSession::GetUserDirectory() {
   namespace layout = protocol::user_directory;
   if (block.size() < layout::kBlockLength) return 1;
   std::optional<std::string> path = UserDirectory(GetU32(block.data() + layout::kUserId));
+  if (path) path = ToDevice(*path, UINT16_MAX);
   PutU16(block.data() + layout::kPathLength, static_cast<std::uint16_t>(path ? path->size() : 0));
   status = SendBytes(connection.get(), block);
   if (status == 0 && path) status = SendBytes(connection.get(), *path);

@@ -75,22 +75,23 @@ void ActivityLog::WriterThread() {
   }
 }
 
-bool ActivityLog::Open() {
+bool ActivityLog::Open(std::string_view legacy_charset) {
   DefineColumns();
-  return Load();
+  return Load(legacy_charset);
 }
 
-bool ActivityLog::Load() {
+bool ActivityLog::Load(std::string_view legacy_charset) {
   // Created when missing, never truncated.
   CreateIfMissing(file_name_);
   std::ifstream file(file_name_, std::ios::binary);
   if (!file.is_open()) return false;
   std::string line;
+  StoredLineDecoder decode(legacy_charset);
   for (int read = 0; read < max_records_; ++read) {
     if (!std::getline(file, line)) break;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::unique_ptr<LogRecord> record = CreateRecord();
-    if (record != nullptr && ParseLine(line, record.get())) records_.push_back(std::move(record));
+    if (record != nullptr && ParseLine(decode(line), record.get())) records_.push_back(std::move(record));
   }
   return true;
 }

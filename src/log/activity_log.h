@@ -35,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/device_text.h"
 #include "log/log_record.h"
 #include "platform/atomic_file.h"
 
@@ -65,12 +66,14 @@ class ActivityLog {
   virtual std::unique_ptr<LogRecord> CreateRecord() const = 0;
 
   // DefineColumns, then Load; Load's result. Called once.
-  bool Open();
+  bool Open(std::string_view legacy_charset = kDefaultDeviceCharset);
   // Appends the lines of the file to the list in file order (the file holds
   // the newest record first), at most the maximum number of lines, skipping
   // lines that do not parse. Creates the file empty when missing. False when
-  // the file cannot be opened for reading and writing.
-  bool Load();
+  // the file cannot be opened for reading and writing. The file is written
+  // in UTF-8; a line that is not UTF-8 (a log carried over from a desktop
+  // that wrote its code page) is read in `legacy_charset`.
+  bool Load(std::string_view legacy_charset = kDefaultDeviceCharset);
   // Replaces the file with the records, newest first, at once. False when
   // the lock timed out or the file could not be written (it is then as it
   // was).

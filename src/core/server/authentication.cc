@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/big_endian.h"
+#include "common/device_text.h"
 #include "core/server/server.h"
 #include "core/settings/server_settings.h"
 #include "log/server_log.h"
@@ -27,6 +28,8 @@ bool CheckCredentials(Server& server, std::string_view login, std::string_view p
   return password == server.Settings().GetPassword();
 }
 
+
+
 Status AuthenticateConnection(Server& server, PendingLogin* login, std::unique_ptr<Session>* session) {
   Connection* link = login->connection.get();
   EnableCipher(link, server.Settings().GetPassword());
@@ -40,10 +43,16 @@ Status AuthenticateConnection(Server& server, PendingLogin* login, std::unique_p
     return 1;
   }
 
+  // The login name as the desktop reads it, in UTF-8 for the log and the
+  // window. It matches a configured name stored in UTF-8, or one stored as
+  // the device's bytes (a settings file carried over from the original
+  // platform).
+  const std::string login_name = DeviceText(server.Settings().GetDeviceCharset()).FromDevice(request.login);
   std::uint16_t status = protocol::kAuthAccepted;
-  if (!CheckCredentials(server, request.login, request.password)) {
+  if (!CheckCredentials(server, login_name, request.password) &&
+      (login_name == request.login || !CheckCredentials(server, request.login, request.password))) {
     status = protocol::kAuthWrongCredentials;
-    server.Log().LogEvent(kModule, request.login, "Invalid Login Name and/or password", "2");
+    server.Log().LogEvent(kModule, login_name, "Invalid Login Name and/or password", "2");
   } else {
     status = protocol::kAuthUnknownService;
     for (int i = 0; i < server.ServiceCount(); ++i) {
@@ -57,11 +66,11 @@ Status AuthenticateConnection(Server& server, PendingLogin* login, std::unique_p
     sent = SendBytes(link, reply, sizeof reply);
   }
   if (sent != 0) {
-    server.Log().LogEvent(kModule, request.login, "Error sending auth response", "2");
+    server.Log().LogEvent(kModule, login_name, "Error sending auth response", "2");
     return sent;
   }
   if (status != protocol::kAuthAccepted) return 1;
-  return StartSession(server, login, request.login, request.service_id, session);
+  return StartSession(server, login, login_name, request.service_id, session);
 }
 
 Status StartSession(Server& server, PendingLogin* login, std::string_view login_name,
@@ -75,7 +84,8 @@ Status StartSession(Server& server, PendingLogin* login, std::string_view login_
   if (!made) return 1;
 
   made->connection = std::move(login->connection);
-  made->user = std::string(login_name.substr(0, 15));
+  made->user = std::string(login_name);
+  made->device_charset = server.Settings().GetDeviceCharset();
   made->log = service->GetServerLog();
   made->session_number = login->session_number;
   made->Prepare();

@@ -31,9 +31,12 @@ struct PendingLogin {
 Status AuthenticateConnection(Server& server, PendingLogin* login, std::unique_ptr<Session>* session);
 
 // Exact, case-sensitive comparison with the configured login and password.
+// The login name is the received one converted from the device's code page
+// (the password is the link's key and stays as the bytes it is).
 bool CheckCredentials(Server& server, std::string_view login, std::string_view password);
 
-// 0 when a session of the service was made, filled in and prepared (the
+// 0 when a session of the service was made, filled in (the user is the login
+// name in UTF-8, the device's code page that of the settings) and prepared (the
 // connection moved into it), 1 when no service has the id or it gave none.
 Status StartSession(Server& server, PendingLogin* login, std::string_view login_name,
                     std::uint16_t service_id, std::unique_ptr<Session>* session);

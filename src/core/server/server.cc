@@ -48,7 +48,7 @@ bool Server::InitServer(const std::vector<ServiceFactory>& services) {
   if (!path) return false;
   settings_ = std::make_unique<ServerSettings>(*path);
   log_ = std::make_unique<ServerLog>("TSServerLog.txt", 500);
-  if (log_->Open()) {
+  if (log_->Open(settings_->GetDeviceCharset())) {
     for (const ServiceFactory& make : services) {
       std::unique_ptr<Service> service = make ? make() : nullptr;
       if (!service) return false;

@@ -34,7 +34,8 @@ class Session {
 
   // Filled in by the server before Prepare.
   std::unique_ptr<Connection> connection;
-  std::string user;  // the login name as received, at most 15 characters
+  std::string user;  // the login name (at most 15 bytes as received), in UTF-8
+  std::string device_charset;  // the code page of the device's texts
   ServerLog* log = nullptr;
   std::int32_t session_number = 0;
 };

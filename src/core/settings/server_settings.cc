@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/ascii.h"
+#include "common/device_text.h"
 #include "common/join_texts.h"
 #include "platform/app_folder.h"
 #include "platform/user_store.h"
@@ -14,6 +15,7 @@ namespace {
 constexpr std::string_view kPortKey = "PORT";
 constexpr std::string_view kLoginKey = "LOGIN";
 constexpr std::string_view kPasswordKey = "PWD";
+constexpr std::string_view kCharsetKey = "CHARSET";
 constexpr std::string_view kDataDirValue = "DATADIR";
 
 // Bytes that would end the stored text or break its line in the file.
@@ -54,6 +56,25 @@ bool ServerSettings::SetLogin(std::string_view login) {
   if (HoldsControlCharacter(login)) return false;
   SetValue(kLoginKey, login);
   return true;
+}
+
+std::string ServerSettings::GetDeviceCharset() const {
+  std::string charset = GetValue(kCharsetKey);
+  return charset.empty() ? std::string(kDefaultDeviceCharset) : charset;
+}
+
+bool ServerSettings::SetDeviceCharset(std::string_view charset) {
+  if (HoldsControlCharacter(charset) || !TextCodec::IsUsableCharset(charset)) return false;
+  SetValue(kCharsetKey, charset);
+  return true;
+}
+
+std::string ServerSettings::ReadStoredDeviceCharset() {
+  const std::optional<std::string> data_dir = GetDataDir();
+  if (!data_dir) return std::string(kDefaultDeviceCharset);
+  const std::optional<std::string> path = JoinTexts({*data_dir, kSettingsFileName});
+  if (!path) return std::string(kDefaultDeviceCharset);
+  return ServerSettings(*path, Access::kReadOnly).GetDeviceCharset();
 }
 
 std::string ServerSettings::GetPassword() const {

@@ -1,6 +1,7 @@
-// ServerSettings: the server's port, login name and password, kept in the
-// settings file "TSConfig.txt" of the data directory under the keys "PORT",
-// "LOGIN" and "PWD", and the data directory itself, kept in the per-user store
+// ServerSettings: the server's port, login name and password and the
+// handhelds' code page, kept in the settings file "TSConfig.txt" of the data
+// directory under the keys "PORT", "LOGIN", "PWD" and "CHARSET", and the data
+// directory itself, kept in the per-user store
 // as "DATADIR" under kServerKeyPath.
 //
 // The password is stored enciphered: its n bytes padded with 1 to 8 zero bytes
@@ -52,6 +53,16 @@ class ServerSettings : public SettingsStore {
   // False (nothing changed) for a name holding a control character, which
   // could break the settings file's lines.
   bool SetLogin(std::string_view login);
+
+  // "CHARSET": the code page of the handhelds' texts, a name the platform's
+  // converter knows; kDefaultDeviceCharset when none is stored.
+  std::string GetDeviceCharset() const;
+  // False (nothing changed) for a name the converter does not know or that
+  // does not carry ASCII unchanged.
+  bool SetDeviceCharset(std::string_view charset);
+  // GetDeviceCharset of the stored settings file of the data directory, for
+  // readers of the stored files that start before the settings are open.
+  static std::string ReadStoredDeviceCharset();
 
   // The deciphered "PWD", cut at the first zero byte (the padding).
   std::string GetPassword() const;
