@@ -35,6 +35,7 @@ int RunConfigure(const TarvexdOptions& options, std::istream& in, std::ostream& 
   if (options.port) problem = CheckPortText(*options.port);
   if (!problem && options.login) problem = CheckLoginName(*options.login);
   if (!problem && password) problem = CheckPasswordLength(*password);
+  if (!problem && options.charset) problem = CheckDeviceCharset(*options.charset);
   if (!problem && options.data_dir) {
     data_dir = FolderWithSeparator(*options.data_dir);
     if (!data_dir) problem = kInvalidDirectory;
@@ -53,7 +54,7 @@ int RunConfigure(const TarvexdOptions& options, std::istream& in, std::ostream& 
     return 2;
   }
 
-  if (options.port || options.login || password) {
+  if (options.port || options.login || password || options.charset) {
     // Given together with a new data directory, the credentials belong in
     // the settings file there, which the next start reads.
     std::unique_ptr<ServerSettings> settings;
@@ -74,6 +75,7 @@ int RunConfigure(const TarvexdOptions& options, std::istream& in, std::ostream& 
     if (options.port) settings->SetPort(PortFromText(*options.port));
     if (options.login) settings->SetLogin(*options.login);
     if (password) settings->SetPassword(*password);
+    if (options.charset) settings->SetDeviceCharset(*options.charset);
     if (int failed = settings->SaveSettings()) {
       Refuse(err, "the settings could not be saved in " + settings->Path() + ": " +
                       SystemErrorText(failed));

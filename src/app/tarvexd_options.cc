@@ -8,9 +8,12 @@ const char kTarvexdUsage[] =
     "      Runs Tarvex Server in the foreground until SIGTERM or SIGINT.\n"
     "      Every log record is also written to standard error.\n"
     "  tarvexd configure [--port N] [--login NAME] [--password-stdin]\n"
-    "                    [--data-dir DIR] [--root-dir DIR]\n"
+    "                    [--charset NAME] [--data-dir DIR] [--root-dir DIR]\n"
     "      Stores the settings given; the others stay as they are.\n"
     "      --password-stdin reads the password from the first line of standard input.\n"
+    "      --charset sets CHARSET, the code page of the handhelds' texts (default\n"
+    "      WINDOWS-1252; any name iconv knows, such as SHIFT_JIS for Japanese\n"
+    "      handhelds). Names and texts are converted to and from UTF-8 with it.\n"
     "      --data-dir takes effect at the next start.\n"
     "  tarvexd device-file [--ip A.B.C.D] --output DIR\n"
     "      Writes DIR/QSSrvCfgDB.pdb, the configuration database a handheld\n"
@@ -62,6 +65,8 @@ std::optional<TarvexdOptions> ParseTarvexdOptions(const std::vector<std::string>
       if (!value(&options.login)) return std::nullopt;
     } else if (configure && arg == "--password-stdin") {
       options.password_stdin = true;
+    } else if (configure && arg == "--charset") {
+      if (!value(&options.charset)) return std::nullopt;
     } else if (configure && arg == "--data-dir") {
       if (!value(&options.data_dir)) return std::nullopt;
     } else if (configure && arg == "--root-dir") {

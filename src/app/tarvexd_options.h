@@ -1,7 +1,7 @@
 // The command line of the headless server:
 //   tarvexd [--listen-address ADDR]
 //   tarvexd configure [--port N] [--login NAME] [--password-stdin]
-//                     [--data-dir DIR] [--root-dir DIR]
+//                     [--charset NAME] [--data-dir DIR] [--root-dir DIR]
 //   tarvexd device-file [--ip A.B.C.D] --output DIR
 //   tarvexd --help | --version
 #pragma once
@@ -19,6 +19,7 @@ struct TarvexdOptions {
   std::optional<std::string> port;
   std::optional<std::string> login;
   bool password_stdin = false;
+  std::optional<std::string> charset;
   std::optional<std::string> data_dir;
   std::optional<std::string> root_dir;
   std::optional<std::string> ip;

@@ -156,8 +156,10 @@ Status RequestGetFile(Connection* link, const GetFileRequest& request, GetFileRe
   reply->status = GetU32(answer.data() + layout::kStatus);
   reply->size = GetU32(answer.data() + layout::kFileSize);
   if (reader.Result() != 0 || reply->status != protocol::get_file::kSending) return reader.Result();
-  reader.Bytes(request.name.size());
-  reader.Bytes(request.directory.size());
+  // The server echoes the name and the directory in its own reading, with
+  // their lengths in the block.
+  reply->name = reader.Bytes(GetU16(answer.data() + layout::kNameLength));
+  reply->directory = reader.Bytes(GetU16(answer.data() + layout::kDirectoryLength));
   if (reader.Result() != 0) return reader.Result();
 
   std::string piece(std::min<std::size_t>(reply->size, kContentPiece), '\0');

@@ -52,6 +52,8 @@ struct GetFileRequest {
 struct GetFileReply {
   std::uint32_t status = 0;  // protocol::get_file statuses
   std::uint32_t size = 0;
+  std::string name;       // as the server echoes them, with status 0
+  std::string directory;
 };
 
 // One entry of a directory listing; the stamp is 12 bytes ("YYYYMMDDhhmm",

@@ -15,14 +15,40 @@ void AddOnce(std::vector<std::string>& list, std::string text) {
   if (std::find(list.begin(), list.end(), text) == list.end()) list.push_back(std::move(text));
 }
 
-// The text without its last UTF-8 character (its last byte when it does not
-// end in one).
-std::string_view DropLastCharacter(std::string_view text) {
-  std::size_t end = text.size() - 1;
-  std::size_t start = end;
-  while (start > 0 && end - start < 3 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
-  if (!IsValidUtf8(text.substr(start))) start = end;
-  return text.substr(0, start);
+// The offsets at which the text's characters end: UTF-8 sequences, and
+// single bytes where the text is not UTF-8.
+std::vector<std::size_t> CharacterEnds(std::string_view text) {
+  std::vector<std::size_t> ends;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    i += LeadingCharacterLength(text.substr(i));
+    ends.push_back(i);
+  }
+  return ends;
+}
+
+// convert(text), or when that is longer than `limit`, convert of the longest
+// run of the text's first characters that fits, so that no character is
+// split on the wire.
+template <typename Convert>
+std::string Fitted(std::string_view text, std::size_t limit, Convert convert) {
+  std::string out = convert(text);
+  if (out.size() <= limit) return out;
+  const std::vector<std::size_t> ends = CharacterEnds(text);
+  std::size_t fits = 0;                // characters known to fit
+  std::size_t too_many = ends.size();  // characters known not to
+  std::string best;
+  while (too_many - fits > 1) {
+    const std::size_t middle = fits + (too_many - fits) / 2;
+    std::string candidate = convert(text.substr(0, ends[middle - 1]));
+    if (candidate.size() <= limit) {
+      fits = middle;
+      best = std::move(candidate);
+    } else {
+      too_many = middle;
+    }
+  }
+  return best;
 }
 
 }  // namespace
@@ -45,23 +71,14 @@ std::string DeviceText::ToDevice(std::string_view text) {
 }
 
 std::string DeviceText::ToDeviceCut(std::string_view text, std::size_t limit) {
-  std::string out = ToDevice(text);
-  while (out.size() > limit) {
-    // Cut the desktop's text, so that no character is split on the wire.
-    text = DropLastCharacter(text.substr(0, std::min(text.size(), limit + 1)));
-    out = ToDevice(text);
-  }
-  return out;
+  return Fitted(text, limit, [this](std::string_view part) { return ToDevice(part); });
 }
 
 std::string DeviceText::ToDeviceForDisplay(std::string_view text, std::size_t limit) {
   if (!codec_) return ToDeviceCut(text, limit);
-  std::string out = IsAscii(text) ? std::string(text) : codec_->ToCharsetLossy(text);
-  while (out.size() > limit) {
-    text = DropLastCharacter(text.substr(0, std::min(text.size(), limit + 1)));
-    out = IsAscii(text) ? std::string(text) : codec_->ToCharsetLossy(text);
-  }
-  return out;
+  return Fitted(text, limit, [this](std::string_view part) {
+    return IsAscii(part) ? std::string(part) : codec_->ToCharsetLossy(part);
+  });
 }
 
 std::vector<std::string> DeviceText::IncomingCandidates(std::string_view bytes) {

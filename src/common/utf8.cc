@@ -56,6 +56,20 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
+std::size_t LeadingCharacterLength(std::string_view text) {
+  if (text.empty()) return 0;
+  const auto lead = static_cast<unsigned char>(text[0]);
+  std::size_t length = 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+  }
+  return text.size() >= length && IsValidUtf8(text.substr(0, length)) ? length : 1;
+}
+
 std::size_t CharacterCount(std::string_view text) {
   if (!IsValidUtf8(text)) return text.size();
   std::size_t count = 0;

@@ -14,6 +14,10 @@ void AppendUtf8(std::string& out, std::uint32_t code);
 // surrogates, nothing beyond U+10FFFF).
 bool IsValidUtf8(std::string_view text);
 
+// The length of the character at the start of the text: its UTF-8 sequence,
+// or 1 when the text does not begin with a valid one.
+std::size_t LeadingCharacterLength(std::string_view text);
+
 // The number of characters of a UTF-8 text; of bytes for any other text.
 std::size_t CharacterCount(std::string_view text);
 

@@ -2,8 +2,10 @@
 // platform's converter knows, such as "WINDOWS-1252" or "SHIFT_JIS") and
 // UTF-8, the encoding of every text inside the program.
 //
-// Only character sets that carry ASCII unchanged are accepted: the wire's
-// separators, digits and zero terminators must keep their bytes. Conversions
+// Only character sets that carry ASCII unchanged are accepted (the wire's
+// separators, digits and zero terminators must keep their bytes), except for
+// the backslash and the tilde, which Japanese and Korean code pages such as
+// SHIFT_JIS give to the yen or won sign and the overline. Conversions
 // are exact or fail; nothing is substituted except by ToCharsetLossy. A codec
 // keeps conversion state: one thread at a time (each session has its own).
 #pragma once

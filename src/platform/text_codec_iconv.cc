@@ -49,15 +49,6 @@ std::optional<std::string> Convert(iconv_t converter, std::string_view in, std::
   }
 }
 
-// The length of the UTF-8 character at the start of `text` (1 for a byte
-// that does not begin a valid one).
-std::size_t CharacterLength(std::string_view text) {
-  for (std::size_t n = 4; n >= 2; --n) {
-    if (text.size() >= n && IsValidUtf8(text.substr(0, n))) return n;
-  }
-  return 1;
-}
-
 }  // namespace
 
 struct TextCodec::Converters {
@@ -82,10 +73,14 @@ std::optional<TextCodec> TextCodec::Open(std::string_view charset) {
   converters->from_utf8 = iconv_open(name.c_str(), "UTF-8");
   if (converters->to_utf8 == kNoConverter || converters->from_utf8 == kNoConverter) return std::nullopt;
   TextCodec codec(std::move(converters));
-  // Every printable ASCII character, the zero byte and the line breaks must
-  // keep their bytes both ways.
+  // The zero byte, the line breaks and the printable ASCII characters must
+  // keep their bytes both ways; only the backslash and the tilde may differ,
+  // which Japanese and Korean code pages give to the yen or won sign and the
+  // overline.
   std::string ascii("\0\t\n\r", 4);
-  for (char c = ' '; c < 0x7f; ++c) ascii += c;
+  for (char c = ' '; c < 0x7f; ++c) {
+    if (c != '\\' && c != '~') ascii += c;
+  }
   if (codec.ToUtf8(ascii) != ascii || codec.ToCharset(ascii) != ascii) return std::nullopt;
   return codec;
 }
@@ -111,7 +106,7 @@ std::string TextCodec::ToCharsetLossy(std::string_view utf8) {
     if (part) out += *part;
     if (stop >= utf8.size()) break;
     out += '?';
-    utf8.remove_prefix(stop + CharacterLength(utf8.substr(stop)));
+    utf8.remove_prefix(stop + LeadingCharacterLength(utf8.substr(stop)));
   }
   return out;
 }

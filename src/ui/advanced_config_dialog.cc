@@ -1,5 +1,6 @@
 #include "ui/advanced_config_dialog.h"
 
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QHBoxLayout>
@@ -8,6 +9,7 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QVBoxLayout>
 
+#include "core/settings/configuration_checks.h"
 #include "core/settings/server_settings.h"
 #include "ui/dialog_parts.h"
 #include "ui/folder_dialog.h"
@@ -16,10 +18,12 @@
 
 namespace tarvex {
 
-AdvancedConfigDialog::AdvancedConfigDialog(QWidget* parent, FolderPicker picker)
+AdvancedConfigDialog::AdvancedConfigDialog(QWidget* parent, FolderPicker picker, ServerSettings* settings)
     : QDialog(parent),
       picker_(std::move(picker)),
-      box_(PathBox(ToQString(ServerSettings::GetDataDir().value_or(std::string())), "dataDir")) {
+      settings_(settings),
+      box_(PathBox(ToQString(ServerSettings::GetDataDir().value_or(std::string())), "dataDir")),
+      charset_(new QComboBox) {
   setWindowTitle(QStringLiteral("Tarvex Server Advanced Configuration"));
   auto* group = new QGroupBox(QStringLiteral("Server Root Dir"));
   auto* group_layout = new QVBoxLayout(group);
@@ -30,13 +34,46 @@ AdvancedConfigDialog::AdvancedConfigDialog(QWidget* parent, FolderPicker picker)
   QPushButton* change = SideButton(QStringLiteral("Change..."), "change");
   group_layout->addLayout(RowWithButton(box_, change));
 
+  auto* texts = new QGroupBox(QStringLiteral("Handheld Character Set"));
+  auto* texts_layout = new QVBoxLayout(texts);
+  texts_layout->addWidget(WrappedText(QStringLiteral(
+      "The code page of the handhelds' file names and texts. They are converted to and from the "
+      "desktop's UTF-8 with it. Any name iconv knows is accepted.")));
+  charset_->setObjectName(QStringLiteral("charset"));
+  charset_->setEditable(true);
+  for (const char* name : {"WINDOWS-1252", "WINDOWS-1250", "WINDOWS-1251", "ISO-8859-1", "ISO-8859-15",
+                           "SHIFT_JIS", "CP932", "GBK", "BIG5", "EUC-KR"}) {
+    charset_->addItem(QString::fromLatin1(name));
+  }
+  const std::string stored =
+      settings_ != nullptr ? settings_->GetDeviceCharset() : ServerSettings::ReadStoredDeviceCharset();
+  charset_->setCurrentText(ToQString(stored));
+  charset_->setEnabled(settings_ != nullptr);
+  texts_layout->addWidget(charset_);
+
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);
+  layout->addWidget(texts);
   layout->addWidget(buttons);
   connect(change, &QPushButton::clicked, this, &AdvancedConfigDialog::Change);
   connect(buttons, &QDialogButtonBox::accepted, this, &AdvancedConfigDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &AdvancedConfigDialog::reject);
+}
+
+void AdvancedConfigDialog::accept() {
+  if (settings_ != nullptr) {
+    const std::string charset = ToStdString(charset_->currentText().trimmed());
+    if (charset != settings_->GetDeviceCharset()) {
+      if (std::optional<std::string_view> problem = CheckDeviceCharset(charset)) {
+        ShowMessage(this, *problem);
+        return;
+      }
+      settings_->SetDeviceCharset(charset);
+      settings_->SaveSettings();
+    }
+  }
+  QDialog::accept();
 }
 
 void AdvancedConfigDialog::Change() {

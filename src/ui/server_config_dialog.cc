@@ -74,7 +74,7 @@ ServerConfigDialog::ServerConfigDialog(ServerSettings& settings, QWidget* parent
   connect(buttons, &QDialogButtonBox::accepted, this, &ServerConfigDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &ServerConfigDialog::reject);
   connect(advanced, &QPushButton::clicked, this, [this] {
-    AdvancedConfigDialog dialog(this, picker_);
+    AdvancedConfigDialog dialog(this, picker_, &settings_);
     dialog.exec();
   });
   login_->setFocus();

@@ -1,6 +1,6 @@
 // ServerConfigDialog ("Tarvex Server Configuration"): the login name, the
 // password and the port of the server settings it is given. "Advanced..."
-// opens the AdvancedConfigDialog (the data directory).
+// opens the AdvancedConfigDialog (the data directory, the handhelds' code page).
 //
 // It opens with the stored login name and password and the stored port, or
 // 9300 while none above 0 is stored. OK checks, in this order, the port

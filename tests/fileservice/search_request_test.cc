@@ -69,14 +69,11 @@ class SearchRequestTest : public testing::FileServiceFixture {
 TEST_F(SearchRequestTest, ReplyCarriesEachResultWithItsFilesStampAndSize) {
   const std::string docs = root_.File("docs") + "/";
   WriteFile(docs + "a & b.txt", "hello");
-  // A snippet of 40000 bytes, over lines short enough for the scanner.
+  // A snippet of 40000 characters, over lines short enough for the scanner.
   std::string line;
   for (int i = 0; i < 2500; ++i) line += "\xC3\xA9";
-  std::string long_snippet, long_snippet_lines;
-  for (int i = 0; i < 8; ++i) {
-    long_snippet += line;
-    long_snippet_lines += line + "\n";
-  }
+  std::string long_snippet_lines;
+  for (int i = 0; i < 16; ++i) long_snippet_lines += line + "\n";
   HttpStub engine([&](const std::string&) {
     return HttpStub::Reply(200, Page(57, {{"file", docs + "a &amp; b.txt", "s &amp; t"},
                                           {"web", "http://example.com/page", ""},
@@ -117,8 +114,8 @@ TEST_F(SearchRequestTest, ReplyCarriesEachResultWithItsFilesStampAndSize) {
   Receive(c, 16);
   EXPECT_EQ(Receive(c, 2 + 8), Text("file.txt"));
   EXPECT_EQ(Receive(c, 2 + 9), Text("/no/such/"));
-  // Cut to 32767 bytes, but not inside a character.
-  EXPECT_TRUE(Receive(c, 2 + 32766) == Text(long_snippet.substr(0, 32766)));
+  // In the device's code page, cut to 32767 bytes.
+  EXPECT_TRUE(Receive(c, 2 + 32767) == Text(std::string(32767, '\xE9')));
 
   ASSERT_EQ(engine.Requests().size(), 1u);
   EXPECT_EQ(HttpStub::Target(engine.Requests()[0]), "/s?q=two%20words&num=3&start=2&flags=512&format=xml");

@@ -2,6 +2,7 @@
 
 #include "common/ascii.h"
 #include "common/join_texts.h"
+#include "platform/text_codec.h"
 
 namespace tarvex {
 
@@ -20,6 +21,11 @@ std::optional<std::string_view> CheckLoginName(std::string_view login) {
 
 std::optional<std::string_view> CheckPasswordLength(std::string_view password) {
   if (password.size() < 5) return kInvalidPassword;
+  return std::nullopt;
+}
+
+std::optional<std::string_view> CheckDeviceCharset(std::string_view charset) {
+  if (HoldsControlCharacter(charset) || !TextCodec::IsUsableCharset(charset)) return kUnknownCharset;
   return std::nullopt;
 }
 

@@ -17,6 +17,8 @@ inline constexpr std::string_view kLoginHasControl =
     "Invalid Login Name: it must not hold control characters such as line breaks.";
 inline constexpr std::string_view kInvalidPassword =
     "Invalid Password. Must be at least 5 characters long.";
+inline constexpr std::string_view kUnknownCharset =
+    "Unknown character set: give a name that iconv knows, such as WINDOWS-1252 or SHIFT_JIS.";
 inline constexpr std::string_view kInvalidDirectory = "Must enter a valid directory";
 inline constexpr std::string_view kNeedIpAddress = "Must enter a valid IP Address";
 inline constexpr std::string_view kNeedSaveFolder = "Must select a directory to save file to.";
@@ -30,6 +32,9 @@ inline constexpr std::string_view kInstallDeviceFile =
 std::optional<std::string_view> CheckPortText(std::string_view port_text);
 std::optional<std::string_view> CheckLoginName(std::string_view login);
 std::optional<std::string_view> CheckPasswordLength(std::string_view password);
+// A code page for the handhelds' texts that the converter knows and that
+// carries ASCII unchanged.
+std::optional<std::string_view> CheckDeviceCharset(std::string_view charset);
 
 // The port a valid port text stands for.
 std::uint16_t PortFromText(std::string_view port_text);
