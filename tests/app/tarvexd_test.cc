@@ -58,6 +58,7 @@ TEST_F(TarvexdTest, ConfigureChecksEverythingBeforeStoringAnything) {
       {{"--root-dir", ""}, "Must enter a valid directory"},
       {{"--login", "palm\nPORT=1"}, "control characters"},
       {{"--data-dir", dir_.File("none"), "--login", "palm"}, "does not exist"},
+      {{"--login", "palm", "--charset", "NO-SUCH-PAGE"}, "Unknown character set"},
   };
   for (const auto& [options, message] : refused) {
     std::vector<std::string> args = {"configure"};
@@ -70,11 +71,13 @@ TEST_F(TarvexdTest, ConfigureChecksEverythingBeforeStoringAnything) {
   EXPECT_EQ(testing::ReadFile(AppFile("TSConfig.txt")), "");
 
   ProgramResult ok = Tarvexd({"configure", "--port", "32767", "--login", "palm", "--password-stdin",
-                              "--root-dir", dir_.File("root")},
+                              "--root-dir", dir_.File("root"), "--charset", "SHIFT_JIS"},
                              "secret42\n");
   ASSERT_EQ(ok.status, 0) << ok.err;
   const std::string stored = testing::ReadFile(AppFile("TSConfig.txt"));
   EXPECT_EQ(stored.substr(0, 18), "PORT=32767\r\nLOGIN=");
+  EXPECT_NE(stored.find("\r\nCHARSET=SHIFT_JIS\r\n"), std::string::npos);
+  EXPECT_NE(Tarvexd({"--help"}).out.find("--charset NAME"), std::string::npos);
   EXPECT_NE(testing::ReadFile(dir_.File("config") + "/Veldane Software/QLExchange.conf")
                 .find(dir_.File("root") + "/"),
             std::string::npos);
