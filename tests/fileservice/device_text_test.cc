@@ -145,7 +145,9 @@ TEST_F(DeviceTextTest, DownloadTrackedFileAndSearchResultCarryAnAccentedNameInTh
             "naive content");
   EXPECT_EQ(reply.name, kNaive1252);
   EXPECT_EQ(reply.directory, dir_ + kMuller1252 + "/");
-  EXPECT_EQ(NewestServiceLog(ServiceLogRecord::kUser), kJoseUtf8) << "the device user is logged in UTF-8";
+  // The download is logged once it has gone out.
+  EXPECT_TRUE(testing::WaitUntil([&] { return NewestServiceLog(ServiceLogRecord::kUser) == kJoseUtf8; }))
+      << "the device user is logged in UTF-8";
 
   SearchReply found;
   ASSERT_EQ(RequestSearch(link.get(), "cr\xE8me", 10, 0, &found, kReplyTimeout), 0);
