@@ -154,6 +154,14 @@ class SearchWorld {
   std::unique_ptr<Connection> link_;
 };
 
+// The chain, or none when it could not be started (the benchmark is then
+// skipped with that reason).
+SearchWorld* WorldOrSkip(benchmark::State& state) {
+  SearchWorld* world = SearchWorld::Get();
+  if (world == nullptr) state.SkipWithError("the search chain could not be started");
+  return world;
+}
+
 // A query of its own for each round (the engine keeps results of recent
 // queries): the benchmark's word, less one that no document holds.
 std::string FreshQuery(int round) { return std::string(kQuery) + " -qx" + std::to_string(round); }
@@ -166,11 +174,8 @@ void ReportPercentiles(benchmark::State& state, std::vector<double> millis) {
 }
 
 void DeviceSearchRoundTrip(benchmark::State& state) {
-  SearchWorld* world = SearchWorld::Get();
-  if (world == nullptr) {
-    state.SkipWithError("the search chain could not be started");
-    return;
-  }
+  SearchWorld* world = WorldOrSkip(state);
+  if (world == nullptr) return;
   std::vector<double> millis;
   int round = 0;
   for (auto _ : state) {
@@ -189,11 +194,8 @@ void DeviceSearchRoundTrip(benchmark::State& state) {
 }
 
 void RecollqDirect(benchmark::State& state) {
-  SearchWorld* world = SearchWorld::Get();
-  if (world == nullptr) {
-    state.SkipWithError("the search chain could not be started");
-    return;
-  }
+  SearchWorld* world = WorldOrSkip(state);
+  if (world == nullptr) return;
   // The very query tarvex-search runs (searchengine/recoll_query.cc).
   std::vector<std::string> args = {"-c", world->RecollConfig(), "-E", "-n", "0-" + std::to_string(kResults),
                                    "-p", "2", "-F", "url mtype title filename ipath abstract", "--", ""};
@@ -218,11 +220,8 @@ void RecollqDirect(benchmark::State& state) {
 // Pages 2 to 5 of a query whose first page the device has just read, each
 // round with a query of its own.
 void DeviceNextPages(benchmark::State& state) {
-  SearchWorld* world = SearchWorld::Get();
-  if (world == nullptr) {
-    state.SkipWithError("the search chain could not be started");
-    return;
-  }
+  SearchWorld* world = WorldOrSkip(state);
+  if (world == nullptr) return;
   std::vector<double> millis;
   int round = 0;
   for (auto _ : state) {
