@@ -154,6 +154,18 @@ class SearchWorld {
   std::unique_ptr<Connection> link_;
 };
 
+// The chain, or none when it could not be started (the benchmark is then
+// skipped with that reason).
+SearchWorld* WorldOrSkip(benchmark::State& state) {
+  SearchWorld* world = SearchWorld::Get();
+  if (world == nullptr) state.SkipWithError("the search chain could not be started");
+  return world;
+}
+
+// A query of its own for each round (the engine keeps results of recent
+// queries): the benchmark's word, less one that no document holds.
+std::string FreshQuery(int round) { return std::string(kQuery) + " -qx" + std::to_string(round); }
+
 // Per-round-trip times of a benchmark; p50 and p95 become its counters.
 void ReportPercentiles(benchmark::State& state, std::vector<double> millis) {
   std::sort(millis.begin(), millis.end());
@@ -162,16 +174,15 @@ void ReportPercentiles(benchmark::State& state, std::vector<double> millis) {
 }
 
 void DeviceSearchRoundTrip(benchmark::State& state) {
-  SearchWorld* world = SearchWorld::Get();
-  if (world == nullptr) {
-    state.SkipWithError("the search chain could not be started");
-    return;
-  }
+  SearchWorld* world = WorldOrSkip(state);
+  if (world == nullptr) return;
   std::vector<double> millis;
+  int round = 0;
   for (auto _ : state) {
+    const std::string query = FreshQuery(++round);
     const auto start = Clock::now();
     SearchReply reply;
-    const Status status = RequestSearch(world->Link(), kQuery, kResults, 0, &reply, kTimeout);
+    const Status status = RequestSearch(world->Link(), query, kResults, 0, &reply, kTimeout);
     millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     if (status != 0 || reply.status != 0 || reply.items.size() != kResults) {
       state.SkipWithError("the search failed");
@@ -183,20 +194,18 @@ void DeviceSearchRoundTrip(benchmark::State& state) {
 }
 
 void RecollqDirect(benchmark::State& state) {
-  SearchWorld* world = SearchWorld::Get();
-  if (world == nullptr) {
-    state.SkipWithError("the search chain could not be started");
-    return;
-  }
+  SearchWorld* world = WorldOrSkip(state);
+  if (world == nullptr) return;
   // The very query tarvex-search runs (searchengine/recoll_query.cc).
-  const std::vector<std::string> args = {"-c", world->RecollConfig(), "-E", "-n", "0-" + std::to_string(kResults),
-                                         "-p", "2", "-F", "url mtype title filename ipath abstract", "--",
-                                         std::string("-mime:inode/directory ") + kQuery};
+  std::vector<std::string> args = {"-c", world->RecollConfig(), "-E", "-n", "0-" + std::to_string(kResults),
+                                   "-p", "2", "-F", "url mtype title filename ipath abstract", "--", ""};
   std::vector<std::string> env = world->Env();
   env.push_back("LANG=C.UTF-8");
   env.push_back("LC_ALL=C.UTF-8");
   std::vector<double> millis;
+  int round = 0;
   for (auto _ : state) {
+    args.back() = "-mime:inode/directory " + FreshQuery(++round);
     const auto start = Clock::now();
     const SpawnResult run = RunSpawned("recollq", args, env, std::chrono::seconds(30));
     millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
@@ -208,12 +217,41 @@ void RecollqDirect(benchmark::State& state) {
   ReportPercentiles(state, millis);
 }
 
+// Pages 2 to 5 of a query whose first page the device has just read, each
+// round with a query of its own.
+void DeviceNextPages(benchmark::State& state) {
+  SearchWorld* world = WorldOrSkip(state);
+  if (world == nullptr) return;
+  std::vector<double> millis;
+  int round = 0;
+  for (auto _ : state) {
+    const std::string query = FreshQuery(1000 + ++round);
+    SearchReply first;
+    if (RequestSearch(world->Link(), query, kResults, 0, &first, kTimeout) != 0 || first.status != 0) {
+      state.SkipWithError("the search failed");
+      return;
+    }
+    for (std::uint32_t page = 1; page < 5; ++page) {
+      const auto start = Clock::now();
+      SearchReply reply;
+      const Status status = RequestSearch(world->Link(), query, kResults, page * kResults, &reply, kTimeout);
+      millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+      if (status != 0 || reply.status != 0 || reply.items.size() != kResults) {
+        state.SkipWithError("a later page failed");
+        return;
+      }
+    }
+  }
+  ReportPercentiles(state, millis);
+}
+
 BENCHMARK(RecollqDirect)->Name("Search/Recollq")->Iterations(60)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(DeviceSearchRoundTrip)
     ->Name("Search/DeviceRoundTrip")
     ->Iterations(60)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(DeviceNextPages)->Name("Search/DeviceNextPages")->Iterations(30)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -5,8 +5,7 @@
 // headers themselves are fuzzed; 2 and 3 enciphered by the harness in frames
 // of a size that bits 2-6 choose (bit 7 adds an empty frame before each), so
 // the deciphered stream is the fuzzed one. Each op byte picks one receive
-// (ReceiveHeader, ReceiveBlock, ReceiveBytes, ReceiveBytesBuffered,
-// ReceiveLogin) and, for the byte receives, a length; the ops repeat until a
+// (ReceiveHeader, ReceiveBlock, ReceiveBytes twice over, ReceiveLogin) and, for the byte receives, a length; the ops repeat until a
 // receive fails. When the deciphered stream is known, every receive must
 // hand out exactly the next bytes of it.
 #include <algorithm>
@@ -76,9 +75,7 @@ bool RunOp(Connection* link, unsigned char op, Expected& expected) {
     case 2:
     case 3: {
       std::string bytes(length, '\0');
-      const Status s = op % 5 == 2 ? ReceiveBytes(link, bytes.data(), length, kTimeout)
-                                   : ReceiveBytesBuffered(link, bytes.data(), length, kTimeout);
-      if (s != 0) return false;
+      if (ReceiveBytes(link, bytes.data(), length, kTimeout) != 0) return false;
       expected.Take(bytes, "received bytes differ from the stream");
       return true;
     }

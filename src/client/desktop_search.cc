@@ -18,7 +18,7 @@ constexpr std::uint16_t kTagWord = 1;
 // The reply's many small items are read a socket-full at a time.
 Status ReceiveExactly(Connection* link, std::string* out, std::size_t n, int timeout) {
   out->assign(n, '\0');
-  return n == 0 ? 0 : ReceiveBytesBuffered(link, out->data(), n, timeout);
+  return n == 0 ? 0 : ReceiveBytes(link, out->data(), n, timeout);
 }
 
 Status ReceiveText(Connection* link, std::string* text, int timeout) {

@@ -22,7 +22,7 @@ class ReplyReader {
 
   std::string Bytes(std::size_t n) {
     std::string bytes(n, '\0');
-    if (status_ == 0 && n > 0) status_ = ReceiveBytesBuffered(link_, bytes.data(), n, timeout_);
+    if (status_ == 0 && n > 0) status_ = ReceiveBytes(link_, bytes.data(), n, timeout_);
     if (status_ != 0) bytes.assign(n, '\0');
     return bytes;
   }
@@ -165,7 +165,7 @@ Status RequestGetFile(Connection* link, const GetFileRequest& request, GetFileRe
   std::string piece(std::min<std::size_t>(reply->size, kContentPiece), '\0');
   for (std::uint32_t remaining = reply->size; remaining > 0;) {
     const std::size_t n = std::min<std::size_t>(remaining, piece.size());
-    if (Status s = ReceiveBytesBuffered(link, piece.data(), n, timeout)) return s;
+    if (Status s = ReceiveBytes(link, piece.data(), n, timeout)) return s;
     if (!sink(std::string_view(piece.data(), n))) return kDeviceSideFailure;
     remaining -= static_cast<std::uint32_t>(n);
   }

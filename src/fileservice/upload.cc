@@ -24,7 +24,7 @@ Status FileSession::DrainBytes(std::uint32_t count) {
   char chunk[layout::kChunk];
   while (count > 0) {
     const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(count, layout::kChunk));
-    if (Status s = ReceiveBytesBuffered(connection.get(), chunk, n, receive_timeout_)) return s;
+    if (Status s = ReceiveBytes(connection.get(), chunk, n, receive_timeout_)) return s;
     count -= n;
   }
   return 0;
@@ -40,7 +40,7 @@ Status FileSession::StoreIncomingFile(const std::string& path, std::uint32_t siz
   std::uint32_t received = 0;
   while (file.IsOpen() && received < size) {
     const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(size - received, layout::kChunk));
-    if (Status s = ReceiveBytesBuffered(connection.get(), buffer.data() + gathered, n, receive_timeout_)) {
+    if (Status s = ReceiveBytes(connection.get(), buffer.data() + gathered, n, receive_timeout_)) {
       *stream = s;
       return s;  // the temporary file goes with `file`
     }

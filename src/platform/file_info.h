@@ -23,6 +23,11 @@ struct FileInfo {
 // (or it cannot be looked at). Safe to call from any thread.
 FileInfo StatPath(const std::string& path);
 
+// Identifies one state of an entry: it differs after the entry was replaced
+// (a new inode), written (mtime to the nanosecond) or resized. Empty when
+// there is no entry. Safe to call from any thread.
+std::string ChangeStamp(const std::string& path);
+
 // True when this process may write the file or create files in the
 // directory at path.
 bool IsWritable(const std::string& path);

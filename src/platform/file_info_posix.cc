@@ -22,6 +22,13 @@ FileInfo StatPath(const std::string& path) {
   return info;
 }
 
+std::string ChangeStamp(const std::string& path) {
+  struct stat status {};
+  if (path.empty() || path.find('\0') != std::string::npos || ::stat(path.c_str(), &status) != 0) return "";
+  return std::to_string(status.st_ino) + ":" + std::to_string(status.st_size) + ":" +
+         std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec);
+}
+
 bool IsWritable(const std::string& path) {
   return !path.empty() && path.find('\0') == std::string::npos && ::access(path.c_str(), W_OK) == 0;
 }

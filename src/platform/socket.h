@@ -73,6 +73,12 @@ long SendSomeWithin(const Socket& socket, const char* data, std::size_t n,
 // failure.
 long ReceiveSome(const Socket& socket, char* data, std::size_t n);
 
+// Receives what has arrived, without a wait when bytes are already there
+// (one system call on a busy link); otherwise waits at most the time-out for
+// some. Returns the bytes read (at least 1), 0 when the peer closed or
+// nothing came in time, -1 on failure.
+long ReceiveSomeWithin(const Socket& socket, char* data, std::size_t n, std::chrono::milliseconds timeout);
+
 // Shuts down the sending side.
 void ShutdownSend(const Socket& socket);
 

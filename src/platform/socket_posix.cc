@@ -165,6 +165,22 @@ long ReceiveSome(const Socket& socket, char* data, std::size_t n) {
   return static_cast<long>(got);
 }
 
+long ReceiveSomeWithin(const Socket& socket, char* data, std::size_t n, std::chrono::milliseconds timeout) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + timeout;
+  for (;;) {
+    const ssize_t got = ::recv(socket.Descriptor(), data, n, MSG_DONTWAIT);
+    if (got >= 0) return static_cast<long>(got);
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return 0;
+    const WaitResult ready = PollFor(socket, POLLIN, left);
+    if (ready == WaitResult::kTimedOut) return 0;
+    if (ready == WaitResult::kFailed) return -1;
+  }
+}
+
 void ShutdownSend(const Socket& socket) {
   if (socket.IsValid()) ::shutdown(socket.Descriptor(), SHUT_WR);
 }

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "searchengine/http_service.h"
-#include "searchengine/recoll_query.h"
+#include "searchengine/query_cache.h"
 
 namespace tarvex {
 
@@ -24,14 +24,13 @@ class SearchEndpoint {
   static constexpr std::uint32_t kMaxResults = 100;
   static constexpr std::uint32_t kDefaultResults = 10;
 
-  SearchEndpoint(std::string path, const RecollQuery& engine)
-      : path_(std::move(path)), engine_(engine) {}
+  SearchEndpoint(std::string path, QueryCache& engine) : path_(std::move(path)), engine_(engine) {}
 
   HttpAnswer Answer(const HttpRequest& request) const;
 
  private:
   std::string path_;
-  const RecollQuery& engine_;
+  QueryCache& engine_;
 };
 
 }  // namespace tarvex

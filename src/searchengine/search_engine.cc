@@ -13,6 +13,7 @@
 #include "searchengine/engine_log.h"
 #include "searchengine/http_service.h"
 #include "searchengine/index_keeper.h"
+#include "searchengine/query_cache.h"
 #include "searchengine/recoll_config.h"
 #include "searchengine/recoll_query.h"
 #include "searchengine/search_endpoint.h"
@@ -82,7 +83,16 @@ int RunSearchEngine(const SearchEngineOptions& options) {
     for (const std::string& f : folders) EngineLog("Indexing " + f);
     if (folders.empty()) EngineLog("No folder to index; give one with --folder");
   }
-  const RecollQuery engine({config_dir});
+  const RecollQuery recoll({config_dir});
+  // Pages after the first come from kept results while the index stays as
+  // it was; Recoll's index commits replace its version file.
+  const std::string index_dir = config_dir + "/xapiandb";
+  QueryCache engine([&recoll](std::string_view text, std::uint32_t first,
+                              std::uint32_t count) { return recoll.Run(text, first, count); },
+                    [index_dir] {
+                      const std::string version = ChangeStamp(index_dir + "/iamglass");
+                      return version.empty() ? version : ChangeStamp(index_dir) + "/" + version;
+                    });
 
   const std::optional<SearchAddressParts> previous = ParseSearchAddress(LastOwnSearchAddress());
   const std::string token = previous ? previous->token : NewSearchToken();

@@ -47,42 +47,47 @@ template <bool kDecrypt>
   right = l ^ P<kDecrypt>(ks, 16);
 }
 
-// Two independent blocks round by round, so that their rounds overlap in
-// the pipeline (each block alone is one long chain of table look-ups).
+// Blocks of ECB are independent: kBlocks of them go through the rounds side
+// by side, so that their table look-ups overlap in the pipeline (one block
+// alone is a single long chain of dependent look-ups and leaves the core
+// waiting on load latency). Eight blocks keep both load ports busy; the
+// halves stay in registers or the nearest cache line.
+constexpr int kBlocks = 8;
+
 template <bool kDecrypt>
-[[gnu::always_inline]] inline void TwoBlocks(const KeySchedule& ks, std::uint32_t& left0,
-                                             std::uint32_t& right0, std::uint32_t& left1,
-                                             std::uint32_t& right1) {
-  std::uint32_t l0 = left0, r0 = right0, l1 = left1, r1 = right1;
-  for (int i = 0; i < 16; i += 2) {
-    l0 ^= P<kDecrypt>(ks, i);
-    l1 ^= P<kDecrypt>(ks, i);
-    r0 ^= F(ks, l0) ^ P<kDecrypt>(ks, i + 1);
-    r1 ^= F(ks, l1) ^ P<kDecrypt>(ks, i + 1);
-    l0 ^= F(ks, r0);
-    l1 ^= F(ks, r1);
+[[gnu::always_inline]] inline void ManyBlocks(const KeySchedule& ks, char* data) {
+  std::uint32_t l[kBlocks];
+  std::uint32_t r[kBlocks];
+#pragma GCC unroll 8
+  for (int b = 0; b < kBlocks; ++b) {
+    l[b] = LoadBig(data + 8 * b);
+    r[b] = LoadBig(data + 8 * b + 4);
   }
-  left0 = r0 ^ P<kDecrypt>(ks, 17);
-  right0 = l0 ^ P<kDecrypt>(ks, 16);
-  left1 = r1 ^ P<kDecrypt>(ks, 17);
-  right1 = l1 ^ P<kDecrypt>(ks, 16);
+#pragma GCC unroll 8
+  for (int i = 0; i < 16; i += 2) {
+    const std::uint32_t p0 = P<kDecrypt>(ks, i);
+    const std::uint32_t p1 = P<kDecrypt>(ks, i + 1);
+#pragma GCC unroll 8
+    for (int b = 0; b < kBlocks; ++b) l[b] ^= p0;
+#pragma GCC unroll 8
+    for (int b = 0; b < kBlocks; ++b) r[b] ^= F(ks, l[b]) ^ p1;
+#pragma GCC unroll 8
+    for (int b = 0; b < kBlocks; ++b) l[b] ^= F(ks, r[b]);
+  }
+#pragma GCC unroll 8
+  for (int b = 0; b < kBlocks; ++b) {
+    StoreBig(data + 8 * b, r[b] ^ P<kDecrypt>(ks, 17));
+    StoreBig(data + 8 * b + 4, l[b] ^ P<kDecrypt>(ks, 16));
+  }
 }
 
 template <bool kDecrypt>
 void ProcessBuffer(const KeySchedule& ks, char* data, std::size_t n) {
-  const std::size_t whole = n & ~std::size_t{7};
+  constexpr std::size_t kRun = 8 * kBlocks;
   std::size_t i = 0;
-  for (; i + 16 <= whole; i += 16) {
-    std::uint32_t l0 = LoadBig(data + i), r0 = LoadBig(data + i + 4);
-    std::uint32_t l1 = LoadBig(data + i + 8), r1 = LoadBig(data + i + 12);
-    TwoBlocks<kDecrypt>(ks, l0, r0, l1, r1);
-    StoreBig(data + i, l0);
-    StoreBig(data + i + 4, r0);
-    StoreBig(data + i + 8, l1);
-    StoreBig(data + i + 12, r1);
-  }
-  // An odd last whole block, then a partial tail zero-padded to a block and
-  // cut back.
+  for (; i + kRun <= n; i += kRun) ManyBlocks<kDecrypt>(ks, data + i);
+  // The last whole blocks one by one, then a partial tail zero-padded to a
+  // block and cut back.
   for (; i < n; i += 8) {
     char block[8] = {};
     const std::size_t length = n - i < 8 ? n - i : 8;

@@ -32,21 +32,26 @@ Status RawSend(const Socket& socket, const char* data, std::size_t n, int timeou
   return socket_status::kOk;
 }
 
+// The time left until the deadline, none once it has passed.
+std::chrono::milliseconds TimeLeft(SteadyTime deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  return std::max(left, std::chrono::milliseconds(0));
+}
+
 // Waits for readability until the deadline; bytes already waiting count
 // even when it has passed.
 bool ReadableBy(const Socket& socket, SteadyTime deadline) {
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-  return WaitReadable(socket, std::max(left, std::chrono::milliseconds(0))) == WaitResult::kReady;
+  return WaitReadable(socket, TimeLeft(deadline)) == WaitResult::kReady;
 }
 
-// Receives exactly n bytes by the deadline. A peer that closed the link ends
-// the receive at once.
+// Receives exactly n bytes by the deadline. Bytes already waiting are taken
+// even when it has passed; a peer that closed the link ends the receive at
+// once.
 Status RawReceive(const Socket& socket, char* data, std::size_t n, SteadyTime deadline) {
   if (n > kMaxRawReceive) return socket_status::kShortReceive;
   std::size_t got = 0;
   while (got < n) {
-    if (!ReadableBy(socket, deadline)) return socket_status::kShortReceive;
-    long read = ReceiveSome(socket, data + got, n - got);
+    const long read = ReceiveSomeWithin(socket, data + got, n - got, TimeLeft(deadline));
     if (read <= 0) return socket_status::kShortReceive;
     got += static_cast<std::size_t>(read);
   }
@@ -146,7 +151,8 @@ Status SendBytes(Connection* connection, const char* bytes, std::size_t n) {
   // than one frame can carry go out in several; the peer reads a stream.
   do {
     const std::size_t k = std::min(n, kMaxFramePayload);
-    std::string frame;
+    std::string& frame = connection->out_;
+    frame.clear();
     const std::size_t payload = OpenFrame(&frame, k);
     if (k != 0) std::memcpy(frame.data() + payload, bytes, k);
     SealFrame(&frame, payload, k, *connection->schedule_);
@@ -171,58 +177,29 @@ Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, in
     return RawReceive(socket, destination, n, ReceiveUntil(*connection, timeout));
   }
 
-  std::size_t done = 0;
-  for (;;) {
-    done += connection->TakePending(destination + done, n - done);
-    if (done == n) return message_status::kOk;
-
-    char header[kFrameHeaderLength];
-    Status s = RawReceive(socket, header, sizeof header, ReceiveUntil(*connection, timeout));
-    if (s != socket_status::kOk) return MapSocketStatus(s);
-    const std::uint32_t padded = GetU32(header + protocol::frame::kPaddedLength);
-    const std::uint32_t plain = GetU32(header + protocol::frame::kPlainLength);
-    if (!IsAcceptableFrame(padded, plain)) return MapSocketStatus(socket_status::kShortReceive);
-    std::string frame(padded, '\0');
-    s = RawReceive(socket, frame.data(), padded, ReceiveUntil(*connection, timeout));
-    if (s != socket_status::kOk) return MapSocketStatus(s);
-    DecryptBuffer(*connection->schedule_, frame.data(), padded);
-    connection->pending_ = std::move(frame);
-    connection->read_position_ = 0;
-    connection->pending_count_ = plain;
-  }
-}
-
-std::size_t Connection::TakePending(char* destination, std::size_t n) {
-  const std::size_t k = std::min<std::size_t>(n, pending_count_);
-  if (k == 0) return 0;
-  std::memcpy(destination, pending_.data() + read_position_, k);
-  read_position_ += k;
-  pending_count_ -= static_cast<std::uint32_t>(k);
-  if (pending_count_ == 0) {
-    pending_.clear();
-    read_position_ = 0;
-  }
-  return k;
-}
-
-Status ReceiveBytesBuffered(Connection* connection, char* destination, std::size_t n, int timeout) {
-  if (Status s = CheckUsable(connection)) return s;
-  if (!connection->CipherOn()) return ReceiveBytes(connection, destination, n, timeout);
-  const Socket& socket = connection->holder_->socket;
-  constexpr std::size_t kReadAhead = 64 * 1024;
-
+  std::string& raw = connection->raw_;
+  std::string& plain = connection->pending_;
   while (connection->pending_count_ < n) {
-    // Whatever has arrived, with one call.
-    std::string raw(kReadAhead, '\0');
+    // The bytes not yet handed out move to the front of the pending buffer
+    // (few: this only happens when they do not cover the request), and
+    // every frame read now is deciphered behind them.
+    plain.erase(0, connection->read_position_);
+    plain.resize(connection->pending_count_);
+    connection->read_position_ = 0;
+    // Whatever has arrived, with one call. The read buffer starts small (a
+    // link of small requests, or one still logging in, costs little) and
+    // grows while reads fill it (a stream of file content).
+    std::size_t& room = connection->read_size_;
+    if (raw.size() < room) raw.resize(room);
     if (!ReadableBy(socket, ReceiveUntil(*connection, timeout))) {
       return MapSocketStatus(socket_status::kShortReceive);
     }
-    const long got = ReceiveSome(socket, raw.data(), raw.size());
+    const long got = ReceiveSome(socket, raw.data(), room);
     if (got <= 0) return MapSocketStatus(socket_status::kShortReceive);
     std::size_t have = static_cast<std::size_t>(got);
-    // Decipher frame after frame, moving their plain bytes behind the
-    // pending ones; the last frame is completed with exact receives.
-    std::string plain = connection->pending_.substr(connection->read_position_, connection->pending_count_);
+    if (have == room) room = std::min(room * 2, kMaxReadAhead);
+    // Decipher frame after frame in the read buffer; the last frame is
+    // completed with exact receives.
     Status status = message_status::kOk;
     for (std::size_t at = 0; at < have && status == message_status::kOk;) {
       auto complete = [&](std::size_t needed) {
@@ -249,12 +226,23 @@ Status ReceiveBytesBuffered(Connection* connection, char* destination, std::size
       at += kFrameHeaderLength + padded;
     }
     connection->pending_count_ = static_cast<std::uint32_t>(plain.size());
-    connection->pending_ = std::move(plain);
-    connection->read_position_ = 0;
     if (status != message_status::kOk) return status;
   }
   connection->TakePending(destination, n);
   return message_status::kOk;
+}
+
+std::size_t Connection::TakePending(char* destination, std::size_t n) {
+  const std::size_t k = std::min<std::size_t>(n, pending_count_);
+  if (k == 0) return 0;
+  std::memcpy(destination, pending_.data() + read_position_, k);
+  read_position_ += k;
+  pending_count_ -= static_cast<std::uint32_t>(k);
+  if (pending_count_ == 0) {
+    pending_.clear();
+    read_position_ = 0;
+  }
+  return k;
 }
 
 Status ReceiveBlock(Connection* connection, std::string* block, int timeout) {

@@ -42,6 +42,11 @@ struct SocketHolder {
 
 using SteadyTime = std::chrono::steady_clock::time_point;
 
+// The bounds of one read of an enciphered link: it starts at the smaller
+// and doubles while reads fill it.
+inline constexpr std::size_t kMinReadAhead = 4 * 1024;
+inline constexpr std::size_t kMaxReadAhead = 64 * 1024;
+
 // The send time-out a connection starts with, in tenths (30 seconds).
 inline constexpr int kDefaultSendTimeout = 300;
 
@@ -61,14 +66,16 @@ class Connection {
   friend Status SetReceiveDeadline(Connection*, std::optional<SteadyTime>);
   friend Status SendBytes(Connection*, const char*, std::size_t);
   friend Status ReceiveBytes(Connection*, char*, std::size_t, int);
-  friend Status ReceiveBytesBuffered(Connection*, char*, std::size_t, int);
 
   // Hands out up to n of the plain bytes pending; gives how many.
   std::size_t TakePending(char* destination, std::size_t n);
 
   std::unique_ptr<SocketHolder> holder_;
   std::shared_ptr<const KeySchedule> schedule_;  // set when the cipher is on
-  std::string pending_;                          // last deciphered frame
+  std::string pending_;                          // deciphered bytes, from read_position_
+  std::string raw_;                              // read buffer of the cipher's receives
+  std::size_t read_size_ = kMinReadAhead;        // bytes the next read may take
+  std::string out_;                              // frame buffer of SendBytes
   std::size_t read_position_ = 0;
   std::uint32_t pending_count_ = 0;              // plain bytes not yet handed out
   int send_timeout_ = kDefaultSendTimeout;       // tenths
@@ -108,17 +115,14 @@ inline Status SendBytes(Connection* connection, std::string_view bytes) {
 // Sends the command header [u16 4][u16 code].
 Status SendHeader(Connection* connection, std::uint16_t code);
 
-// Delivers exactly n bytes.
-Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, int timeout);
-// Delivers exactly n bytes like ReceiveBytes, but each time it must read the
+// Delivers exactly n bytes. With the cipher on, each time it must read the
 // socket it takes with one receive call every frame that has arrived (up to
-// 64 KiB, completing the last one), deciphers them and keeps their bytes
-// pending: far fewer system calls for a stream of many frames (a reply of
-// many small items, or file content). It never leaves part of a frame on the
-// socket, so it mixes freely with ReceiveBytes on one connection. On a
-// failure nothing is handed out and the whole frames read stay pending. In
-// plain mode it is ReceiveBytes.
-Status ReceiveBytesBuffered(Connection* connection, char* destination, std::size_t n, int timeout);
+// kMaxReadAhead bytes, completing the last one), deciphers them and keeps
+// their bytes pending: a small request costs one wait and one receive, and a
+// stream of many frames (a reply of many small items, or file content) few
+// system calls. It never leaves part of a frame on the socket. On a failure
+// nothing is handed out and the whole frames read stay pending.
+Status ReceiveBytes(Connection* connection, char* destination, std::size_t n, int timeout);
 // Receives one block, its two length bytes included, into *block.
 Status ReceiveBlock(Connection* connection, std::string* block, int timeout);
 // Receives one command header and gives its code.

@@ -104,24 +104,24 @@ TEST_F(TransportTest, SendsAndBatchesPutOneFrameOfWholeEncipheredBlocksPerItem) 
   EXPECT_LT(broken.AddFrom(4, fill(4)), 0) << "nothing is added after a failed send";
 }
 
-TEST_F(TransportTest, ReadingAheadMixesWithPlainReceivesAndKeepsWholeFramesOnFailure) {
+TEST_F(TransportTest, ReadingAheadHandsOutTheStreamAndKeepsWholeFramesOnFailure) {
   const std::string big(30000, 'b');
   FrameBatch batch(server());
   for (const std::string& item : {std::string("abc"), big, std::string("tail")}) batch.Add(item);
   ASSERT_EQ(batch.Flush(), 0);
   std::string got(3, '\0');
-  ASSERT_EQ(ReceiveBytesBuffered(client(), got.data(), 3, kWait), 0);
+  ASSERT_EQ(ReceiveBytes(client(), got.data(), 3, kWait), 0);
   EXPECT_EQ(got, "abc");
   EXPECT_EQ(Receive(client(), big.size()), big);
   got.assign(4, '\0');
-  ASSERT_EQ(ReceiveBytesBuffered(client(), got.data(), 4, kWait), 0);
+  ASSERT_EQ(ReceiveBytes(client(), got.data(), 4, kWait), 0);
   EXPECT_EQ(got, "tail");
 
   // A frame that cannot be read fails the receive; the whole frame before
   // it stays pending, and nothing is handed out by the failed call.
   ASSERT_TRUE(WriteRaw(RawSocket(*link_.server), Frame(ks_, "good") + FrameHeader(12, 4) + "junkjunkjunk"));
   got.assign(8, 'x');
-  EXPECT_EQ(ReceiveBytesBuffered(client(), got.data(), 8, kWait), 14);
+  EXPECT_EQ(ReceiveBytes(client(), got.data(), 8, kWait), 14);
   EXPECT_EQ(got, "xxxxxxxx");
   EXPECT_EQ(Receive(client(), 4), "good");
 }
