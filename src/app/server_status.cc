@@ -37,13 +37,9 @@ std::string StartLine(std::uint16_t port, const std::string& addresses) {
   return line + "handhelds can connect to " + addresses;
 }
 
-std::string CountOf(std::size_t count, std::string_view singular, std::string_view plural) {
-  return std::to_string(count) + " " + std::string(count == 1 ? singular : plural);
-}
-
 std::string ReadableSize(double bytes) {
   static const char* const kUnits[] = {"KB", "MB", "GB", "TB"};
-  if (bytes < 1024) return CountOf(static_cast<std::size_t>(bytes), "byte", "bytes");
+  if (bytes < 1024) return CountOf(static_cast<long long>(bytes), "byte", "bytes");
   int unit = -1;
   while (bytes >= 1024 && unit < 3) {
     bytes /= 1024;
@@ -59,7 +55,7 @@ std::string SessionLine(const SessionInfo& session) {
   if (!session.address.empty()) line += " from " + session.address;
   line += ": " + DescribeDoing(session.doing, session.name);
   if (session.doing == SessionDoing::kReceiving || session.doing == SessionDoing::kSending) {
-    line += ", " + std::to_string(session.done) + " of " + CountOf(session.total, "byte", "bytes");
+    line += ", " + std::to_string(session.done) + " of " + CountOf(static_cast<long long>(session.total), "byte", "bytes");
     if (session.total > 0) {
       line += " (" + std::to_string(session.done * 100 / session.total) + "%)";
     }
@@ -86,7 +82,7 @@ std::string StatusReport(bool running, std::uint16_t port, const std::string& ad
     if (running) report += "No device is connected.\n";
     return report;
   }
-  report += CountOf(live.size(), "device", "devices") + " connected:\n";
+  report += CountOf(static_cast<long long>(live.size()), "device", "devices") + " connected:\n";
   for (const SessionInfo* session : live) report += "  " + SessionLine(*session) + "\n";
   return report;
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/count_of.h"
 #include "core/server/session_activity.h"
 #include "platform/network_addresses.h"
 
@@ -23,9 +24,6 @@ std::string ConnectAddresses(std::string_view listen_address,
 // "Listening on port 9300; handhelds can connect to ADDRESSES", or, without
 // an address, that the computer has no network address but loopback.
 std::string StartLine(std::uint16_t port, const std::string& addresses);
-
-// "1 device", "2 devices": a count with its noun in agreeing number.
-std::string CountOf(std::size_t count, std::string_view singular, std::string_view plural);
 
 // 1536 -> "1.5 KB", 3 -> "3 bytes" (units of 1024).
 std::string ReadableSize(double bytes);
