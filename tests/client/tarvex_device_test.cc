@@ -114,7 +114,7 @@ TEST_F(TarvexDeviceTest, EveryCommandAndEveryFailureAgainstTheHeadlessServer) {
   const std::pair<std::vector<std::string>, std::string> malformed[] = {
       {{"--port", "9300abc", "--login", "palm", "info"}, "--port: 9300abc is not a whole number"},
       {{"--port", port_, "--login", "palm", "search", "x", "--count", "1e3"}, "--count: 1e3"},
-      {{"--port", port_, "--login", "palm", "tracked", "-1"}, "ID"},
+      {{"--port", port_, "--login", "palm", "tracked", "12x"}, "ID: 12x is not a whole number"},
   };
   for (const auto& [args, message] : malformed) {
     const ProgramResult refused = RunProgram(TARVEX_DEVICE_PATH, args, env_);
