@@ -117,9 +117,9 @@ TEST_F(TarvexDeviceTest, EveryCommandAndEveryFailureAgainstTheHeadlessServer) {
       {{"--port", port_, "--login", "palm", "tracked", "12x"}, "ID: 12x is not a whole number"},
   };
   for (const auto& [args, message] : malformed) {
-    const ProgramResult refused = RunProgram(TARVEX_DEVICE_PATH, args, env_);
-    EXPECT_EQ(refused.status, 2) << message;
-    EXPECT_NE(refused.err.find(message), std::string::npos) << refused.err;
+    const ProgramResult rejected = RunProgram(TARVEX_DEVICE_PATH, args, env_);
+    EXPECT_EQ(rejected.status, 2) << message;
+    EXPECT_NE(rejected.err.find(message), std::string::npos) << rejected.err;
   }
 
   ProgramResult closed = RunProgram(TARVEX_DEVICE_PATH,
