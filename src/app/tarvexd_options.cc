@@ -56,10 +56,15 @@ std::optional<TarvexdOptions> ParseTarvexdOptions(const std::vector<std::string>
   app.add_flag("--version", version);
   app.add_option("--listen-address", options.listen_address);
 
-  CLI::App* configure = app.add_subcommand("configure");
-  configure->set_help_flag();
+  // A command with our own help flag in place of CLI11's.
+  auto command = [&app](const char* name, bool* asks_help) {
+    CLI::App* sub = app.add_subcommand(name);
+    sub->set_help_flag();
+    sub->add_flag("-h,--help", *asks_help);
+    return sub;
+  };
   bool configure_help = false;
-  configure->add_flag("-h,--help", configure_help);
+  CLI::App* configure = command("configure", &configure_help);
   // An empty port is left to the configuration dialog's own message.
   const CLI::Validator port_range = WholeNumber(1, 32767);
   configure->add_option("--port", options.port)->check([port_range](const std::string& text) {
@@ -71,17 +76,13 @@ std::optional<TarvexdOptions> ParseTarvexdOptions(const std::vector<std::string>
   configure->add_option("--data-dir", options.data_dir);
   configure->add_option("--root-dir", options.root_dir);
 
-  CLI::App* device_file = app.add_subcommand("device-file");
-  device_file->set_help_flag();
   bool device_file_help = false;
-  device_file->add_flag("-h,--help", device_file_help);
+  CLI::App* device_file = command("device-file", &device_file_help);
   device_file->add_option("--ip", options.ip);
   device_file->add_option("--output", options.output);
 
-  CLI::App* status = app.add_subcommand("status");
-  status->set_help_flag();
   bool status_help = false;
-  status->add_flag("-h,--help", status_help);
+  CLI::App* status = command("status", &status_help);
 
   app.require_subcommand(0, 1);
   *error = ParseArguments(app, args);
