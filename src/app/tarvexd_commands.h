@@ -1,5 +1,6 @@
-// The two commands of the headless server. Each returns the exit status:
-// 0 done, 1 the server could not run, 2 invalid input or not configured.
+// The commands of the headless server. Each returns the exit status:
+// 0 done, 1 the server could not run, 2 invalid input or not configured;
+// `status` has codes of its own.
 #pragma once
 
 #include <iosfwd>
@@ -21,6 +22,11 @@ int RunDeviceFile(const TarvexdOptions& options, std::ostream& out, std::ostream
 
 // Runs the server in the foreground until SIGTERM or SIGINT.
 int RunServer(const TarvexdOptions& options);
+
+// Asks the running server for its report and prints it on `out`. Exit
+// status: 0 running, 3 no server runs (or it is stopped), 4 it did not
+// answer.
+int RunStatus(std::ostream& out, std::ostream& err);
 
 // Asks for login name, password (twice, not echoed) and port on the terminal
 // until they pass the checks, then stores and saves them. False at end of

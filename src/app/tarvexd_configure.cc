@@ -106,6 +106,8 @@ bool AskServerSettings(ServerSettings& settings) {
     if (port->empty()) port = "9300";
 
     std::optional<std::string_view> problem = CheckPortText(*port);
+    // Taken whole, as on the command line: "9300abc" is no port.
+    if (!problem && port->find_first_not_of("0123456789") != std::string::npos) problem = kInvalidPort;
     if (!problem) problem = CheckLoginName(*login);
     if (!problem) problem = CheckPasswordLength(*password);
     if (!problem && *password != *again) problem = "The passwords do not match.";

@@ -16,15 +16,18 @@ int main(int argc, char** argv) {
   KeepStandardStreamsOpen();
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
-  std::optional<TarvexdOptions> options = ParseTarvexdOptions(args, &error);
+  // Paths on the command line are the caller's, not the application folder's.
+  std::optional<TarvexdOptions> options = ParseTarvexdOptions(args, CurrentDirectory(), &error);
   if (!options) {
-    std::cerr << "tarvexd: " << error << "\n" << kTarvexdUsage;
+    std::cerr << "tarvexd: " << error << "\n" << "Try tarvexd --help.\n";
     return 2;
   }
   switch (options->mode) {
     case TarvexdOptions::Mode::kHelp:
-      std::cout << kTarvexdUsage;
+      std::cout << options->help;
       return 0;
+    case TarvexdOptions::Mode::kStatus:
+      return RunStatus(std::cout, std::cerr);
     case TarvexdOptions::Mode::kVersion:
       std::cout << "tarvexd " << protocol::kServerVersion << '\n';
       return 0;

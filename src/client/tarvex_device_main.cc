@@ -17,10 +17,12 @@
 #include "client/file_requests.h"
 #include "client/progress_bar.h"
 #include "common/ascii.h"
+#include "common/command_line.h"
 #include "common/join_texts.h"
 #include "platform/atomic_file.h"
 #include "platform/file_info.h"
 #include "platform/file_reader.h"
+#include "platform/remove_on_signal.h"
 #include "platform/terminal.h"
 #include "protocol/codes.h"
 #include "protocol/layouts.h"
@@ -63,16 +65,6 @@ int LinkFailure(const char* what, Status status) {
   return Fail(std::string(what) + " failed: link error " + std::to_string(status));
 }
 
-// A user id, count or index: decimal digits that fit 32 bits.
-std::optional<std::uint32_t> ParseU32(const std::string& text) {
-  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
-    return std::nullopt;
-  }
-  const unsigned long long value = std::stoull(text);
-  if (value > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
-  return static_cast<std::uint32_t>(value);
-}
-
 // A command: its verb, its operands, its options with their values, and the
 // user id that "--user", "user-dir" or "tracked" names.
 struct Command {
@@ -83,69 +75,100 @@ struct Command {
   bool Has(const std::string& option) const { return options.count(option) != 0; }
 };
 
-// Splits and checks the words of a command before anything is sent; none,
-// with *error set, when they do not make a command.
-std::optional<Command> ParseCommand(const std::vector<std::string>& words, std::string* error) {
-  struct Shape {
-    std::size_t min_operands, max_operands;
-    std::vector<std::string> valued, flags;
+// The whole command line, as CLI11 fills it in.
+struct CommandLine {
+  std::string host = "127.0.0.1";
+  std::uint16_t port = 9300;
+  std::optional<std::string> login;
+  bool password_stdin = false;
+  bool help = false;
+  bool version = false;
+  Command command;
+};
+
+// Splits and checks the command line before anything is sent; none, with
+// *error set (naming the option or operand), when it does not make one.
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args, std::string* error) {
+  CommandLine line;
+  CLI::App app("tarvex-device", "tarvex-device");
+  app.set_help_flag();  // kUsage says it better
+  app.add_flag("-h,--help", line.help);
+  app.add_flag("--version", line.version);
+  app.add_option("--host", line.host);
+  app.add_option("--port", line.port)->check(WholeNumber(1, 65535));
+  app.add_option("--login", line.login);
+  app.add_flag("--password-stdin", line.password_stdin);
+  app.require_subcommand(0, 1);
+
+  Command& command = line.command;
+  std::map<std::string, std::optional<std::string>> texts;  // operands and valued options by name
+  std::optional<std::uint32_t> user_id, count, start;
+  bool track = false;
+  const CLI::Validator id_range = WholeNumber(0, std::numeric_limits<std::uint32_t>::max());
+  auto verb = [&](const char* name) {
+    CLI::App* sub = app.add_subcommand(name);
+    sub->set_help_flag();
+    sub->add_flag("-h,--help", line.help);
+    sub->fallthrough();  // the global options may follow the command
+    return sub;
   };
-  static const std::map<std::string, Shape> kShapes = {
-      {"info", {0, 0, {}, {}}},
-      {"users", {0, 0, {}, {}}},
-      {"add-user", {1, 2, {}, {}}},
-      {"user-dir", {1, 1, {}, {}}},
-      {"get", {2, 2, {"-o", "--user"}, {"--track"}}},
-      {"put", {2, 2, {"--user", "--name"}, {}}},
-      {"ls", {1, 1, {}, {}}},
-      {"drives", {0, 0, {}, {}}},
-      {"tracked", {1, 1, {}, {}}},
-      {"search", {1, 1, {"--count", "--start"}, {}}},
+  auto operand = [&](CLI::App* sub, const char* name, bool required = true) {
+    sub->add_option(name, texts[name])->required(required);
   };
-  auto shape = kShapes.find(words[0]);
-  if (shape == kShapes.end()) {
-    *error = "unknown command " + words[0];
+  auto user_operand = [&](CLI::App* sub) { sub->add_option("ID", user_id)->required()->check(id_range); };
+  verb("info");
+  verb("users");
+  CLI::App* add_user = verb("add-user");
+  operand(add_user, "NAME");
+  operand(add_user, "NOTE", false);
+  user_operand(verb("user-dir"));
+  CLI::App* get = verb("get");
+  operand(get, "DIR");
+  operand(get, "FILE_NAME");
+  get->add_option("-o", texts["-o"]);
+  get->add_flag("--track", track);
+  get->add_option("--user", user_id)->check(id_range);
+  CLI::App* put = verb("put");
+  operand(put, "FILE");
+  operand(put, "DIR");
+  put->add_option("--user", user_id)->check(id_range);
+  put->add_option("--name", texts["--name"]);
+  operand(verb("ls"), "DIR");
+  verb("drives");
+  user_operand(verb("tracked"));
+  CLI::App* search = verb("search");
+  operand(search, "TEXT");
+  search->add_option("--count", count)->check(id_range);
+  search->add_option("--start", start)->check(id_range);
+
+  *error = ParseArguments(app, args);
+  if (!error->empty()) return std::nullopt;
+  if (line.help || line.version) return line;
+  const std::vector<CLI::App*> chosen = app.get_subcommands();
+  if (!line.login || chosen.empty()) {
+    *error = "a login and a command are needed";
     return std::nullopt;
   }
-  Command command{words[0], {}, {}, 0};
-  const Shape& s = shape->second;
-  for (std::size_t i = 1; i < words.size(); ++i) {
-    const std::string& word = words[i];
-    auto named = [&word](const std::vector<std::string>& list) {
-      return std::find(list.begin(), list.end(), word) != list.end();
-    };
-    if (named(s.valued) && i + 1 < words.size()) {
-      command.options[word] = words[++i];
-    } else if (named(s.flags)) {
-      command.options[word] = "";
-    } else if (word.size() > 1 && word[0] == '-') {
-      *error = "unknown option " + word + " or a missing value for " + command.verb;
-      return std::nullopt;
-    } else {
-      command.operands.push_back(word);
+  command.verb = chosen.front()->get_name();
+  for (const char* name : {"NAME", "NOTE", "DIR", "FILE_NAME", "FILE", "TEXT"}) {
+    // Operands in the order the command takes them.
+    if (const CLI::Option* given = chosen.front()->get_option_no_throw(name); given && given->count() > 0) {
+      command.operands.push_back(*texts[name]);
     }
   }
-  if (command.operands.size() < s.min_operands || command.operands.size() > s.max_operands) {
-    *error = "wrong number of arguments for " + command.verb;
-    return std::nullopt;
+  if (command.verb == "put") std::swap(command.operands[0], command.operands[1]);  // FILE, then DIR
+  if (user_id) {
+    command.user_id = *user_id;
+    command.options["--user"] = std::to_string(*user_id);
+    if (command.verb == "user-dir" || command.verb == "tracked") command.operands.push_back(command.options["--user"]);
   }
-  const bool id_operand = command.verb == "user-dir" || command.verb == "tracked";
-  if (id_operand || command.Has("--user")) {
-    const std::string text = id_operand ? command.operands[0] : command.options["--user"];
-    std::optional<std::uint32_t> id = ParseU32(text);
-    if (!id) {
-      *error = "invalid user id " + text;
-      return std::nullopt;
-    }
-    command.user_id = *id;
+  for (const char* name : {"-o", "--name"}) {
+    if (texts[name]) command.options[name] = *texts[name];
   }
-  for (const char* number : {"--count", "--start"}) {
-    if (command.Has(number) && !ParseU32(command.options[number])) {
-      *error = std::string("invalid number for ") + number + ": " + command.options[number];
-      return std::nullopt;
-    }
-  }
-  if (command.Has("--track") && !command.Has("--user")) {
+  if (count) command.options["--count"] = std::to_string(*count);
+  if (start) command.options["--start"] = std::to_string(*start);
+  if (track) command.options["--track"] = "";
+  if (track && !user_id) {
     *error = "--track needs --user ID";
     return std::nullopt;
   }
@@ -153,7 +176,7 @@ std::optional<Command> ParseCommand(const std::vector<std::string>& words, std::
     *error = "a directory to list holds at most " + std::to_string(protocol::listing::kPathWidth - 1) + " bytes";
     return std::nullopt;
   }
-  return command;
+  return line;
 }
 
 std::string BaseName(const std::string& path) {
@@ -194,6 +217,8 @@ int Get(Connection* link, const Command& command) {
   // once all of it has arrived.
   AtomicFile file(target);
   if (!file.IsOpen()) return Fail("cannot write " + target + ": " + SystemErrorText(file.Error()));
+  // Interrupted (Ctrl-C, a stop, the terminal closed), it leaves no part.
+  RemoveOnSignal interrupted(file.TemporaryPath());
   GetFileReply reply;
   std::uint64_t done = 0;
   Progress progress;
@@ -273,7 +298,7 @@ std::string DescribeSearchStatus(std::uint32_t status) {
 
 int Search(Connection* link, const Command& command) {
   const auto number = [&command](const char* option, std::uint32_t fallback) {
-    return command.Has(option) ? *ParseU32(command.options.at(option)) : fallback;
+    return command.Has(option) ? static_cast<std::uint32_t>(std::stoul(command.options.at(option))) : fallback;
   };
   SearchReply reply;
   Status s = RequestSearch(link, command.operands[0], number("--count", 10), number("--start", 0), &reply, kTimeout);
@@ -342,42 +367,22 @@ int RunCommand(Connection* link, const Command& command) {
 }
 
 int Main(const std::vector<std::string>& args) {
-  std::string host = "127.0.0.1";
-  std::uint16_t port = 9300;
-  std::optional<std::string> login;
-  bool password_stdin = false;
-  std::vector<std::string> command;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const bool has_value = i + 1 < args.size();
-    if (!command.empty()) {
-      command.push_back(arg);
-    } else if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
-      return 0;
-    } else if (arg == "--version") {
-      std::cout << "tarvex-device " << protocol::kServerVersion << '\n';
-      return 0;
-    } else if (arg == "--host" && has_value) {
-      host = args[++i];
-    } else if (arg == "--port" && has_value) {
-      const std::int32_t value = ParseDecimal(args[++i]);
-      if (value < 1 || value > 65535) return Fail("invalid port " + args[i], 2);
-      port = static_cast<std::uint16_t>(value);
-    } else if (arg == "--login" && has_value) {
-      login = args[++i];
-    } else if (arg == "--password-stdin") {
-      password_stdin = true;
-    } else if (arg.rfind("--", 0) == 0) {
-      return Fail("unknown option " + arg + "\n" + kUsage, 2);
-    } else {
-      command.push_back(arg);
-    }
-  }
-  if (!login || command.empty()) return Fail(std::string("a login and a command are needed\n") + kUsage, 2);
   std::string error;
-  std::optional<Command> parsed = ParseCommand(command, &error);
-  if (!parsed) return Fail(error + "\n" + kUsage, 2);
+  std::optional<CommandLine> line = ParseCommandLine(args, &error);
+  if (!line) return Fail(error + "\nTry tarvex-device --help.", 2);
+  if (line->help) {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (line->version) {
+    std::cout << "tarvex-device " << protocol::kServerVersion << '\n';
+    return 0;
+  }
+  const std::string& host = line->host;
+  const std::uint16_t port = line->port;
+  const bool password_stdin = line->password_stdin;
+  const std::optional<Command> parsed = line->command;
+  const std::optional<std::string>& login = line->login;
 
   std::string password;
   if (password_stdin) {

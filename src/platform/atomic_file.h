@@ -61,6 +61,8 @@ class AtomicFile {
   // The errno value of the first failure, 0 while none happened.
   int Error() const { return error_; }
   const std::string& Path() const { return path_; }
+  // The temporary file beside the target ("" when none could be made).
+  const std::string& TemporaryPath() const { return temporary_; }
 
   bool Write(std::string_view bytes);
   // Syncs, renames over the target and syncs the directory. True when the

@@ -45,11 +45,13 @@ SpawnResult RunSpawned(const std::string& program, const std::vector<std::string
 // One object is used by one thread at a time.
 class SpawnedProcess {
  public:
-  // The started child, or none (with *error set to the errno value).
+  // The started child, or none (with *error set to the errno value). With
+  // `error_file`, the child's standard error is appended to that file
+  // (made with mode 0600 when missing) instead of going to ours.
   static std::optional<SpawnedProcess> Start(const std::string& program,
                                              const std::vector<std::string>& args,
                                              const std::vector<std::string>& env,
-                                             int* error = nullptr);
+                                             int* error = nullptr, const std::string& error_file = "");
   ~SpawnedProcess();
   SpawnedProcess(SpawnedProcess&& other) noexcept;
   SpawnedProcess& operator=(SpawnedProcess&&) = delete;

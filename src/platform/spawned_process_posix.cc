@@ -48,7 +48,8 @@ struct Pipe {
 // Starts the program; the outputs go to the pipes' write ends when given.
 // Returns 0 or the errno value.
 int Spawn(const std::string& program, const std::vector<std::string>& args,
-          const std::vector<std::string>& env, const Pipe* out, const Pipe* err, pid_t* pid) {
+          const std::vector<std::string>& env, const Pipe* out, const Pipe* err, pid_t* pid,
+          const std::string& error_file = "") {
   const ExecArrays exec(program, args, env);
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
@@ -57,6 +58,9 @@ int Spawn(const std::string& program, const std::vector<std::string>& args,
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   if (out != nullptr) posix_spawn_file_actions_adddup2(&actions, out->write, 1);
   if (err != nullptr) posix_spawn_file_actions_adddup2(&actions, err->write, 2);
+  if (err == nullptr && !error_file.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 2, error_file.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+  }
   posix_spawn_file_actions_addclosefrom_np(&actions, 3);
 
   sigset_t no_signals;
@@ -143,9 +147,9 @@ SpawnResult RunSpawned(const std::string& program, const std::vector<std::string
 std::optional<SpawnedProcess> SpawnedProcess::Start(const std::string& program,
                                                     const std::vector<std::string>& args,
                                                     const std::vector<std::string>& env,
-                                                    int* error) {
+                                                    int* error, const std::string& error_file) {
   pid_t pid = -1;
-  const int failed = Spawn(program, args, env, nullptr, nullptr, &pid);
+  const int failed = Spawn(program, args, env, nullptr, nullptr, &pid, error_file);
   if (error != nullptr) *error = failed;
   if (failed != 0) return std::nullopt;
   return SpawnedProcess(pid);

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <optional>
 
+#include "common/count_of.h"
 #include "platform/file_info.h"
 #include "platform/spawned_process.h"
 #include "searchengine/engine_log.h"
@@ -66,11 +67,14 @@ void IndexKeeper::Keep() {
   if (!first_index && stop_.Wait(options_.start_delay)) return;
   if (first_index) EngineLog("Building the index for the first time; searches find more as it grows");
 
+  const std::string messages = options_.config_dir + "/recollindex.log";
   while (!stop_.IsSet()) {
     std::filesystem::remove(status_file, ignored);  // a stale one would report a finished pass
     int error = 0;
+    // The monitor's messages go to a file of their own: on every stop it
+    // says "got signal", which is no news on the engine's standard error.
     std::optional<SpawnedProcess> monitor = SpawnedProcess::Start(
-        options_.program, {"-c", options_.config_dir, "-m", "-x", "-D", "-w", "0"}, {}, &error);
+        options_.program, {"-c", options_.config_dir, "-m", "-x", "-D", "-w", "0"}, {}, &error, messages);
     if (!monitor) {
       EngineLog("Cannot start " + options_.program + ": " + SystemErrorText(error));
     } else {
@@ -87,19 +91,19 @@ void IndexKeeper::Keep() {
         documents = std::max(documents, status->docs_done);
         const auto now = std::chrono::steady_clock::now();
         if (status->phase == kPhaseFiles && now - last_report >= kProgressInterval) {
-          EngineLog("Indexing: " + std::to_string(status->files_done) + " files looked at, " +
-                    std::to_string(documents) + " documents indexed");
+          EngineLog("Indexing: " + CountOf(status->files_done, "file", "files") + " looked at, " +
+                    CountOf(documents, "document", "documents") + " indexed");
           last_report = now;
         } else if (status->phase == kPhaseMonitoring) {
           EngineLog("The index is up to date" +
-                    (documents > 0 ? " (" + std::to_string(documents) + " documents indexed)" : std::string()) +
+                    (documents > 0 ? " (" + CountOf(documents, "document", "documents") + " indexed)" : std::string()) +
                     "; following changes");
           ready = true;
         }
       }
       const long long restart = options_.restart_delay.count();
       EngineLog(options_.program + " ended (status " + std::to_string(*monitor->Poll()) +
-                "); it starts again in " + std::to_string(restart) + " s");
+                "); it starts again in " + std::to_string(restart) + " s; its messages are in " + messages);
     }
     if (stop_.Wait(options_.restart_delay)) return;
   }

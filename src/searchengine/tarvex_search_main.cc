@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "common/ascii.h"
+#include "common/command_line.h"
+#include "platform/app_folder.h"
 #include "protocol/codes.h"
 #include "searchengine/search_engine.h"
 
@@ -23,7 +25,7 @@ const char kUsage[] =
     "  --help | --version\n";
 
 int Usage(const std::string& problem) {
-  std::cerr << "tarvex-search: " << problem << "\n" << kUsage;
+  std::cerr << "tarvex-search: " << problem << "\nTry tarvex-search --help.\n";
   return 2;
 }
 
@@ -33,29 +35,35 @@ int main(int argc, char** argv) {
   using namespace tarvex;
   const std::vector<std::string> args(argv + 1, argv + argc);
   SearchEngineOptions options;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const bool has_value = i + 1 < args.size();
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
-      return 0;
-    } else if (arg == "--version") {
-      std::cout << "tarvex-search " << protocol::kServerVersion << '\n';
-      return 0;
-    } else if (arg == "--folder" && has_value) {
-      options.folders.push_back(args[++i]);
-    } else if (arg == "--recoll-config" && has_value) {
-      options.recoll_config = args[++i];
-    } else if (arg == "--port" && has_value) {
-      const std::int32_t port = ParseDecimal(args[++i]);
-      if (port < 1 || port > 65535) return Usage("invalid port " + args[i]);
-      options.port = static_cast<std::uint16_t>(port);
-    } else if (arg == "--no-register") {
-      options.register_address = false;
-    } else {
-      return Usage("unknown or incomplete option " + arg);
-    }
+  CLI::App app("tarvex-search", "tarvex-search");
+  app.set_help_flag();  // kUsage says it better
+  bool help = false;
+  bool version = false;
+  bool no_register = false;
+  std::optional<std::uint16_t> port;
+  std::vector<std::string> folders;
+  std::optional<std::string> recoll_config;
+  app.add_flag("-h,--help", help);
+  app.add_flag("--version", version);
+  app.add_option("--folder", folders)->take_all();
+  app.add_option("--recoll-config", recoll_config);
+  app.add_option("--port", port)->check(WholeNumber(1, 65535));
+  app.add_flag("--no-register", no_register);
+  if (std::string problem = ParseArguments(app, args); !problem.empty()) return Usage(problem);
+  if (help) {
+    std::cout << kUsage;
+    return 0;
   }
+  if (version) {
+    std::cout << "tarvex-search " << protocol::kServerVersion << '\n';
+    return 0;
+  }
+  // Folders given relative are the caller's.
+  const std::string here = CurrentDirectory();
+  for (const std::string& folder : folders) options.folders.push_back(FromDirectory(here, folder));
+  if (recoll_config) options.recoll_config = FromDirectory(here, *recoll_config);
+  if (port) options.port = *port;
+  options.register_address = !no_register;
   if (const char* parent = std::getenv(kParentVariable)) options.parent_pid = ParseDecimal(parent);
   if (options.recoll_config && !options.folders.empty()) {
     return Usage("--folder and --recoll-config do not go together");

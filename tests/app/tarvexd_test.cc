@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include "client/device_link.h"
 #include "client/file_requests.h"
 #include "platform/child_process.h"
+#include "platform/event.h"
 #include "platform/instance_lock.h"
 #include "platform/socket.h"
 #include "support/server/server_fixture.h"
@@ -50,8 +53,10 @@ class TarvexdTest : public ::testing::Test {
 TEST_F(TarvexdTest, ConfigureChecksEverythingBeforeStoringAnything) {
   const std::pair<std::vector<std::string>, std::string> refused[] = {
       {{"--port", ""}, "Port number is required."},
-      {{"--port", "0"}, "Invalid Port Number"},
-      {{"--port", "32768"}, "Invalid Port Number"},
+      {{"--port", "0"}, "--port: 0 is not a whole number from 1 to 32767"},
+      {{"--port", "32768"}, "--port: 32768 is not a whole number from 1 to 32767"},
+      {{"--port", "9300abc"}, "--port: 9300abc is not a whole number from 1 to 32767"},
+      {{"--port"}, "--port"},
       {{"--port", "9300", "--login", ""}, "Invalid Login Name"},
       {{"--port", "9300", "--login", "palm", "--password-stdin"},
        "Invalid Password. Must be at least 5 characters long."},
@@ -118,7 +123,11 @@ TEST_F(TarvexdTest, DeviceFileIsWrittenOnlyWhenEveryCheckPasses) {
   setenv("XDG_RUNTIME_DIR", dir_.File("run").c_str(), 1);
   std::optional<InstanceLock> lock = InstanceLock::Acquire();
   ASSERT_TRUE(lock);
-  ProgramResult ok = Tarvexd({"device-file", "--ip", "192.168.001.20", "--output", out + "/"});
+  // A relative folder is the caller's, not the application folder's.
+  const std::filesystem::path caller = std::filesystem::current_path();
+  std::filesystem::current_path(dir_.Path());
+  ProgramResult ok = Tarvexd({"device-file", "--ip", "192.168.001.20", "--output", "out/"});
+  std::filesystem::current_path(caller);
   ASSERT_EQ(ok.status, 0) << ok.err;
   EXPECT_EQ(ok.out, out + "/QSSrvCfgDB.pdb\n");
   const std::string bytes = testing::ReadFile(out + "/QSSrvCfgDB.pdb");
@@ -162,7 +171,72 @@ TEST_F(TarvexdTest, UnconfiguredWithoutTerminalAndPortInUseFail) {
   Configure(port);
   ProgramResult busy = Tarvexd({"--listen-address", "127.0.0.1"});
   EXPECT_EQ(busy.status, 1);
-  EXPECT_NE(busy.err.find("Failed to start Tarvex Message Service"), std::string::npos) << busy.err;
+  const std::string reason = "port " + std::to_string(port) + " is already in use";
+  EXPECT_NE(busy.err.find("Server: Failed to start Tarvex Message Service: " + reason), std::string::npos)
+      << busy.err;
+  EXPECT_NE(busy.err.find("tarvexd: the server could not start: " + reason), std::string::npos) << busy.err;
+}
+
+TEST_F(TarvexdTest, StartLineJournalPrioritiesAndStatusOfADeviceMidUpload) {
+  ProgramResult none = Tarvexd({"status"});
+  EXPECT_EQ(none.status, 3);
+  EXPECT_EQ(none.out, "Tarvex Server is not running.\n");
+
+  world_.Add("JOURNAL_STREAM=8:4242");
+  std::unique_ptr<ChildProcess> server = StartTarvexd();
+  EXPECT_TRUE(WaitForText(*server, "<6>Listening on port " + std::to_string(port_) +
+                                       "; handhelds can connect to 127.0.0.1"))
+      << server->Errors();
+  EXPECT_NE(server->Errors().find("<6>20"), std::string::npos) << server->Errors();
+  // A wrong login name is a failure, and journalctl -p err must find it.
+  EXPECT_FALSE(LogIn("127.0.0.1", port_, "intruder", "secret42", kFileServiceId, 50).Accepted());
+  EXPECT_TRUE(WaitForText(*server, "Server intruder: Invalid Login Name and/or password"));
+  const std::string& errors = server->Errors();
+  const std::size_t invalid = errors.find("Server intruder: Invalid Login");
+  ASSERT_NE(invalid, std::string::npos);
+  const std::size_t line = errors.rfind('\n', invalid);
+  EXPECT_EQ(errors.substr(line + 1, 3), "<3>") << errors;
+
+  // A device stops half-way through an upload while status is asked.
+  std::filesystem::create_directory(dir_.File("up"));
+  LoginOutcome device = LogInDevice();
+  ASSERT_TRUE(device.Accepted());
+  PutFileRequest request;
+  request.name = "big.bin";
+  request.directory = dir_.File("up") + "/";
+  request.size = 200000;
+  ManualResetEvent go_on;
+  std::uint32_t given = 0;
+  std::thread upload([&] {
+    std::int32_t reply = -1;
+    RequestPutFile(
+        device.connection.get(), request,
+        [&](char* out, std::size_t n) -> long {
+          if (given >= 65536 && !go_on.Wait(std::chrono::seconds(20))) return -1;
+          n = std::min<std::size_t>(n, request.size - given);
+          std::fill_n(out, n, 'x');
+          given += static_cast<std::uint32_t>(n);
+          return static_cast<long>(n);
+        },
+        &reply, 50);
+  });
+  ProgramResult status;
+  const bool seen = testing::WaitUntil([&] {
+    status = Tarvexd({"status"});
+    return status.out.find("of 200000 bytes") != std::string::npos;
+  });
+  go_on.Set();
+  upload.join();
+  EXPECT_TRUE(seen) << status.out << status.err;
+  EXPECT_EQ(status.status, 0);
+  EXPECT_NE(status.out.find("Tarvex Server is running on port " + std::to_string(port_)), std::string::npos);
+  EXPECT_NE(status.out.find("Handhelds can connect to 127.0.0.1"), std::string::npos) << status.out;
+  EXPECT_NE(status.out.find("1 device connected:\n  palm from 127.0.0.1: receiving big.bin, "),
+            std::string::npos)
+      << status.out;
+  server->Signal();
+  EXPECT_EQ(server->Wait(seconds(5)), 0);
+  EXPECT_EQ(Tarvexd({"status"}).status, 3);
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 
+#include "common/big_endian.h"
 #include "platform/child_process.h"
+#include "platform/event.h"
+#include "protocol/codes.h"
+#include "protocol/layouts.h"
 #include "support/server/server_fixture.h"
 #include "support/program_env.h"
 
@@ -105,12 +110,95 @@ TEST_F(TarvexDeviceTest, EveryCommandAndEveryFailureAgainstTheHeadlessServer) {
 
   ProgramResult usage = Device({"frobnicate"});
   EXPECT_EQ(usage.status, 2);
+  // Numbers are taken whole, and a refusal names what was wrong.
+  const std::pair<std::vector<std::string>, std::string> malformed[] = {
+      {{"--port", "9300abc", "--login", "palm", "info"}, "--port: 9300abc is not a whole number"},
+      {{"--port", port_, "--login", "palm", "search", "x", "--count", "1e3"}, "--count: 1e3"},
+      {{"--port", port_, "--login", "palm", "tracked", "12x"}, "ID: 12x is not a whole number"},
+  };
+  for (const auto& [args, message] : malformed) {
+    const ProgramResult rejected = RunProgram(TARVEX_DEVICE_PATH, args, env_);
+    EXPECT_EQ(rejected.status, 2) << message;
+    EXPECT_NE(rejected.err.find(message), std::string::npos) << rejected.err;
+  }
 
   ProgramResult closed = RunProgram(TARVEX_DEVICE_PATH,
                                     {"--port", std::to_string(testing::FindFreePort()), "--login", "palm", "info"},
                                     env_);
   EXPECT_EQ(closed.status, 1);
   EXPECT_NE(closed.err.find("cannot connect"), std::string::npos);
+}
+
+// A desktop whose download stops after 200000 of its 1000000 bytes and holds
+// the link until released, so a download can be interrupted half-way.
+class StallingSession : public Session {
+ public:
+  explicit StallingSession(ManualResetEvent* release) : release_(release) {}
+  Status Prepare() override { return 0; }
+  Status Run() override {
+    namespace layout = protocol::get_file;
+    Connection* link = connection.get();
+    std::uint16_t code = 0;
+    std::string block;
+    if (ReceiveHeader(link, &code, 50) != 0 || ReceiveBlock(link, &block, 50) != 0) return 1;
+    std::string name(GetU16(block.data() + layout::kNameLength), '\0');
+    std::string directory(GetU16(block.data() + layout::kDirectoryLength), '\0');
+    ReceiveBytes(link, name.data(), name.size(), 50);
+    ReceiveBytes(link, directory.data(), directory.size(), 50);
+    PutU32(block.data() + layout::kStatus, protocol::get_file::kSending);
+    PutU32(block.data() + layout::kFileSize, 1000000);
+    for (const std::string& item : {block, name, directory}) SendBytes(link, item);
+    for (int i = 0; i < 20; ++i) SendBytes(link, std::string(layout::kItem, 'x'));
+    release_->Wait(std::chrono::seconds(20));
+    CloseConnection(link);
+    return 0;
+  }
+
+ private:
+  ManualResetEvent* release_;
+};
+
+class StallingService : public Service {
+ public:
+  explicit StallingService(ManualResetEvent* release) : release_(release) {}
+  std::uint16_t GetServiceId() const override { return kFileServiceId; }
+  const std::string& GetServiceName() const override { return name_; }
+  ActivityLog* GetServiceLog() override { return nullptr; }
+  bool Configure() override { return false; }
+  bool IsReady() override { return true; }
+  std::unique_ptr<Session> CreateSession() override { return std::make_unique<StallingSession>(release_); }
+
+ private:
+  ManualResetEvent* release_;
+  std::string name_ = "Stalling";
+};
+
+class InterruptedGetTest : public testing::ServerFixture {
+ protected:
+  void TearDown() override { release_.Set(); }
+  ManualResetEvent release_;
+};
+
+TEST_F(InterruptedGetTest, AnInterruptedDownloadLeavesNoFileAndExitsWithTheSignalsStatus) {
+  StartWith({[this] { return std::make_unique<StallingService>(&release_); }});
+  const std::string folder = root_.File("downloads");
+  std::filesystem::create_directory(folder);
+  for (const auto& [signal_number, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+    ChildProcess device(TARVEX_DEVICE_PATH,
+                        {"--port", std::to_string(port_), "--login", testing::kLogin, "get", "/desk/", "big.bin",
+                         "-o", folder + "/big.bin"},
+                        {std::string("TARVEX_PASSWORD=") + testing::kPassword});
+    // Content has reached the hidden temporary file.
+    ASSERT_TRUE(testing::WaitUntil([&] {
+      for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.file_size() >= protocol::get_file::kItem) return true;
+      }
+      return false;
+    })) << device.Errors();
+    device.Signal(signal_number);
+    EXPECT_EQ(device.Wait(std::chrono::seconds(5)), status);
+    EXPECT_TRUE(std::filesystem::is_empty(folder)) << signal_number;
+  }
 }
 
 }  // namespace

@@ -68,6 +68,9 @@ class TarvexSearchTest : public ::testing::Test {
     EXPECT_EQ(server_->Wait(seconds(20)), 0);
     engine_->Signal();
     EXPECT_EQ(engine_->Wait(seconds(20)), 0) << engine_->Errors();
+    // An ordinary stop is quiet, and counts agree with their nouns.
+    EXPECT_EQ(engine_->Errors().find("got signal"), std::string::npos) << engine_->Errors();
+    EXPECT_EQ(engine_->Errors().find(" 1 documents"), std::string::npos) << engine_->Errors();
   }
 
   DeviceSearch Search(const std::vector<std::string>& command) {
@@ -142,6 +145,11 @@ TEST_F(TarvexSearchTest, DeviceFindsTheRealFilesWithTheirStampsSizesAndPagesAndO
   EXPECT_EQ(found.total, "4");
   ASSERT_EQ(found.lines.size(), 1u);
   EXPECT_EQ(found.lines[0].path, docs_ + "/mail/delivery.eml");
+
+  const ProgramResult malformed = RunProgram(TARVEX_SEARCH_PATH, {"--port", "80x"}, world_.Env());
+  EXPECT_EQ(malformed.status, 2);
+  EXPECT_NE(malformed.err.find("--port: 80x is not a whole number from 1 to 65535"), std::string::npos)
+      << malformed.err;
 }
 
 }  // namespace
