@@ -26,7 +26,7 @@ LoginReader::Progress LoginReader::ReadAvailable(Connection* connection) {
     // Never more than the rest of the current header or frame.
     const std::size_t want = header_have_ < kHeaderLength
                                  ? kHeaderLength - header_have_
-                                 : std::min<std::size_t>(kChunk, padded_ - body_done_);
+                                 : std::min<std::size_t>(kChunk, padded_ - body_done_ - cipher_have_);
     const long got = ReceiveAvailable(socket, chunk, want);
     if (got == kNothingYet) return Progress::kMore;
     if (got <= 0) return Progress::kFailed;
