@@ -1,7 +1,10 @@
 // Logins against a real server on a loopback port: logins per second with 1
-// and with 8 devices logging in and ending their sessions at once, and the
-// latency of one device's login and session end while 50 silent connections
-// hold logins open.
+// and with 8 devices (each from a loopback address of its own) logging in and
+// ending their sessions at once; the latency of one device's login and
+// session end alone, beside 1,000 silent connections from one source, and
+// beside 40 silent connections from each of 16 sources; and the password
+// guesses one source gets checked per second over 30 s, with 1 and with 8
+// connections at once.
 //
 // "core" sessions end at the device's end code and log nothing, so they
 // measure the login path itself; "file" sessions are the file-exchange
@@ -12,7 +15,9 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <string>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -22,6 +27,7 @@
 #include "core/server/server.h"
 #include "fileservice/file_service.h"
 #include "fileservice/root_dir.h"
+#include "log/server_log.h"
 #include "support/server/server_fixture.h"
 
 namespace tarvex {
@@ -78,13 +84,12 @@ const std::string& BenchDataDir() {
 // A started server in the private world; none when it could not start.
 class BenchServer {
  public:
-  explicit BenchServer(Sessions sessions) {
+  explicit BenchServer(Sessions sessions, ServerOptions options = {}) {
     const std::string& data_dir = BenchDataDir();
     port_ = testing::FindFreePort();
     if (data_dir.empty() || port_ == 0 || !testing::WriteServerSettings(data_dir, port_, kLogin, kPassword)) {
       return;
     }
-    ServerOptions options;
     options.listen_address = "127.0.0.1";
     options.login_timeout = 3000;  // silent connections stay for the whole run
     server_ = std::make_unique<Server>(options);
@@ -98,8 +103,9 @@ class BenchServer {
   // Logs in and ends the session; true when both went as they should. The
   // devices key their links with a schedule made once, so that their own
   // key expansion does not take the server's share of the processors.
-  bool LogInAndEnd(std::chrono::milliseconds think = std::chrono::milliseconds(0)) const {
-    std::unique_ptr<Connection> link = ConnectToServer("127.0.0.1", port_);
+  bool LogInAndEnd(std::chrono::milliseconds think = std::chrono::milliseconds(0),
+                   const std::string& from = "127.0.0.1") const {
+    std::unique_ptr<Connection> link = ConnectToServer("127.0.0.1", port_, from);
     if (!link) return false;
     EnableCipher(link.get(), device_key_);
     if (think.count() > 0) std::this_thread::sleep_for(think);
@@ -109,16 +115,41 @@ class BenchServer {
            EndSession(link.get(), kReplyTimeout) == 0;
   }
 
-  // Opens connections that never send a byte into *links; true once the
-  // server is logging all of them in (within ten seconds).
-  bool OpenSilent(std::size_t count, std::vector<std::unique_ptr<Connection>>* links) {
-    for (std::size_t i = 0; i < count; ++i) links->push_back(ConnectToServer("127.0.0.1", port_));
+  // One password guess from `from`: a link keyed with the guess and its
+  // login request; waits up to a second for the server's answer (a close or
+  // a reply).
+  void Guess(const std::string& guess, const std::string& from) const {
+    std::unique_ptr<Connection> link = ConnectToServer("127.0.0.1", port_, from);
+    if (!link) return;
+    EnableCipher(link.get(), std::make_shared<const KeySchedule>(CreateKeySchedule(guess)));
+    std::uint16_t status = 1;
+    if (SendBytes(link.get(), MakeLoginRequest(protocol::kFileServiceId, kLogin, guess)) == 0) {
+      ReceiveAuthReply(link.get(), &status, 10);
+    }
+  }
+
+  // Opens `count` connections from `from` that never send a byte into
+  // *links; true once the server holds `pending` logins in all (within ten
+  // seconds).
+  bool OpenSilent(std::size_t count, const std::string& from, std::size_t pending,
+                  std::vector<std::unique_ptr<Connection>>* links) {
+    for (std::size_t i = 0; i < count; ++i) links->push_back(ConnectToServer("127.0.0.1", port_, from));
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (server_->PendingLogins() < count) {
+    while (server_->PendingLogins() < pending) {
       if (std::chrono::steady_clock::now() > limit) return false;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+  }
+
+  // Entries of the server log with this description.
+  int Logged(const std::string& description) const {
+    int n = 0;
+    for (int i = 0; i < server_->Log().GetCount(); ++i) {
+      auto record = server_->Log().GetRecord(i);
+      if (record && record->GetField(4) == description) ++n;
+    }
+    return n;
   }
 
  private:
@@ -140,9 +171,9 @@ void LoginRate(benchmark::State& state, Sessions sessions) {
     std::atomic<bool> failed = false;
     std::vector<std::thread> threads;
     for (int d = 0; d < devices; ++d) {
-      threads.emplace_back([&] {
+      threads.emplace_back([&, from = "127.0.0." + std::to_string(d + 2)] {
         for (int i = 0; i < kLoginsPerDevice; ++i) {
-          if (!server.LogInAndEnd(think)) failed = true;
+          if (!server.LogInAndEnd(think, from)) failed = true;
         }
       });
     }
@@ -161,15 +192,25 @@ void LoginLatency(benchmark::State& state) {
     state.SkipWithError("the server did not start");
     return;
   }
+  // 0: alone; 1: beside 1,000 silent connections from one source (of which
+  // it holds 16); 2: beside 40 from each of 16 sources.
   std::vector<std::unique_ptr<Connection>> silent;
-  if (!server.OpenSilent(static_cast<std::size_t>(state.range(0)), &silent)) {
+  bool opened = true;
+  if (state.range(0) == 1) {
+    opened = server.OpenSilent(1000, "127.0.1.1", kMaxPendingPerSource, &silent);
+  } else if (state.range(0) == 2) {
+    for (std::size_t source = 1; source <= 16 && opened; ++source) {
+      opened = server.OpenSilent(40, "127.0.1." + std::to_string(source), source * kMaxPendingPerSource, &silent);
+    }
+  }
+  if (!opened) {
     state.SkipWithError("the silent connections were not all accepted");
     return;
   }
   std::vector<double> micros;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    if (!server.LogInAndEnd()) {
+    if (!server.LogInAndEnd(std::chrono::milliseconds(0), "127.0.0.2")) {
       state.SkipWithError("a login failed");
       break;
     }
@@ -193,7 +234,40 @@ BENCHMARK_CAPTURE(LoginRate, file, Sessions::kFile)
     ->ArgsProduct({{1, 8}, {0}})
     ->ArgNames({"devices", "think_ms"})
     ->UseRealTime();
-BENCHMARK(LoginLatency)->Arg(0)->Arg(50)->ArgName("silent")->UseRealTime();
+// Guesses the server checked for one source over 30 s (each one a logged
+// invalid login; a repeat, a refused connection or one it dropped is none).
+void PasswordGuesses(benchmark::State& state) {
+  BenchServer server(Sessions::kCore);
+  if (!server.Started()) {
+    state.SkipWithError("the server did not start");
+    return;
+  }
+  const int connections = static_cast<int>(state.range(0));
+  constexpr auto kSpan = std::chrono::seconds(30);
+  const std::string from = "127.0.2.1";
+  // The log file keeps the entries of earlier runs.
+  const std::string invalid = "Invalid Login Name and/or password from " + from;
+  for (auto _ : state) {
+    const int before = server.Logged(invalid);
+    std::atomic<int> tried = 0;
+    const auto end = std::chrono::steady_clock::now() + kSpan;
+    std::vector<std::thread> threads;
+    for (int c = 0; c < connections; ++c) {
+      threads.emplace_back([&] {
+        while (std::chrono::steady_clock::now() < end) server.Guess("guess " + std::to_string(tried++), from);
+      });
+    }
+    for (auto& t : threads) t.join();
+    const int checked = server.Logged(invalid) - before;
+    state.counters["attempts"] = tried.load();
+    state.counters["checked"] = checked;
+    state.counters["checked_per_s"] = checked / 30.0;
+    state.counters["after_5_per_min"] = std::max(0, checked - 5) * 2.0;  // 30 s
+  }
+}
+
+BENCHMARK(LoginLatency)->Arg(0)->Arg(1)->Arg(2)->ArgName("beside")->UseRealTime();
+BENCHMARK(PasswordGuesses)->Arg(1)->Arg(8)->ArgName("connections")->Iterations(1)->UseRealTime();
 
 }  // namespace
 }  // namespace tarvex

@@ -20,8 +20,9 @@ std::string MakeLoginRequest(std::uint16_t service_id, std::string_view login,
   return block;
 }
 
-std::unique_ptr<Connection> ConnectToServer(std::string_view host, std::uint16_t port) {
-  Socket socket = ConnectTcp(host, port);
+std::unique_ptr<Connection> ConnectToServer(std::string_view host, std::uint16_t port,
+                                            std::string_view local_address) {
+  Socket socket = ConnectTcp(host, port, local_address);
   if (!socket.IsValid()) return nullptr;
   return MakeConnection(std::move(socket));
 }
@@ -42,9 +43,10 @@ Status ReceiveAuthReply(Connection* connection, std::uint16_t* auth_status, int 
 }
 
 LoginOutcome LogIn(std::string_view host, std::uint16_t port, std::string_view login,
-                   std::string_view password, std::uint16_t service_id, int timeout) {
+                   std::string_view password, std::uint16_t service_id, int timeout,
+                   std::string_view local_address) {
   LoginOutcome outcome;
-  outcome.connection = ConnectToServer(host, port);
+  outcome.connection = ConnectToServer(host, port, local_address);
   if (!outcome.connection) return outcome;
   outcome.connected = true;
   Connection* link = outcome.connection.get();
@@ -54,6 +56,14 @@ LoginOutcome LogIn(std::string_view host, std::uint16_t port, std::string_view l
   }
   if (outcome.transport == 0) {
     outcome.transport = ReceiveAuthReply(link, &outcome.auth_status, timeout);
+    if (outcome.transport != 0) {
+      // A receive that failed early because the server closed the link (not
+      // one that waited out its time-out) finds the end of the stream.
+      const Socket& socket = link->Holder()->socket;
+      char byte;
+      outcome.closed_unanswered = WaitReadable(socket, std::chrono::milliseconds(0)) == WaitResult::kReady &&
+                                  ReceiveSome(socket, &byte, 1) <= 0;
+    }
   }
   return outcome;
 }

@@ -394,8 +394,13 @@ int Main(const std::vector<std::string>& args) {
 
   LoginOutcome outcome = LogIn(host, port, *login, password, kFileServiceId, kTimeout);
   if (!outcome.connected) return Fail("cannot connect to " + host + ":" + std::to_string(port));
+  if (outcome.closed_unanswered) {
+    // The server closes at once a login it cannot read (the link was keyed
+    // with another password) or one from an address it refuses for now.
+    return Fail("login refused: the login name or password is wrong (or the server refuses this address for now)",
+                3);
+  }
   if (outcome.transport != 0) {
-    // A server keyed with another password cannot read the request and stays silent.
     return Fail("no answer to the login (link error " + std::to_string(outcome.transport) +
                 "); is the password right?");
   }

@@ -230,9 +230,9 @@ Status FileSession::Dispatch(std::uint16_t code, bool* handled) {
 }
 
 Status FileSession::Run() {
-  char description[64];
-  std::snprintf(description, sizeof description, "%s - SessionID [%d]", "Begin Session Successful",
-                static_cast<int>(session_number));
+  // The device's address follows the designed text, so the log says who.
+  std::string description = "Begin Session Successful - SessionID [" + std::to_string(session_number) + "]";
+  if (!connection->PeerAddress().empty()) description += " from " + connection->PeerAddress();
   if (log != nullptr) log->LogEvent(kModule, user, description, "2");
 
   // A device that takes no byte for as long as a receive waits is gone.
@@ -256,9 +256,9 @@ Status FileSession::Run() {
   CloseConnection(connection.get());
   ReleaseConnection(std::move(connection));
 
-  std::snprintf(description, sizeof description, "%s - SessionID [%d]", "End Session",
-                static_cast<int>(session_number));
-  if (log != nullptr) log->LogEvent(kModule, user, description, "2");
+  if (log != nullptr) {
+    log->LogEvent(kModule, user, "End Session - SessionID [" + std::to_string(session_number) + "]", "2");
+  }
   return result;
 }
 

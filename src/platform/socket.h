@@ -1,4 +1,6 @@
 // TCP sockets over IPv4: the only place that calls the BSD socket API.
+// (Peer addresses are also read from IPv6 sockets, so that an address's
+// source is the same whichever family a socket has.)
 //
 // Socket owns one descriptor and closes it on destruction. Waits use poll();
 // a wait interrupted by a signal goes on for the rest of its time. No call
@@ -47,9 +49,6 @@ Socket ListenTcp(std::string_view address, std::uint16_t port, int backlog, int*
 // use", "permission denied for port 80", or the port and the system's text.
 std::string DescribeListenError(int error, std::uint16_t port, std::string_view address);
 
-// The peer's IPv4 address in dotted form, or "" when it cannot be had.
-std::string PeerAddress(const Socket& socket);
-
 // The local port a socket is bound to, or 0.
 std::uint16_t LocalPort(const Socket& socket);
 
@@ -60,14 +59,33 @@ inline WaitResult WaitReadable(const Socket& socket, int seconds) {
   return WaitReadable(socket, std::chrono::seconds(seconds));
 }
 
-// Accepts one pending connection; invalid on failure. *out_of_resources
-// (when given) tells whether it failed for want of descriptors or memory
-// (EMFILE, ENFILE, ENOBUFS, ENOMEM): the connection then stays queued, and
-// an accept made at once fails the same way.
-Socket AcceptTcp(const Socket& listener, bool* out_of_resources = nullptr);
+enum class AcceptError {
+  kNone,
+  kNothingWaiting,  // a non-blocking listener had no connection queued
+  // Descriptors or memory ran out (EMFILE, ENFILE, ENOBUFS, ENOMEM): the
+  // connection stays queued, and an accept made at once fails the same way.
+  kOutOfResources,
+  kOther,
+};
+
+// Accepts one pending connection; invalid on failure, and *error (when
+// given) says why.
+Socket AcceptTcp(const Socket& listener, AcceptError* error = nullptr);
 
 // Connects to host:port; host is an IPv4 address or a name resolved to one.
-Socket ConnectTcp(std::string_view host, std::uint16_t port);
+// With a local address (IPv4 dotted quad) the socket is bound to it first,
+// so that the peer sees that address; invalid when it cannot be bound.
+Socket ConnectTcp(std::string_view host, std::uint16_t port, std::string_view local_address = {});
+
+// The peer's address: a dotted IPv4 quad (also for an IPv4-mapped IPv6
+// peer), or IPv6 text; "" on failure.
+std::string PeerAddress(const Socket& socket);
+
+// The source an address counts against when the server limits what one
+// network peer may hold: an IPv4 address is its own source; an IPv6 address
+// counts with its /64 network ("2001:db8:1:2::/64"). Text that is no address
+// is its own source.
+std::string SourceOfAddress(std::string_view address);
 
 // One send call; returns the bytes sent, or -1 on failure.
 long SendSome(const Socket& socket, const char* data, std::size_t n);
@@ -87,6 +105,12 @@ long ReceiveSome(const Socket& socket, char* data, std::size_t n);
 // some. Returns the bytes read (at least 1), 0 when the peer closed or
 // nothing came in time, -1 on failure.
 long ReceiveSomeWithin(const Socket& socket, char* data, std::size_t n, std::chrono::milliseconds timeout);
+
+// What ReceiveAvailable gives when no byte is waiting.
+inline constexpr long kNothingYet = -2;
+// One receive call that never waits: the bytes read, 0 when the peer closed,
+// kNothingYet when no byte is waiting, -1 on failure.
+long ReceiveAvailable(const Socket& socket, char* data, std::size_t n);
 
 // Shuts down the sending side.
 void ShutdownSend(const Socket& socket);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -119,18 +120,6 @@ std::string DescribeListenError(int error, std::uint16_t port, std::string_view 
   }
 }
 
-std::string PeerAddress(const Socket& socket) {
-  sockaddr_in addr{};
-  socklen_t len = sizeof addr;
-  if (getpeername(socket.Descriptor(), reinterpret_cast<sockaddr*>(&addr), &len) != 0 ||
-      addr.sin_family != AF_INET) {
-    return "";
-  }
-  char text[INET_ADDRSTRLEN] = {};
-  if (inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text) == nullptr) return "";
-  return text;
-}
-
 std::uint16_t LocalPort(const Socket& socket) {
   sockaddr_in addr{};
   socklen_t len = sizeof addr;
@@ -142,24 +131,38 @@ WaitResult WaitReadable(const Socket& socket, std::chrono::milliseconds timeout)
   return PollFor(socket, POLLIN, timeout);
 }
 
-Socket AcceptTcp(const Socket& listener, bool* out_of_resources) {
+Socket AcceptTcp(const Socket& listener, AcceptError* error) {
   int fd;
   do {
     fd = ::accept4(listener.Descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
-  if (out_of_resources != nullptr) {
-    *out_of_resources =
-        fd < 0 && (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM);
+  if (error != nullptr) {
+    if (fd >= 0) {
+      *error = AcceptError::kNone;
+    } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      *error = AcceptError::kNothingWaiting;
+    } else if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+      *error = AcceptError::kOutOfResources;
+    } else {
+      *error = AcceptError::kOther;
+    }
   }
   if (fd >= 0) SetNoDelay(fd);
   return Socket(fd);
 }
 
-Socket ConnectTcp(std::string_view host, std::uint16_t port) {
+Socket ConnectTcp(std::string_view host, std::uint16_t port, std::string_view local_address) {
   sockaddr_in addr;
   if (!ToAddress(host, port, &addr)) return Socket();
   Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!s.IsValid()) return s;
+  if (!local_address.empty()) {
+    sockaddr_in local;
+    if (!ToAddress(local_address, 0, &local) ||
+        ::bind(s.Descriptor(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+      return Socket();
+    }
+  }
   int rc;
   do {
     rc = ::connect(s.Descriptor(), reinterpret_cast<sockaddr*>(&addr), sizeof addr);
@@ -217,6 +220,54 @@ long ReceiveSomeWithin(const Socket& socket, char* data, std::size_t n, std::chr
     if (ready == WaitResult::kTimedOut) return 0;
     if (ready == WaitResult::kFailed) return -1;
   }
+}
+
+long ReceiveAvailable(const Socket& socket, char* data, std::size_t n) {
+  ssize_t got;
+  do {
+    got = ::recv(socket.Descriptor(), data, n, MSG_DONTWAIT);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return kNothingYet;
+  return static_cast<long>(got);
+}
+
+std::string PeerAddress(const Socket& socket) {
+  sockaddr_storage peer{};
+  socklen_t len = sizeof peer;
+  if (!socket.IsValid() || getpeername(socket.Descriptor(), reinterpret_cast<sockaddr*>(&peer), &len) != 0) {
+    return "";
+  }
+  char text[INET6_ADDRSTRLEN] = {};
+  if (peer.ss_family == AF_INET) {
+    const auto* v4 = reinterpret_cast<const sockaddr_in*>(&peer);
+    if (inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text) == nullptr) return "";
+    return text;
+  }
+  if (peer.ss_family == AF_INET6) {
+    const auto* v6 = reinterpret_cast<const sockaddr_in6*>(&peer);
+    if (IN6_IS_ADDR_V4MAPPED(&v6->sin6_addr)) {
+      if (inet_ntop(AF_INET, &v6->sin6_addr.s6_addr[12], text, sizeof text) == nullptr) return "";
+      return text;
+    }
+    if (inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text) == nullptr) return "";
+    return text;
+  }
+  return "";
+}
+
+std::string SourceOfAddress(std::string_view address) {
+  std::string text(address);
+  in6_addr v6{};
+  if (text.find(':') == std::string::npos || inet_pton(AF_INET6, text.c_str(), &v6) != 1) return text;
+  if (IN6_IS_ADDR_V4MAPPED(&v6)) {
+    char v4[INET_ADDRSTRLEN] = {};
+    if (inet_ntop(AF_INET, &v6.s6_addr[12], v4, sizeof v4) != nullptr) return v4;
+  }
+  // The interface half does not count: one /64 is one source.
+  std::fill(std::begin(v6.s6_addr) + 8, std::end(v6.s6_addr), 0);
+  char prefix[INET6_ADDRSTRLEN] = {};
+  if (inet_ntop(AF_INET6, &v6, prefix, sizeof prefix) == nullptr) return text;
+  return std::string(prefix) + "/64";
 }
 
 void ShutdownSend(const Socket& socket) {

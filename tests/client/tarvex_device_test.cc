@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 
@@ -107,6 +108,19 @@ TEST_F(TarvexDeviceTest, EveryCommandAndEveryFailureAgainstTheHeadlessServer) {
   ProgramResult refused = Device({"info"}, "intruder");
   EXPECT_EQ(refused.status, 3);
   EXPECT_NE(refused.err.find("wrong login name or password"), std::string::npos) << refused.err;
+
+  // A wrong password is told within a second: the server cannot read the
+  // request and closes the link at once.
+  const auto start = std::chrono::steady_clock::now();
+  ProgramResult wrong_password =
+      RunProgram(TARVEX_DEVICE_PATH, {"--port", port_, "--login", "palm", "--password-stdin", "info"}, env_,
+                 "wrong password\n");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_EQ(wrong_password.status, 3);
+  EXPECT_NE(wrong_password.err.find("the login name or password is wrong"), std::string::npos) << wrong_password.err;
+  EXPECT_TRUE(testing::WaitUntil([&] {
+    return server_->Errors().find("Invalid Login Name and/or password from 127.0.0.1") != std::string::npos;
+  })) << server_->Errors();
 
   ProgramResult usage = Device({"frobnicate"});
   EXPECT_EQ(usage.status, 2);

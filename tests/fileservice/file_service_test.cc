@@ -183,8 +183,8 @@ TEST_F(FileServiceTest, SessionsAreLoggedAndEndOnSilenceOrWhenTheDeviceStopsRead
   EXPECT_EQ(newest->GetField(1), "QLX");
   EXPECT_EQ(newest->GetField(2), kLogin);
   EXPECT_EQ(newest->GetField(3), "2");
-  const std::vector<std::string> expected = {"Server Started", "Begin Session Successful - SessionID [1]",
-                                             "End Session - SessionID [1]"};
+  const std::vector<std::string> expected = {
+      "Server Started", "Begin Session Successful - SessionID [1] from 127.0.0.1", "End Session - SessionID [1]"};
   EXPECT_EQ(ServerLogDescriptions(), expected);
 
   link = Device();  // silent after its login

@@ -90,6 +90,11 @@ std::string UserName(std::uint32_t user_id) {
   return name;
 }
 
+// Each device logs in from a loopback address of its own (127.0.0.2 on), as
+// handhelds have addresses of their own: the server bounds what one address
+// may hold.
+std::string DeviceAddress(std::uint32_t user_id) { return "127.0.0." + std::to_string(user_id + 1); }
+
 // One device working through its plan in two sessions: the second begins by
 // waiting until the files tracked in the first are listed.
 class LoadDevice {
@@ -106,7 +111,7 @@ class LoadDevice {
 
   void RunSession(int session) {
     LoginOutcome login = LogIn("127.0.0.1", port_, testing::kLogin, testing::kPassword, kFileServiceId,
-                               kDeviceTimeout);
+                               kDeviceTimeout, DeviceAddress(plan_.user_id));
     if (!login.Accepted()) {
       Fail("login refused: " + std::to_string(login.transport) + "/" + std::to_string(login.auth_status));
       done_ = true;

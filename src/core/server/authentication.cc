@@ -1,7 +1,5 @@
 #include "core/server/authentication.h"
 
-#include <cstdio>
-
 #include "common/big_endian.h"
 #include "common/device_text.h"
 #include "core/server/server.h"
@@ -13,14 +11,28 @@ namespace tarvex {
 namespace {
 
 constexpr char kModule[] = "Server";
+// The reply goes to a fresh link, whose buffer always has room for it; a
+// second is plenty and keeps the login loop from waiting on anyone.
+constexpr int kReplySendTimeout = 10;
 
 }  // namespace
 
-void LogBeginSessionFailed(Server& server, std::int32_t session_number) {
-  char description[64];
-  std::snprintf(description, sizeof description, "%s - Session [%d]", "Begin Session FAILED",
-                static_cast<int>(session_number));
-  server.Log().LogEvent(kModule, "", description, "2");
+std::string FromAddress(std::string description, std::string_view address) {
+  if (!address.empty()) {
+    description += " from ";
+    description += address;
+  }
+  return description;
+}
+
+void LogBeginSessionFailed(Server& server, std::int32_t session_number, std::string_view address) {
+  server.Log().LogEvent(kModule, "",
+                        FromAddress("Begin Session FAILED - Session [" + std::to_string(session_number) + "]", address),
+                        "2");
+}
+
+void LogInvalidLogin(Server& server, std::string_view user, std::string_view address) {
+  server.Log().LogEvent(kModule, std::string(user), FromAddress("Invalid Login Name and/or password", address), "2");
 }
 
 bool CheckCredentials(Server& server, std::string_view login, std::string_view password) {
@@ -28,69 +40,42 @@ bool CheckCredentials(Server& server, std::string_view login, std::string_view p
   return password == server.Settings().GetPassword();
 }
 
-
-
-Status AuthenticateConnection(Server& server, PendingLogin* login, std::unique_ptr<Session>* session) {
-  Connection* link = login->connection.get();
-  EnableCipher(link, server.Settings().GetPassword());
-  // The deadline bounds the whole request, however the device splits it.
-  SetReceiveDeadline(link, login->deadline);
-  LoginRequest request;
-  const Status received = ReceiveLogin(link, &request, server.Options().login_timeout);
-  SetReceiveDeadline(link, std::nullopt);
-  if (received != 0) {
-    LogBeginSessionFailed(server, login->session_number);
-    return 1;
+bool OffersService(Server& server, std::uint16_t service_id) {
+  for (int i = 0; i < server.ServiceCount(); ++i) {
+    if (server.GetService(i)->GetServiceId() == service_id) return true;
   }
+  return false;
+}
 
-  // The login name as the desktop reads it, in UTF-8 for the log and the
-  // window. It matches a configured name stored in UTF-8, or one stored as
-  // the device's bytes (a settings file carried over from the original
-  // platform).
-  const std::string login_name = DeviceText(server.Settings().GetDeviceCharset()).FromDevice(request.login);
-  std::uint16_t status = protocol::kAuthAccepted;
-  if (!CheckCredentials(server, login_name, request.password) &&
-      (login_name == request.login || !CheckCredentials(server, request.login, request.password))) {
-    status = protocol::kAuthWrongCredentials;
-    server.Log().LogEvent(kModule, login_name, "Invalid Login Name and/or password", "2");
-  } else {
-    status = protocol::kAuthUnknownService;
-    for (int i = 0; i < server.ServiceCount(); ++i) {
-      if (server.GetService(i)->GetServiceId() == request.service_id) status = protocol::kAuthAccepted;
-    }
-  }
-  Status sent = SendHeader(link, protocol::kAuthReply);
+Status SendAuthReply(Connection* connection, std::uint16_t status) {
+  const int saved = connection->SendTimeout();
+  SetSendTimeout(connection, kReplySendTimeout);
+  Status sent = SendHeader(connection, protocol::kAuthReply);
   if (sent == 0) {
     char reply[2];
     PutU16(reply, status);
-    sent = SendBytes(link, reply, sizeof reply);
+    sent = SendBytes(connection, reply, sizeof reply);
   }
-  if (sent != 0) {
-    server.Log().LogEvent(kModule, login_name, "Error sending auth response", "2");
-    return sent;
-  }
-  if (status != protocol::kAuthAccepted) return 1;
-  return StartSession(server, login, login_name, request.service_id, session);
+  SetSendTimeout(connection, saved);
+  return sent;
 }
 
-Status StartSession(Server& server, PendingLogin* login, std::string_view login_name,
-                    std::uint16_t service_id, std::unique_ptr<Session>* session) {
+std::unique_ptr<Session> MakeSession(Server& server, std::unique_ptr<Connection>* connection,
+                                     std::string_view login_name, std::uint16_t service_id,
+                                     std::int32_t session_number) {
   Service* service = nullptr;
   for (int i = 0; i < server.ServiceCount() && service == nullptr; ++i) {
     if (server.GetService(i)->GetServiceId() == service_id) service = server.GetService(i);
   }
-  if (service == nullptr) return 1;
+  if (service == nullptr) return nullptr;
   std::unique_ptr<Session> made = service->CreateSession();
-  if (!made) return 1;
-
-  made->connection = std::move(login->connection);
+  if (!made) return nullptr;
+  made->connection = std::move(*connection);
   made->user = std::string(login_name);
   made->device_charset = server.Settings().GetDeviceCharset();
   made->log = service->GetServerLog();
-  made->session_number = login->session_number;
-  made->Prepare();
-  *session = std::move(made);
-  return 0;
+  made->session_number = session_number;
+  return made;
 }
 
 }  // namespace tarvex

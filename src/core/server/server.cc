@@ -7,24 +7,28 @@
 
 #include "common/join_texts.h"
 #include "core/cipher/link_key.h"
-#include "core/server/authentication.h"
+#include "core/server/login_loop.h"
 #include "core/settings/server_settings.h"
 #include "core/transport/listener.h"
 #include "log/server_log.h"
+#include "platform/descriptor_limit.h"
 
 namespace tarvex {
 namespace {
 
 constexpr char kModule[] = "Server";
 constexpr int kBacklog = 100;
-constexpr int kAcceptTimeout = 10;  // one second
-// Pauses of the accept loop while descriptors are exhausted.
-constexpr std::chrono::milliseconds kFirstPause(100);
-constexpr std::chrono::milliseconds kLongestPause(1000);
 
 }  // namespace
 
-Server::Server(ServerOptions options) : options_(std::move(options)) {}
+std::size_t PendingLoginLimit(std::uint64_t descriptors) {
+  // Each session holds its link, the link's duplicate and a few files.
+  constexpr std::uint64_t kReserve = kMaxSessions * 4 + 64;
+  if (descriptors > 2 * kReserve) return static_cast<std::size_t>(descriptors - kReserve);
+  return static_cast<std::size_t>(std::max<std::uint64_t>(kMaxPendingPerSource, descriptors / 2));
+}
+
+Server::Server(ServerOptions options) : options_(std::move(options)), penalties_(options_.penalties) {}
 
 Server::~Server() {
   StopServer();
@@ -95,7 +99,9 @@ bool Server::StartServer() {
   // A listener thread still finishing after a stop must be gone before a new
   // one takes the port.
   JoinListener();
-  sessions_.OpenLogins();
+  const std::uint64_t descriptors = RaiseDescriptorLimit();
+  pending_limit_ = options_.max_pending_logins != 0 ? options_.max_pending_logins : PendingLoginLimit(descriptors);
+  poller_ = std::make_unique<Poller>();
   stop_event_.Reset();
   started_event_.Reset();
   listener_ = std::thread(&Server::ListenerThread, this);
@@ -111,7 +117,7 @@ bool Server::StopServer() {
   stop_event_.Set();
   running_ = false;
   log_->LogEvent(kModule, "", "Server Stopped", "0");
-  sessions_.EndLogins();
+  if (poller_) poller_->Wake();
   ReleaseLinkKeySchedule();
   return true;
 }
@@ -119,8 +125,10 @@ bool Server::StopServer() {
 void Server::JoinListener() {
   if (listener_.joinable()) {
     stop_event_.Set();
+    if (poller_) poller_->Wake();
     listener_.join();
   }
+  poller_.reset();
 }
 
 void Server::ListenerThread() {
@@ -141,91 +149,22 @@ void Server::ListenerThread() {
     FreeListener(std::move(listener));
     return;
   }
+  if (!poller_ || !poller_->IsValid()) {
+    log_->LogEvent(kModule, "", "Failed to start Tarvex Message Service", "2");
+    started_event_.Set();
+    CloseListener(listener.get());
+    FreeListener(std::move(listener));
+    return;
+  }
   running_ = true;
   log_->LogEvent(kModule, "", "Server Started", "0");
   started_event_.Set();
-
-  std::chrono::milliseconds pause(0);  // while descriptors are exhausted
-  for (;;) {
-    Status code = 0;
-    std::unique_ptr<Connection> connection =
-        AcceptConnection(listener.get(), kAcceptTimeout, &code);
-    bool leave = false;
-    if (connection) {
-      pause = std::chrono::milliseconds(0);
-      BeginLogin(std::move(connection), std::chrono::steady_clock::now());
-    } else if (code == accept_status::kNothingCame) {
-      pause = std::chrono::milliseconds(0);
-      std::this_thread::yield();
-    } else if (code == accept_status::kOutOfResources) {
-      // The device stays queued and an accept at once would fail again: one
-      // entry for the burst, and pauses that grow while it lasts.
-      if (pause.count() == 0) {
-        LogBeginSessionFailed(*this, session_counter_++);
-        pause = kFirstPause;
-      } else {
-        pause = std::min(pause * 2, kLongestPause);
-      }
-      leave = stop_event_.Wait(pause);
-    } else {
-      char message[64];
-      std::snprintf(message, sizeof message, "Failed to start server: Accept Error occurred: %d",
-                    static_cast<int>(static_cast<std::int16_t>(code)));
-      log_->LogEvent(kModule, "", message, "2");
-      leave = true;
-    }
-    if (leave || stop_event_.IsSet()) break;
+  {
+    LoginLoop loop(*this, listener.get(), poller_.get(), &penalties_, pending_limit_);
+    loop.Run(stop_event_);
   }
   CloseListener(listener.get());
   FreeListener(std::move(listener));
-}
-
-void Server::BeginLogin(std::unique_ptr<Connection> connection, SteadyTime accepted_at) {
-  const std::int32_t number = session_counter_++;
-  // The tracker's duplicate lets a stop end the login at once.
-  Socket duplicate;
-  if (SocketHolder* holder = connection->Holder()) duplicate = DuplicateSocket(holder->socket);
-  std::optional<std::uint64_t> ticket;
-  if (duplicate.IsValid()) ticket = sessions_.EnterLogin(std::move(duplicate), kMaxPendingLogins, kLoginPlaceWait);
-  if (ticket) {
-    PendingLogin login{std::move(connection), number,
-                       accepted_at + std::chrono::seconds(TimeoutSeconds(options_.login_timeout))};
-    try {
-      std::thread([this, login = std::move(login), ticket = *ticket]() mutable {
-        RunLogin(std::move(login), ticket);
-      }).detach();
-      return;
-    } catch (const std::system_error&) {
-      // No thread could be made; the link went with the thread's state.
-      sessions_.Finish(*ticket);
-    }
-  }
-  LogBeginSessionFailed(*this, number);
-  if (connection) {
-    CloseConnection(connection.get());
-    ReleaseConnection(std::move(connection));
-  }
-}
-
-void Server::RunLogin(PendingLogin login, std::uint64_t ticket) {
-  std::unique_ptr<Session> session;
-  if (AuthenticateConnection(*this, &login, &session) == 0) {
-    sessions_.SessionStarted(ticket);
-    const std::int32_t number = session->session_number;
-    std::string address;
-    if (session->connection && session->connection->Holder()) {
-      address = PeerAddress(session->connection->Holder()->socket);
-    }
-    session->activity = activity_.Begin(number, session->user, address);
-    session->Run();
-    session.reset();
-    activity_.End(number);
-  } else if (login.connection) {
-    CloseConnection(login.connection.get());
-    ReleaseConnection(std::move(login.connection));
-  }
-  // The last touch of the Server: once finished, it may be destroyed.
-  sessions_.Finish(ticket);
 }
 
 }  // namespace tarvex

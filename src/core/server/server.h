@@ -1,24 +1,22 @@
 // Server: owns the server settings, the server log and the registered
-// services, and runs the listener thread, which accepts devices, numbers each
-// connection in accept order and hands it to a thread of its own. That
-// thread authenticates the device within the login time-out (counted from
-// the accept, for the whole request) and then runs the session of the
-// service it asked for. So a slow or hostile device delays no other. At most
-// kMaxPendingLogins logins are in progress at once; a connection beyond them
-// waits up to kLoginPlaceWait for one of them to end, so that a burst of
-// devices logging in together is served whole; when none ends, it is closed
-// and logged as a failed session start. When descriptors run out, the
-// listener pauses (100 ms, doubling up to 1 s) and logs one entry for the
-// whole burst.
+// services, and runs the listener thread: one login loop (LoginLoop) that
+// accepts devices, numbers each connection in accept order, holds every
+// login in progress until its request has come or its login time-out
+// (counted from the accept, for the whole request) has passed, checks it and
+// hands each device that logged in to a session thread of its own. A
+// connection that has not logged in holds no thread, so no number of them
+// delays another device's login; what one network source may hold and what
+// its failed logins cost it are bounded (login_loop.h). At most kMaxSessions
+// sessions run at once; a login beyond them is refused and logged.
 //
 // Lifecycle: construct, InitServer once, then StartServer / StopServer any
-// number of times (from one controlling thread). StopServer ends the logins
-// in progress at once (their links are shut down) but does not wait: the
-// listener thread ends within about a second, and a following StartServer
-// joins it before a new one listens. Running sessions end on their own;
-// destroying the Server ends them too and waits for them, and for the
-// listener thread, before it saves the settings and the log and destroys the
-// services.
+// number of times (from one controlling thread). StartServer raises the
+// process's soft limit of open descriptors to its hard limit. StopServer
+// wakes the listener thread, which closes the logins in progress and ends at
+// once; a following StartServer joins it before a new one listens. Running
+// sessions end on their own; destroying the Server ends them too and joins
+// every session thread, and the listener thread, before it saves the
+// settings and the log and destroys the services.
 #pragma once
 
 #include <atomic>
@@ -34,19 +32,25 @@
 #include "core/server/service.h"
 #include "core/server/session_activity.h"
 #include "core/server/session_tracker.h"
+#include "core/server/source_penalties.h"
 #include "platform/event.h"
+#include "platform/poller.h"
 #include "platform/socket.h"
 
 namespace tarvex {
 
 class ServerLog;
 class ServerSettings;
-struct PendingLogin;
+class LoginLoop;
 
-// Logins in progress at once; the listener refuses connections beyond them
-// when none of these ends within kLoginPlaceWait.
-inline constexpr std::size_t kMaxPendingLogins = 64;
-inline constexpr std::chrono::milliseconds kLoginPlaceWait{1000};
+// Logins in progress from one source (IPv4 address, IPv6 /64) at once.
+inline constexpr std::size_t kMaxPendingPerSource = 16;
+// Sessions running at once.
+inline constexpr std::size_t kMaxSessions = 256;
+
+// Logins in progress at once over all sources, for a process that may open
+// `descriptors`: what is left after room for every session and its files.
+std::size_t PendingLoginLimit(std::uint64_t descriptors);
 
 struct ServerOptions {
   // Time-out of the whole login, from the accept to the last byte of the
@@ -54,6 +58,11 @@ struct ServerOptions {
   int login_timeout = 400;
   // Local address the listener binds to.
   std::string listen_address = std::string(kAnyAddress);
+  // Logins in progress at once over all sources; 0: PendingLoginLimit of the
+  // descriptor limit.
+  std::size_t max_pending_logins = 0;
+  // What failed logins cost their source.
+  PenaltyRules penalties;
 };
 
 class Server {
@@ -96,18 +105,16 @@ class Server {
   const ServerOptions& Options() const { return options_; }
   // The number the next accepted connection gets.
   std::int32_t SessionCounter() const { return session_counter_; }
-  std::size_t PendingLogins() const { return sessions_.PendingLogins(); }
+  std::size_t PendingLogins() const { return pending_logins_; }
+  std::size_t RunningSessions() const { return sessions_.Running(); }
   // What the running sessions are doing; safe to read from any thread.
   const SessionActivity& Activity() const { return activity_; }
 
  private:
+  friend class LoginLoop;
+
   void ListenerThread();
   void JoinListener();
-  // On the listener thread: numbers the connection and starts its login
-  // thread, or refuses it.
-  void BeginLogin(std::unique_ptr<Connection> connection, SteadyTime accepted_at);
-  // The login thread: authenticates, then runs the session.
-  void RunLogin(PendingLogin login, std::uint64_t ticket);
 
   ServerOptions options_;
   std::thread listener_;
@@ -122,6 +129,10 @@ class Server {
   std::unique_ptr<ServerSettings> settings_;
   std::unique_ptr<ServerLog> log_;
   std::atomic<std::int32_t> session_counter_{1};  // advanced by the listener thread only
+  std::atomic<std::size_t> pending_logins_{0};    // written by the listener thread only
+  std::size_t pending_limit_ = 0;                 // set at each start
+  SourcePenalties penalties_;                     // used by the listener thread only
+  std::unique_ptr<Poller> poller_;                // the listener thread's, for one start
   SessionActivity activity_;
   SessionTracker sessions_;
 };

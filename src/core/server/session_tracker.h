@@ -1,61 +1,64 @@
-// SessionTracker: knows the connection threads that are running, logins in
-// progress and the sessions they became, so that the server can end them
-// (shut their links down) and wait for them before it destroys the logs and
-// services they use.
+// SessionTracker: runs each session on a thread of its own, at most `limit`
+// at once, and knows them all, so that the server can end them (shut their
+// links down) and join every one of their threads before it destroys the
+// logs and services they use.
 //
-// Each thread is entered with its own duplicate of the link's socket:
-// shutting that down ends the thread's receives and sends at once, and the
-// duplicate cannot be reused by another link while the thread closes its own.
-// A thread counts as a pending login from EnterLogin until SessionStarted.
-// Safe for concurrent use.
+// Each session is entered with its own duplicate of the link's socket:
+// shutting that down ends the session's receives and sends at once, and the
+// duplicate cannot be reused by another link while the session closes its
+// own. Threads that have finished are joined by the next Start or Reap, and
+// all of them by EndAll. Safe for concurrent use.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <map>
 #include <mutex>
-#include <optional>
+#include <thread>
+#include <vector>
 
+#include "core/server/service.h"
 #include "platform/socket.h"
 
 namespace tarvex {
 
 class SessionTracker {
  public:
-  // Enters a pending login; the ticket is given back to Finish. When `limit`
-  // logins are pending already, waits up to `wait` for one of them to end or
-  // become a session. None (and the duplicate is closed) when no place came
-  // free in that time or logins are closed.
-  std::optional<std::uint64_t> EnterLogin(Socket link_duplicate, std::size_t limit,
-                                          std::chrono::milliseconds wait = std::chrono::milliseconds(0));
-  // The login became a running session, which EndLogins leaves alone.
-  void SessionStarted(std::uint64_t ticket);
-  void Finish(std::uint64_t ticket);
+  SessionTracker() = default;
+  ~SessionTracker() { EndAll(); }
+  SessionTracker(const SessionTracker&) = delete;
+  SessionTracker& operator=(const SessionTracker&) = delete;
 
-  std::size_t PendingLogins() const;
+  enum class Started { kStarted, kFull, kNoThread };
+  // Runs the session (Prepare, then Run, then destroys it, then calls
+  // `ended` when given) on a new thread, unless `limit` sessions run already,
+  // its link cannot be duplicated or no thread could be made: then the
+  // session is destroyed unrun and `ended` is not called.
+  Started Start(std::unique_ptr<Session> session, std::size_t limit, std::function<void()> ended = {});
 
-  // Shuts the links of all pending logins down and admits no new login
-  // until OpenLogins.
-  void EndLogins();
-  void OpenLogins();
+  std::size_t Running() const;
+  // Joins the threads of sessions that have ended.
+  void Reap();
 
-  // Shuts every link down and waits until all threads finished, shutting
-  // down again at every `round`. Returns when none runs.
+  // Shuts every link down and waits until all sessions ended, shutting down
+  // again at every `round`; then joins every thread.
   void EndAll(std::chrono::milliseconds round = std::chrono::milliseconds(1000));
 
  private:
+  void Finish(std::uint64_t ticket);
+
   struct Entry {
     Socket link;
-    bool pending = true;
   };
 
   mutable std::mutex mutex_;
   std::condition_variable finished_;
-  std::condition_variable login_ended_;  // a pending login ended, or logins closed
   std::map<std::uint64_t, Entry> running_;
-  std::size_t pending_ = 0;
-  bool logins_open_ = true;
+  std::map<std::uint64_t, std::thread> threads_;  // running or not yet joined
+  std::vector<std::uint64_t> ended_;             // finished, not yet joined
   std::uint64_t next_ticket_ = 1;
 };
 

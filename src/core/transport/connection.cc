@@ -111,8 +111,9 @@ Status CheckUsable(const Connection* connection) {
 
 std::unique_ptr<Connection> MakeConnection(Socket socket) {
   auto holder = std::make_unique<SocketHolder>();
+  std::string peer = tarvex::PeerAddress(socket);
   holder->socket = std::move(socket);
-  return std::make_unique<Connection>(std::move(holder));
+  return std::make_unique<Connection>(std::move(holder), std::move(peer));
 }
 
 int TimeoutSeconds(int tenths) { return std::max(tenths, 10) / 10; }
@@ -265,20 +266,25 @@ Status ReceiveHeader(Connection* connection, std::uint16_t* code, int timeout) {
   return message_status::kOk;
 }
 
-Status ReceiveLogin(Connection* connection, LoginRequest* request, int timeout) {
-  std::string block;
-  if (Status s = ReceiveBlock(connection, &block, timeout)) return s;
+bool ParseLoginBlock(std::string_view block, LoginRequest* request) {
   namespace layout = protocol::login;
   // The last byte read lies just before the password field's last byte.
-  if (block.size() < layout::kPassword + layout::kFieldRead) return ShortReceive(connection);
+  if (block.size() < layout::kPassword + layout::kFieldRead) return false;
   // Each field is 16 bytes; only the first 15 are read, up to a zero byte.
-  auto field = [&block](std::size_t offset) {
-    std::string_view bytes(block.data() + offset, layout::kFieldRead);
+  auto field = [block](std::size_t offset) {
+    std::string_view bytes = block.substr(offset, layout::kFieldRead);
     return std::string(bytes.substr(0, bytes.find('\0')));
   };
   request->service_id = GetU16(block.data() + layout::kServiceId);
   request->login = field(layout::kLogin);
   request->password = field(layout::kPassword);
+  return true;
+}
+
+Status ReceiveLogin(Connection* connection, LoginRequest* request, int timeout) {
+  std::string block;
+  if (Status s = ReceiveBlock(connection, &block, timeout)) return s;
+  if (!ParseLoginBlock(block, request)) return ShortReceive(connection);
   return message_status::kOk;
 }
 

@@ -52,9 +52,13 @@ inline constexpr int kDefaultSendTimeout = 300;
 
 class Connection {
  public:
-  explicit Connection(std::unique_ptr<SocketHolder> holder) : holder_(std::move(holder)) {}
+  explicit Connection(std::unique_ptr<SocketHolder> holder, std::string peer_address = {})
+      : holder_(std::move(holder)), peer_address_(std::move(peer_address)) {}
 
   SocketHolder* Holder() const { return holder_.get(); }
+  // The other end's address as the link was made ("192.168.1.23"), "" when
+  // it could not be read.
+  const std::string& PeerAddress() const { return peer_address_; }
   bool CipherOn() const { return schedule_ != nullptr; }
   int SendTimeout() const { return send_timeout_; }
   std::optional<SteadyTime> ReceiveDeadline() const { return receive_deadline_; }
@@ -66,11 +70,13 @@ class Connection {
   friend Status SetReceiveDeadline(Connection*, std::optional<SteadyTime>);
   friend Status SendBytes(Connection*, const char*, std::size_t);
   friend Status ReceiveBytes(Connection*, char*, std::size_t, int);
+  friend class LoginReader;
 
   // Hands out up to n of the plain bytes pending; gives how many.
   std::size_t TakePending(char* destination, std::size_t n);
 
   std::unique_ptr<SocketHolder> holder_;
+  std::string peer_address_;
   std::shared_ptr<const KeySchedule> schedule_;  // set when the cipher is on
   std::string pending_;                          // deciphered bytes, from read_position_
   std::string raw_;                              // read buffer of the cipher's receives
@@ -82,7 +88,8 @@ class Connection {
   std::optional<SteadyTime> receive_deadline_;
 };
 
-// Wraps a connected socket (the device side, or an accepted one).
+// Wraps a connected socket (the device side, or an accepted one), noting
+// the peer's address.
 std::unique_ptr<Connection> MakeConnection(Socket socket);
 
 // Whole seconds a receive time-out in tenths waits.
@@ -134,6 +141,9 @@ struct LoginRequest {
   std::string password;  // at most 15 characters
 };
 Status ReceiveLogin(Connection* connection, LoginRequest* request, int timeout);
+// Fills *request from a received login block (its length bytes included);
+// false, leaving it alone, when the block is too short to hold the fields.
+bool ParseLoginBlock(std::string_view block, LoginRequest* request);
 
 inline bool IsEndSession(const Connection* connection, std::uint16_t code) {
   return connection != nullptr && code == 2;

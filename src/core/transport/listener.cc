@@ -37,16 +37,37 @@ std::unique_ptr<Connection> AcceptConnection(Listener* listener, int timeout, St
     case WaitResult::kReady:
       break;
   }
+  return AcceptWaiting(listener, code);
+}
+
+std::unique_ptr<Connection> AcceptWaiting(Listener* listener, Status* code) {
+  if (listener == nullptr) {
+    *code = accept_status::kNoListener;
+    return nullptr;
+  }
+  if (!listener->holder) {
+    *code = accept_status::kWaitFailed;
+    return nullptr;
+  }
   // A failed accept still hands on a connection, whose first receive fails,
   // unless it failed for want of resources and the device is still queued.
-  bool out_of_resources = false;
-  Socket accepted = AcceptTcp(listener->holder->socket, &out_of_resources);
-  if (out_of_resources) {
+  AcceptError error = AcceptError::kNone;
+  Socket accepted = AcceptTcp(listener->holder->socket, &error);
+  if (error == AcceptError::kOutOfResources) {
     *code = accept_status::kOutOfResources;
+    return nullptr;
+  }
+  if (error == AcceptError::kNothingWaiting) {
+    *code = accept_status::kNothingCame;
     return nullptr;
   }
   *code = accept_status::kOk;
   return MakeConnection(std::move(accepted));
+}
+
+const Socket* ListeningSocket(const Listener* listener) {
+  if (listener == nullptr || !listener->holder) return nullptr;
+  return &listener->holder->socket;
 }
 
 Status CloseListener(Listener* listener) {

@@ -34,6 +34,15 @@ std::uint16_t ListeningPort(const Listener* listener);
 // fails the same way, so the caller should pause).
 std::unique_ptr<Connection> AcceptConnection(Listener* listener, int timeout, Status* code);
 
+// Accepts a device that is already queued, without waiting: the codes of
+// AcceptConnection, 5 when none is queued. A connection whose accept failed
+// otherwise comes with an unusable socket, as with AcceptConnection.
+std::unique_ptr<Connection> AcceptWaiting(Listener* listener, Status* code);
+
+// The listening socket, for a caller that waits on it with others; none
+// before Listen.
+const Socket* ListeningSocket(const Listener* listener);
+
 Status CloseListener(Listener* listener);
 Status FreeListener(std::unique_ptr<Listener> listener);
 

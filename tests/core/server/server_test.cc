@@ -28,7 +28,8 @@ struct SessionCounts {
   std::vector<int> numbers;  // session numbers, in the order prepared
 };
 
-// A service whose sessions answer code 2 with code 3 and end.
+// A service whose sessions answer code 2 with code 3 and end (or end after
+// a minute of silence).
 class EchoSession : public Session {
  public:
   explicit EchoSession(SessionCounts* counts) : counts_(counts) {}
@@ -40,7 +41,7 @@ class EchoSession : public Session {
   }
   Status Run() override {
     std::uint16_t code = 0;
-    Status s = ReceiveHeader(connection.get(), &code, 100);
+    Status s = ReceiveHeader(connection.get(), &code, 600);
     SendHeader(connection.get(), 3);
     CloseConnection(connection.get());
     ++counts_->finished;
@@ -71,8 +72,8 @@ class EchoService : public Service {
 // `interval` and never sends the request.
 class DripClient {
  public:
-  DripClient(std::uint16_t port, std::chrono::milliseconds interval)
-      : link_(ConnectToServer("127.0.0.1", port)) {
+  DripClient(std::uint16_t port, std::chrono::milliseconds interval, const std::string& from = "127.0.0.1")
+      : link_(ConnectToServer("127.0.0.1", port, from)) {
     KeyDeviceLink(link_.get(), kPassword);
     thread_ = std::thread([this, interval] {
       while (!stop_.Wait(interval) && SendBytes(link_.get(), "", 0) == 0) {
@@ -90,24 +91,51 @@ class DripClient {
   std::thread thread_;
 };
 
-// True when the server closes the link within a few seconds.
-bool ClosedByServer(const Connection& link) {
+// True when the server closes the link within `seconds`.
+bool ClosedByServer(const Connection& link, int seconds = 3) {
   const Socket& socket = link.Holder()->socket;
   char byte;
-  return WaitReadable(socket, 3) == WaitResult::kReady && ReceiveSome(socket, &byte, 1) == 0;
+  return WaitReadable(socket, seconds) == WaitResult::kReady && ReceiveSome(socket, &byte, 1) <= 0;
 }
+
+using Clock = std::chrono::steady_clock;
 
 class ServerTest : public testing::ServerFixture {
  protected:
-  // Connections that never send a byte, each accepted as a pending login.
-  std::vector<std::unique_ptr<Connection>> OpenSilent(std::size_t count) {
+  // Sessions still running use counts_: the server goes first.
+  void TearDown() override { server_.reset(); }
+
+  // Connections from `from` that never send a byte.
+  std::vector<std::unique_ptr<Connection>> OpenSilent(std::size_t count, const std::string& from = "127.0.0.1") {
     std::vector<std::unique_ptr<Connection>> links;
-    for (std::size_t i = 0; i < count; ++i) links.push_back(ConnectToServer("127.0.0.1", port_));
-    EXPECT_TRUE(testing::WaitUntil([&] { return server_->PendingLogins() == count; }));
+    for (std::size_t i = 0; i < count; ++i) links.push_back(ConnectToServer("127.0.0.1", port_, from));
     return links;
   }
-  bool FailedLoginLogged(int session_number) {
-    return WaitForServerLog("Begin Session FAILED - Session [" + std::to_string(session_number) + "]");
+  bool PendingReach(std::size_t count) {
+    return testing::WaitUntil([&] { return server_->PendingLogins() == count; });
+  }
+  bool FailedLoginLogged(int session_number, const std::string& from = "127.0.0.1") {
+    return WaitForServerLog("Begin Session FAILED - Session [" + std::to_string(session_number) + "] from " + from);
+  }
+  // A login from `from` whose device waits one second for its reply.
+  LoginOutcome LogInFrom(const std::string& from, const std::string& password = kPassword) {
+    return LogIn("127.0.0.1", port_, kLogin, password, kFileServiceId, 10, from);
+  }
+  // True when a right login from `from` is answered and accepted within a
+  // second.
+  bool LogsInWithinASecond(const std::string& from) {
+    const auto start = Clock::now();
+    const bool accepted = LogInFrom(from).Accepted();
+    const auto took = Clock::now() - start;
+    EXPECT_LT(took, std::chrono::seconds(1));
+    return accepted && took < std::chrono::seconds(1);
+  }
+  std::size_t LoggedCount(const std::string& description) {
+    std::size_t n = 0;
+    for (const std::string& logged : ServerLogDescriptions()) {
+      if (logged == description) ++n;
+    }
+    return n;
   }
 
   std::vector<Server::ServiceFactory> Echo() {
@@ -118,10 +146,17 @@ class ServerTest : public testing::ServerFixture {
     options.login_timeout = 10;
     return options;
   }
+  // Penalties of 1 s doubling up to 4 s.
+  ServerOptions ShortPenalties() {
+    ServerOptions options;
+    options.penalties.first = std::chrono::seconds(1);
+    options.penalties.longest = std::chrono::seconds(4);
+    return options;
+  }
   SessionCounts counts_;
 };
 
-TEST_F(ServerTest, EveryLoginIsAnsweredLoggedAndNumberedInAcceptOrder) {
+TEST_F(ServerTest, EveryLoginIsAnsweredLoggedWithItsAddressAndNumberedInAcceptOrder) {
   StartWith(Echo(), ShortLogin());
   // 1 to 3: keyed with the right password; only the request's fields differ.
   const std::string cases[][2] = {{kLogin, "wrongpass"}, {"stranger", kPassword}, {"PalmUser", kPassword}};
@@ -134,16 +169,20 @@ TEST_F(ServerTest, EveryLoginIsAnsweredLoggedAndNumberedInAcceptOrder) {
     EXPECT_EQ(status, kAuthWrongCredentials) << login << "/" << password;
     auto newest = server_->Log().GetRecord(0);
     ASSERT_TRUE(newest);
-    EXPECT_EQ(newest->GetField(4), "Invalid Login Name and/or password");
+    EXPECT_EQ(newest->GetField(4), "Invalid Login Name and/or password from 127.0.0.1");
     EXPECT_EQ(newest->GetField(2), login);
     EXPECT_EQ(newest->GetField(1), "Server");
     EXPECT_EQ(newest->GetField(3), "2");
   }
-  auto silent = OpenSilent(1);                                // 4, still logging in below
-  EXPECT_TRUE(LogInAs(kLogin, kPassword).Accepted());         // 5
-  EXPECT_FALSE(LogInAs(kLogin, "otherpassword").Accepted());  // 6, keyed with another password
-  // The silent device gets no reply; it is logged after the login time-out,
-  // and 6 is logged one way or the other.
+  auto silent = OpenSilent(1);                         // 4, still logging in below
+  EXPECT_TRUE(LogInAs(kLogin, kPassword).Accepted());  // 5
+  // 6, keyed with another password: closed at once, unanswered.
+  const auto start = Clock::now();
+  LoginOutcome wrong_key = LogInFrom("127.0.0.2", "otherpassword");
+  EXPECT_TRUE(wrong_key.closed_unanswered);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+  EXPECT_TRUE(WaitForServerLog("Invalid Login Name and/or password from 127.0.0.2"));
+  // The silent device gets no reply; it is logged after the login time-out.
   EXPECT_TRUE(ClosedByServer(*silent[0]));
   EXPECT_TRUE(FailedLoginLogged(4));
   ASSERT_TRUE(testing::WaitUntil([&] { return server_->Log().GetCount() == 6; }));
@@ -160,42 +199,123 @@ TEST_F(ServerTest, EveryLoginIsAnsweredLoggedAndNumberedInAcceptOrder) {
   EXPECT_EQ(server_->SessionCounter(), 10);
 }
 
-TEST_F(ServerTest, NoUnauthenticatedClientDelaysARealLogin) {
+TEST_F(ServerTest, ThreeHundredSilentAndTwoDrippingConnectionsOfOneSourceDelayNoOtherLogin) {
   StartWith(Echo());  // the full 40-second login time-out
-  auto silent = OpenSilent(50);
-  DripClient drip(port_, std::chrono::seconds(1));
-  // A device keyed with another password: its request deciphers to a block
-  // longer than it sent.
-  auto wrong_key = ConnectToServer("127.0.0.1", port_);
-  KeyDeviceLink(wrong_key.get(), "otherpassword");
-  SendBytes(wrong_key.get(), MakeLoginRequest(kFileServiceId, kLogin, "otherpassword"));
-  ASSERT_TRUE(testing::WaitUntil([&] { return server_->PendingLogins() == 52; }));
-  // The device waits one second for its reply.
-  EXPECT_TRUE(LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 10).Accepted());
+  DripClient drip1(port_, std::chrono::milliseconds(300), "127.0.0.2");
+  DripClient drip2(port_, std::chrono::milliseconds(300), "127.0.0.2");
+  auto silent = OpenSilent(300, "127.0.0.2");
+  ASSERT_TRUE(PendingReach(kMaxPendingPerSource));
+  EXPECT_TRUE(LogsInWithinASecond("127.0.0.3"));
+  EXPECT_TRUE(LogsInWithinASecond("127.0.0.3"));
 }
 
-TEST_F(ServerTest, PendingLoginsAreBoundedAPlaceThatFreesIsTakenAndAStopEndsThemAtOnce) {
+TEST_F(ServerTest, SixteenSourcesOfFortySilentConnectionsEachDelayNoOtherLogin) {
   StartWith(Echo());
-  auto silent = OpenSilent(kMaxPendingLogins);
-  auto refused = ConnectToServer("127.0.0.1", port_);
-  EXPECT_TRUE(ClosedByServer(*refused));
-  EXPECT_TRUE(FailedLoginLogged(static_cast<int>(kMaxPendingLogins) + 1));
+  std::vector<std::unique_ptr<Connection>> silent;
+  for (int source = 0; source < 16; ++source) {
+    auto links = OpenSilent(40, "127.0.1." + std::to_string(source + 1));
+    for (auto& link : links) silent.push_back(std::move(link));
+  }
+  ASSERT_TRUE(PendingReach(16 * kMaxPendingPerSource));
+  EXPECT_TRUE(LogsInWithinASecond("127.0.0.3"));
+}
 
-  // A device that arrives while all places are taken gets the first that
-  // frees, as the devices of a burst do.
-  auto device = ConnectToServer("127.0.0.1", port_);
-  ASSERT_EQ(KeyDeviceLink(device.get(), kPassword), 0);
-  ASSERT_EQ(SendBytes(device.get(), MakeLoginRequest(kFileServiceId, kLogin, kPassword)), 0);
-  silent.erase(silent.begin());  // its login fails at once
-  std::uint16_t status = 1;
-  ASSERT_EQ(ReceiveAuthReply(device.get(), &status, kReplyTimeout), 0);
-  EXPECT_EQ(status, kAuthAccepted);
+TEST_F(ServerTest, PendingLoginsAreBoundedPerSourceTheBusiestSourceMakesRoomAndAStopEndsThemAtOnce) {
+  ServerOptions options;
+  options.max_pending_logins = kMaxPendingPerSource + 4;
+  StartWith(Echo(), options);
+  auto crowd = OpenSilent(kMaxPendingPerSource, "127.0.0.2");
+  ASSERT_TRUE(PendingReach(kMaxPendingPerSource));
+  // The 17th of the source is closed at once, and logged once.
+  const auto start = Clock::now();
+  auto over = OpenSilent(2, "127.0.0.2");
+  EXPECT_TRUE(ClosedByServer(*over[0], 1));
+  EXPECT_TRUE(ClosedByServer(*over[1], 1));
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+  EXPECT_EQ(LoggedCount("Too many logins in progress (16): further connections closed from 127.0.0.2"), 1u);
+
+  // At the global limit the oldest login of the busiest source goes, not a
+  // newcomer from a quiet one.
+  auto quiet = OpenSilent(4, "127.0.0.3");
+  ASSERT_TRUE(PendingReach(kMaxPendingPerSource + 4));
+  LoginOutcome device = LogInFrom("127.0.0.4");
+  EXPECT_TRUE(device.Accepted());
+  EXPECT_TRUE(ClosedByServer(*crowd[0], 1));
+  EXPECT_TRUE(FailedLoginLogged(1, "127.0.0.2"));
+  for (const auto& link : quiet) EXPECT_FALSE(ClosedByServer(*link, 0));
 
   server_->StopServer();
-  for (const auto& link : silent) EXPECT_TRUE(ClosedByServer(*link));
-  EXPECT_TRUE(testing::WaitUntil([&] { return server_->PendingLogins() == 0; }));
+  for (std::size_t i = 1; i < crowd.size(); ++i) EXPECT_TRUE(ClosedByServer(*crowd[i], 1));
+  for (const auto& link : quiet) EXPECT_TRUE(ClosedByServer(*link, 1));
+  EXPECT_TRUE(PendingReach(0));
   ASSERT_TRUE(server_->StartServer());
   EXPECT_TRUE(LogInAs(kLogin, kPassword).Accepted());
+}
+
+TEST_F(ServerTest, FiveFailuresShutOutTheirSourceOnlyUntilThePenaltyEndsAndASuccessClearsIt) {
+  StartWith(Echo(), ShortPenalties());
+  auto fail_five = [&] {
+    for (int i = 0; i < 5; ++i) {
+      EXPECT_TRUE(LogInFrom("127.0.0.2", "guess" + std::to_string(i)).closed_unanswered);
+    }
+  };
+  fail_five();
+  // Refused at accept, even with the right password; logged once.
+  for (int i = 0; i < 3; ++i) {
+    LoginOutcome refused = LogInFrom("127.0.0.2");
+    EXPECT_FALSE(refused.Accepted());
+    EXPECT_TRUE(refused.closed_unanswered);
+  }
+  EXPECT_EQ(LoggedCount("Connections refused for 1 s after 5 failed logins in a row from 127.0.0.2"), 1u);
+  EXPECT_TRUE(LogInFrom("127.0.0.3").Accepted());
+
+  // After the penalty one more failure doubles it.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  EXPECT_TRUE(LogInFrom("127.0.0.2", "guess5").closed_unanswered);
+  EXPECT_TRUE(LogInFrom("127.0.0.2").closed_unanswered);
+  EXPECT_EQ(LoggedCount("Connections refused for 2 s after 6 failed logins in a row from 127.0.0.2"), 1u);
+
+  // A success clears the source: five more failures are needed again.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+  EXPECT_TRUE(LogInFrom("127.0.0.2").Accepted());
+  for (int i = 0; i < 4; ++i) LogInFrom("127.0.0.2", "again" + std::to_string(i));
+  EXPECT_TRUE(LogInFrom("127.0.0.2").Accepted());
+}
+
+TEST_F(ServerTest, AWrongLoginRepeatedByteForByteCountsOnceAndIsToldAtOnce) {
+  StartWith(Echo(), ShortPenalties());
+  for (int i = 0; i < 8; ++i) {
+    const auto start = Clock::now();
+    LoginOutcome old_password = LogInFrom("127.0.0.2", "oldpassword");
+    EXPECT_TRUE(old_password.closed_unanswered);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+  }
+  EXPECT_EQ(LoggedCount("Invalid Login Name and/or password from 127.0.0.2"), 1u);
+  auto newest = server_->Log().GetRecord(0);
+  ASSERT_TRUE(newest);
+  EXPECT_EQ(newest->GetField(1), "Server");
+  EXPECT_EQ(newest->GetField(3), "2");
+  EXPECT_TRUE(LogInFrom("127.0.0.2").Accepted());
+}
+
+TEST_F(ServerTest, SessionsAreCappedTheNextLoginIsRefusedAndLoggedAndAPlaceThatFreesIsTaken) {
+  StartWith(Echo());
+  std::vector<std::unique_ptr<Connection>> devices;
+  for (std::size_t i = 0; i < kMaxSessions; ++i) {
+    LoginOutcome login = LogInAs(kLogin, kPassword);
+    ASSERT_TRUE(login.Accepted()) << i;
+    devices.push_back(std::move(login.connection));
+  }
+  ASSERT_TRUE(testing::WaitUntil([&] { return server_->RunningSessions() == kMaxSessions; }));
+  LoginOutcome refused = LogInAs(kLogin, kPassword);
+  EXPECT_TRUE(refused.closed_unanswered);
+  EXPECT_TRUE(WaitForServerLog("Login refused: 256 sessions are running - Session [257] from 127.0.0.1"));
+
+  ASSERT_EQ(SendHeader(devices[0].get(), 2), 0);  // its session ends
+  ASSERT_TRUE(testing::WaitUntil([&] { return server_->RunningSessions() == kMaxSessions - 1; }));
+  EXPECT_TRUE(LogInAs(kLogin, kPassword).Accepted());
+  server_.reset();  // ends and joins every session thread
+  EXPECT_EQ(counts_.finished, static_cast<int>(kMaxSessions) + 1);
 }
 
 TEST_F(ServerTest, RunningOutOfDescriptorsLogsOncePerBurstAndRecovers) {
@@ -233,7 +353,7 @@ TEST_F(ServerTest, RestartsOnItsPortAndDestroyingItEndsRunningSessions) {
   const std::vector<std::string> expected = {"Server Started", "Server Stopped", "Server Started"};
   EXPECT_EQ(ServerLogDescriptions(), expected);
   ASSERT_TRUE(testing::WaitUntil([&] { return counts_.prepared == 1; }));
-  server_.reset();  // must not wait for the session's own 10-second receive
+  server_.reset();  // must not wait for the session's own one-minute receive
   EXPECT_EQ(counts_.finished, 1);
 }
 

@@ -8,6 +8,7 @@
 #include "common/big_endian.h"
 #include "core/cipher/link_key.h"
 #include "core/transport/listener.h"
+#include "core/transport/login_reader.h"
 #include "support/loopback.h"
 
 namespace tarvex {
@@ -155,6 +156,61 @@ TEST_F(TransportTest, LoginRequestFieldsHoldAtMostFifteenBytes) {
   EXPECT_EQ(login.service_id, 3);
   EXPECT_EQ(login.login, name16.substr(0, 15));
   EXPECT_EQ(login.password, "pw");
+}
+
+// The server's login loop reads a login from whatever has arrived: it must
+// never wait, never lose the bytes the session reads next, and tell a link
+// keyed with another password from its first frame.
+TEST(LoginReaderTest, TakesARequestInAnyFramingKeepsWhatFollowsAndTellsAWrongKeyAtOnce) {
+  using Progress = LoginReader::Progress;
+  auto settle = [](LoginReader& reader, Connection* c) {
+    Progress p = reader.ReadAvailable(c);
+    while (p == Progress::kMore &&
+           WaitReadable(RawSocket(*c), std::chrono::milliseconds(300)) == WaitResult::kReady) {
+      p = reader.ReadAvailable(c);
+    }
+    return p;
+  };
+  const KeySchedule ks = CreateKeySchedule(kPassword);
+  std::string fields = std::string("\0\x03"sv) + "ann";
+  fields.resize(18, '\0');
+  const std::string request = Block(36, fields + "pw");
+  {
+    LoopbackPair link = MakeLoopbackPair(kPassword);
+    LoginReader reader;
+    EXPECT_EQ(reader.ReadAvailable(link.server.get()), Progress::kMore);  // nothing came: no wait
+    const std::string rest = Frame(ks, request.substr(20) + "next");
+    ASSERT_TRUE(WriteRaw(RawSocket(*link.client), Frame(ks, "") + Frame(ks, request.substr(0, 20)) + rest.substr(0, 7)));
+    EXPECT_EQ(settle(reader, link.server.get()), Progress::kMore);
+    ASSERT_TRUE(WriteRaw(RawSocket(*link.client), rest.substr(7)));
+    ASSERT_EQ(settle(reader, link.server.get()), Progress::kComplete);
+    EXPECT_EQ(reader.Request().service_id, 3);
+    EXPECT_EQ(reader.Request().login, "ann");
+    EXPECT_EQ(reader.Request().password, "pw");
+    std::string next(4, '\0');
+    ASSERT_EQ(ReceiveBytes(link.server.get(), next.data(), 4, kWait), 0);
+    EXPECT_EQ(next, "next");
+  }
+  {
+    // Keyed with another password, the length field deciphers to noise.
+    const KeySchedule other = CreateKeySchedule("not the password");
+    std::string first = request.substr(0, 8);
+    EncryptBuffer(other, first.data(), 8);
+    DecryptBuffer(ks, first.data(), 8);
+    const std::uint16_t noise = GetU16(first.data());
+    ASSERT_TRUE(noise < kShortestLoginBlock || noise > kLongestLoginBlock);
+    LoopbackPair link = MakeLoopbackPair(kPassword);
+    LoginReader reader;
+    ASSERT_TRUE(WriteRaw(RawSocket(*link.client), Frame(other, request)));
+    EXPECT_EQ(settle(reader, link.server.get()), Progress::kWrongKey);
+  }
+  for (const std::string& wire : {FrameHeader(12, 4) + std::string(12, 'x'), Frame(ks, request.substr(0, 30))}) {
+    LoopbackPair link = MakeLoopbackPair(kPassword);
+    LoginReader reader;
+    ASSERT_TRUE(WriteRaw(RawSocket(*link.client), wire));
+    CloseConnection(link.client.get());  // a malformed frame, or a peer that leaves mid-request
+    EXPECT_EQ(settle(reader, link.server.get()), Progress::kFailed);
+  }
 }
 
 // Each input below would, if accepted, have a receive read past a buffer or

@@ -1,0 +1,13 @@
+// The process's limit of open descriptors (sockets and files).
+#pragma once
+
+#include <cstdint>
+
+namespace tarvex {
+
+// Raises the soft limit to the hard limit (as far as the system allows) and
+// gives the soft limit now in effect; 1024 when it cannot be read.
+// Safe to call more than once.
+std::uint64_t RaiseDescriptorLimit();
+
+}  // namespace tarvex
