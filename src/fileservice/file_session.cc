@@ -11,6 +11,7 @@
 #include "fileservice/root_dir.h"
 #include "log/server_log.h"
 #include "log/service_log.h"
+#include "platform/file_info.h"
 #include "protocol/codes.h"
 #include "protocol/layouts.h"
 
@@ -34,7 +35,7 @@ std::string UpToFirstZero(std::string_view text) { return std::string(text.subst
 FileSession::FileSession(ServiceLog* service_log, int receive_timeout, SaveCalls& save_calls)
     : service_log_(service_log), receive_timeout_(receive_timeout), save_calls_(save_calls) {}
 
-FileSession::~FileSession() { SaveTrackedFiles(); }
+FileSession::~FileSession() = default;
 
 void FileSession::SetMessage(const char* format, ...) {
   char text[kMaxMessage + 1];
@@ -89,7 +90,7 @@ const std::optional<std::string>& FileSession::ResolveRootDir() {
 void FileSession::IdentifyDeviceUser(std::uint32_t user_id) {
   if (!data_dir_ || device_user_) return;
   UserList users(*data_dir_);
-  if (!users.Load()) return;
+  if (!LoadUsers(&users)) return;
   for (UserRecord* u = users.FindFirstUser(); u != nullptr; u = users.FindNextUser()) {
     if (u->GetUserId() == user_id) {
       device_user_ = u->GetUserName();
@@ -102,7 +103,20 @@ Status FileSession::Prepare() {
   ResolveDataDir();
   ResolveRootDir();
   restricted_ = access_.LoadAccessList(data_dir_.value_or(""));
+  if (access_.LoadError() != 0) {
+    SetMessage("The access control file %s cannot be read (%s): the session may reach nothing",
+               access_.Path().c_str(), SystemErrorText(access_.LoadError()).c_str());
+    ReportEvent("Error");
+  }
   return 0;
+}
+
+bool FileSession::LoadUsers(UserList* users) {
+  if (users->Load()) return true;
+  SetMessage("Failed to read the users file %s: %s", users->Path().c_str(),
+             SystemErrorText(users->LoadError()).c_str());
+  ReportEvent("Error");
+  return false;
 }
 
 Status FileSession::ReceiveText(std::size_t length, std::string* text) {
