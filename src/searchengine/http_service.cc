@@ -70,9 +70,9 @@ void HttpService::Opened(MHD_Connection* connection, int socket) {
   std::lock_guard<std::mutex> guard(mutex_);
   const auto now = std::chrono::steady_clock::now();
   connections_[connection] = {socket, now + std::chrono::seconds(kRequestSeconds), false};
-  if (connections_.size() < kMaxConnections) return;
-  // Every place is taken: the oldest connection still waiting for its
-  // request makes room for new ones.
+  if (connections_.size() + 1 < kMaxConnections) return;
+  // All places but one are taken: the oldest connection still waiting for
+  // its request makes room, so that a new one always finds a place.
   auto oldest = connections_.end();
   for (auto it = connections_.begin(); it != connections_.end(); ++it) {
     if (it->first == connection || it->second.handling || it->second.socket < 0) continue;

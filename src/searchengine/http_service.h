@@ -4,7 +4,7 @@
 // kIdleSeconds is closed. A request must arrive whole within kRequestSeconds
 // of the connection's start (or of the previous answer on a kept-alive
 // connection), however slowly its bytes trickle in; a connection that misses
-// it is closed. When a new connection takes the last place, the oldest
+// it is closed. When a new connection leaves only one place free, the oldest
 // connection still waiting for its request is closed, so slow clients never
 // hold every place. The handler sees the method, the path and
 // the query arguments (percent-decoded, in request order) and gives the
