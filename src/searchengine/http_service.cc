@@ -70,9 +70,9 @@ void HttpService::Opened(MHD_Connection* connection, int socket) {
   std::lock_guard<std::mutex> guard(mutex_);
   const auto now = std::chrono::steady_clock::now();
   connections_[connection] = {socket, now + std::chrono::seconds(kRequestSeconds), false};
-  if (connections_.size() + 1 < kMaxConnections) return;
-  // All places but one are taken: the oldest connection still waiting for
-  // its request makes room, so that a new one always finds a place.
+  if (connections_.size() <= kMaxConnections) return;
+  // Every place is taken: the oldest connection still waiting for its
+  // request makes room, so that a new one always finds a place.
   auto oldest = connections_.end();
   for (auto it = connections_.begin(); it != connections_.end(); ++it) {
     if (it->first == connection || it->second.handling || it->second.socket < 0) continue;
@@ -123,7 +123,8 @@ std::unique_ptr<HttpService> HttpService::Start(std::uint16_t port, HttpHandler 
   service->daemon_ = MHD_start_daemon(
       MHD_USE_AUTO | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION, port, nullptr,
       nullptr, &HttpCallbacks::Access, service.get(), MHD_OPTION_SOCK_ADDR, &address,
-      MHD_OPTION_CONNECTION_LIMIT, kMaxConnections, MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds,
+      MHD_OPTION_CONNECTION_LIMIT, kMaxConnections + kClosingConnections,
+      MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds,
       MHD_OPTION_NOTIFY_CONNECTION, &HttpCallbacks::Notify, service.get(), MHD_OPTION_END);
   if (service->daemon_ == nullptr) {
     *error = "cannot listen on 127.0.0.1:" + std::to_string(port);

@@ -1,12 +1,11 @@
 // HttpService: a small HTTP/1.1 server on the loopback address 127.0.0.1
 // only, built on libmicrohttpd. Every connection is served on a thread of
-// its own, at most kMaxConnections at once; a connection idle for
-// kIdleSeconds is closed. A request must arrive whole within kRequestSeconds
+// its own; a connection idle for kIdleSeconds is closed. A request must arrive whole within kRequestSeconds
 // of the connection's start (or of the previous answer on a kept-alive
 // connection), however slowly its bytes trickle in; a connection that misses
-// it is closed. When a new connection leaves only one place free, the oldest
-// connection still waiting for its request is closed, so slow clients never
-// hold every place. The handler sees the method, the path and
+// it is closed. Beyond kMaxConnections, the oldest connection still waiting
+// for its request is closed for each new one, so slow clients never hold
+// every place; kClosingConnections more are let in while those close. The handler sees the method, the path and
 // the query arguments (percent-decoded, in request order) and gives the
 // status, content type and body of the answer. It runs on the connection's
 // thread and must be safe for concurrent use.
@@ -52,6 +51,7 @@ using HttpHandler = std::function<HttpAnswer(const HttpRequest&)>;
 class HttpService {
  public:
   static constexpr unsigned kMaxConnections = 16;
+  static constexpr unsigned kClosingConnections = 8;
   static constexpr unsigned kIdleSeconds = 30;
   static constexpr unsigned kRequestSeconds = 5;
 

@@ -220,7 +220,8 @@ TEST_F(TarvexSearchTest, SlowClientsOddQueriesAndAKilledEngineLeaveNothingBroken
     SendSome(slow.back(), "G", 1);
   }
   const auto asked = std::chrono::steady_clock::now();
-  EXPECT_NE(Get("?q=kiwi&format=xml", seconds(15)).find("<results count=\"3\">"), std::string::npos);
+  const std::string answer = Get("?q=kiwi&format=xml", seconds(15));
+  EXPECT_NE(answer.find("<results count=\"3\">"), std::string::npos) << answer << engine_->Errors();
   EXPECT_LT(std::chrono::steady_clock::now() - asked, seconds(12));
   for (Socket& socket : slow) SendSome(socket, "E", 1);
   EXPECT_TRUE(WaitUntil([&] {
