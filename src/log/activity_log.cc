@@ -146,6 +146,7 @@ bool ActivityLog::AddRecord(const LogRecord& source) {
     if (made != nullptr) notice = CleanCopy(*made);
   }
   std::shared_ptr<const LogRecord> evicted[2];
+  bool noticed = false;
   {
     std::unique_lock<std::timed_mutex> guard(lock_, kLockTimeout);
     if (!guard.owns_lock()) {
@@ -154,11 +155,8 @@ bool ActivityLog::AddRecord(const LogRecord& source) {
     }
     // The notice goes in only when no event was given up since its count
     // was read; otherwise a later event tells the new count.
-    if (notice != nullptr && dropped_.compare_exchange_strong(dropped, 0)) {
-      records_.push_front(notice);
-    } else {
-      notice.reset();
-    }
+    noticed = notice != nullptr && dropped_.compare_exchange_strong(dropped, 0);
+    if (noticed) records_.push_front(notice);
     records_.push_front(added);
     for (auto& out : evicted) {
       if (records_.size() <= static_cast<std::size_t>(max_records_)) break;
@@ -168,7 +166,7 @@ bool ActivityLog::AddRecord(const LogRecord& source) {
   }
   RequestSave();
   if (callback_) {
-    if (notice != nullptr) callback_(notice, callback_context_, callback_extra_);
+    if (noticed) callback_(notice, callback_context_, callback_extra_);
     callback_(added, callback_context_, callback_extra_);
   }
   return true;
