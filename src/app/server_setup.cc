@@ -40,7 +40,7 @@ void RemoveStaleSaveFilesAtStartup() {
 std::unique_ptr<ServerSettings> OpenServerSettings() {
   std::optional<std::string> data_dir = ResolveDataDirectory();
   if (!data_dir) return nullptr;
-  std::optional<std::string> path = JoinTexts({*data_dir, "TSConfig.txt"});
+  std::optional<std::string> path = DataFilePath(*data_dir, kSettingsFileName);
   if (!path) return nullptr;
   return std::make_unique<ServerSettings>(*path);
 }

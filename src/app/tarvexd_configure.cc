@@ -4,6 +4,7 @@
 
 #include "app/server_setup.h"
 #include "app/tarvexd_commands.h"
+#include "common/join_texts.h"
 #include "core/settings/configuration_checks.h"
 #include "core/settings/server_settings.h"
 #include "fileservice/root_dir.h"
@@ -59,7 +60,8 @@ int RunConfigure(const TarvexdOptions& options, std::istream& in, std::ostream& 
     // the settings file there, which the next start reads.
     std::unique_ptr<ServerSettings> settings;
     if (data_dir) {
-      settings = std::make_unique<ServerSettings>(*data_dir + std::string(kSettingsFileName));
+      settings = std::make_unique<ServerSettings>(
+          DataFilePath(*data_dir, kSettingsFileName).value_or(std::string(kSettingsFileName)));
     } else {
       settings = OpenServerSettings();
     }

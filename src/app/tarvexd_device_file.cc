@@ -47,7 +47,7 @@ int RunDeviceFile(const TarvexdOptions& options, std::ostream& out, std::ostream
 
   const std::optional<std::string> data_dir = ServerSettings::GetDataDir();
   std::optional<std::string> settings_path;
-  if (data_dir) settings_path = JoinTexts({*data_dir, kSettingsFileName});
+  if (data_dir) settings_path = DataFilePath(*data_dir, kSettingsFileName);
   if (!settings_path) {
     return Refuse(err, "Tarvex Server is not configured yet: run tarvexd configure first");
   }

@@ -24,4 +24,12 @@ inline std::string WithTrailingSeparator(std::string directory) {
   return directory;
 }
 
+// The path of a data file: the data directory, a separator when it lacks one,
+// then the file name; the name alone for an empty directory. Every path to a
+// file of the data directory is made here. None when it would be too long.
+inline std::optional<std::string> DataFilePath(std::string_view data_dir, std::string_view file_name) {
+  const bool separated = data_dir.empty() || data_dir.back() == '/' || data_dir.back() == '\\';
+  return JoinTexts({data_dir, separated ? "" : "/", file_name});
+}
+
 }  // namespace tarvex

@@ -10,13 +10,16 @@ namespace tarvex {
 
 RecordFile::RecordFile(std::string_view directory, std::string_view file_name,
                        std::string_view legacy_charset)
-    : path_(JoinTexts({directory, file_name}).value_or(std::string())), legacy_charset_(legacy_charset) {}
+    : path_(DataFilePath(directory, file_name).value_or(std::string())), legacy_charset_(legacy_charset) {}
 
 RecordFile::~RecordFile() = default;
 
 bool RecordFile::Load() {
   TextLineReader reader(path_, kNoLineLimit);
-  if (!reader.IsOpen()) return false;
+  load_error_ = reader.Error();
+  // Only a file that is not there is an empty list.
+  if (!reader.IsOpen()) return reader.Missing();
+  std::vector<std::unique_ptr<ListRecord>> loaded;
   std::string line;
   StoredLineDecoder decode(legacy_charset_);
   while (reader.ReadLine(&line)) {
@@ -26,8 +29,11 @@ bool RecordFile::Load() {
       record = std::make_unique<UnreadableLine>();
       record->ParseLine(line);
     }
-    records_.push_back(std::move(record));
+    loaded.push_back(std::move(record));
   }
+  load_error_ = reader.Error();
+  if (load_error_ != 0) return false;
+  for (auto& record : loaded) records_.push_back(std::move(record));
   return true;
 }
 

@@ -37,15 +37,23 @@ inline constexpr std::size_t kMaxRecords = 32767;
 
 class RecordFile {
  public:
-  // The file is directory + file_name, joined as given (no separator added).
+  // The file is file_name in directory (DataFilePath: a separator is added
+  // when directory lacks one). A line that is not UTF-8 is read in
+  // legacy_charset.
   RecordFile(std::string_view directory, std::string_view file_name,
              std::string_view legacy_charset = kDefaultDeviceCharset);
   virtual ~RecordFile();
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
 
-  // False when the file cannot be opened; the list then stays as it was.
+  // True when the file was read whole, or is missing (an empty list). False
+  // when it exists but cannot be read (a directory, a FIFO, a dangling link,
+  // no permission, an I/O error): the list then stays as it was, LoadError() says why, and the
+  // caller must not save over a file it could not read. Never blocks.
   bool Load();
+  // The errno value of the last Load's failure, ENOENT for a missing file,
+  // 0 after a whole read.
+  int LoadError() const { return load_error_; }
   // False when the file cannot be written; the old file then stays whole.
   bool Save() const;
   // Appends the record; refused (false, the record dropped) when the list is
@@ -76,6 +84,7 @@ class RecordFile {
   std::string legacy_charset_;
   std::vector<std::unique_ptr<ListRecord>> records_;
   std::size_t cursor_ = 0;
+  int load_error_ = 0;
 };
 
 }  // namespace tarvex

@@ -38,7 +38,7 @@ std::string UpToFirstZero(std::string_view text) { return std::string(text.subst
 FileSession::FileSession(ServiceLog* service_log, int receive_timeout, SaveCalls& save_calls)
     : service_log_(service_log), receive_timeout_(receive_timeout), save_calls_(save_calls) {}
 
-FileSession::~FileSession() { SaveTrackedFiles(); }
+FileSession::~FileSession() = default;
 
 void FileSession::SetMessage(const char* format, ...) {
   va_list args;
@@ -99,7 +99,7 @@ const std::optional<std::string>& FileSession::ResolveRootDir() {
 void FileSession::IdentifyDeviceUser(std::uint32_t user_id) {
   if (!data_dir_ || device_user_) return;
   UserList users(*data_dir_, text_->Charset());
-  if (!users.Load()) return;
+  if (!LoadUsers(&users)) return;
   for (UserRecord* u = users.FindFirstUser(); u != nullptr; u = users.FindNextUser()) {
     if (u->GetUserId() == user_id) {
       device_user_ = u->GetUserName();
@@ -119,7 +119,20 @@ Status FileSession::Prepare() {
   ResolveDataDir();
   ResolveRootDir();
   restricted_ = access_.LoadAccessList(data_dir_.value_or(""), text_->Charset());
+  if (access_.LoadError() != 0) {
+    SetMessage("The access control file %s cannot be read (%s): the session may reach nothing",
+               access_.Path().c_str(), SystemErrorText(access_.LoadError()).c_str());
+    ReportEvent("Error");
+  }
   return 0;
+}
+
+bool FileSession::LoadUsers(UserList* users) {
+  if (users->Load()) return true;
+  SetMessage("Failed to read the users file %s: %s", users->Path().c_str(),
+             SystemErrorText(users->LoadError()).c_str());
+  ReportEvent("Error");
+  return false;
 }
 
 std::string FileSession::FromDevice(std::string_view bytes) { return text_->FromDevice(bytes); }

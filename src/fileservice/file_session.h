@@ -23,10 +23,9 @@
 
 namespace tarvex {
 
-class FileList;
-class FileRecord;
 class ServiceLog;
 struct SearchResult;
+class UserList;
 
 // Texts cross between the device's code page and the desktop's UTF-8 at one
 // place each way: FromDevice for every text the device sends (names,
@@ -35,10 +34,13 @@ struct SearchResult;
 // fallbacks). Handlers, logs, record files and the file system see UTF-8.
 //
 // Uploads are stored through AtomicFile with `save_calls` (a test passes
-// calls that fail). The files tracked by downloads are written to the files
-// list when the session is destroyed: under the list's RecordFileLock the
-// file is read again and this session's records are merged into it, so
-// sessions that track files at the same time keep each other's records.
+// calls that fail). A file tracked by a download is written to the files list
+// as soon as the download completes: under the list's RecordFileLock the file
+// is read again, the record merged into it and the list saved atomically, so
+// sessions that track files at the same time keep each other's records and a
+// crash loses none that was acknowledged. A data file that cannot be read
+// (anything but a missing one) refuses the request with an "Error" event and
+// is never written over.
 class FileSession : public Session {
  public:
   FileSession(ServiceLog* service_log, int receive_timeout,
@@ -61,6 +63,9 @@ class FileSession : public Session {
   void IdentifyDeviceUser(std::uint32_t user_id);
   const std::optional<std::string>& ResolveDataDir();
   const std::optional<std::string>& ResolveRootDir();
+  // Loads the users file; false (reported as an "Error" event) when it
+  // exists but cannot be read.
+  bool LoadUsers(UserList* users);
   Status Dispatch(std::uint16_t code, bool* handled);
   // Receives exactly `length` bytes of a text that follows a request block.
   Status ReceiveText(std::size_t length, std::string* text);
@@ -135,12 +140,10 @@ class FileSession : public Session {
   Status StoreIncomingFile(const std::string& path, std::uint32_t size, Status* stream);
   // Receives and discards `count` bytes; the status of the last receive.
   Status DrainBytes(std::uint32_t count);
-  // Records a file sent to a device user in the session's files list; 0, or
-  // 1 when no files list can be made (no data directory) or the record
-  // cannot be stored.
+  // Records a file sent to a device user in the files list on disk; 0, or 1
+  // (reported as an "Error" event) when there is no data directory or the
+  // list cannot be read or saved.
   Status TrackSentFile(std::uint32_t user_id, const std::string& name, const std::string& directory);
-  // Merges the records this session tracked into the files list on disk.
-  void SaveTrackedFiles();
 
   ServiceLog* service_log_;
   const int receive_timeout_;
@@ -151,8 +154,6 @@ class FileSession : public Session {
   std::string message_;
   std::optional<std::string> device_user_;
   SaveCalls& save_calls_;
-  std::unique_ptr<FileList> files_;
-  std::vector<FileRecord*> tracked_;  // records of files_ changed by this session
   AccessControlList access_;
   std::optional<DeviceText> text_;  // made by Prepare
   bool restricted_ = false;

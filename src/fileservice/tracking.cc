@@ -1,59 +1,47 @@
 // Tracked files: TrackSentFile records a download in the files list
 // "QLXFiles.txt", and ListTrackedFiles (103) reports a user's tracked files
 // with their time stamps and sizes on the desktop now.
-#include <algorithm>
-
 #include "common/big_endian.h"
 #include "datafiles/file_list.h"
 #include "datafiles/record_file_lock.h"
 #include "fileservice/file_session.h"
 #include "fileservice/file_stamp.h"
+#include "platform/file_info.h"
 #include "protocol/layouts.h"
 
 namespace tarvex {
 
 Status FileSession::TrackSentFile(std::uint32_t user_id, const std::string& name,
                                   const std::string& directory) {
+  if (!data_dir_) return 1;
   // A download without a directory stands for the user's own directory.
   const std::string where = directory.empty() ? UserDirectory(user_id).value_or("") : directory;
-  if (!files_) {
-    if (!data_dir_) return 1;
-    files_ = std::make_unique<FileList>(*data_dir_, text_->Charset());
-    files_->Load();
+  // Each completed download is written at once, so no crash loses it: the
+  // list is read again under its lock, so that sessions tracking files at the
+  // same time keep each other's records, and saved atomically.
+  FileList files(*data_dir_, text_->Charset());
+  RecordFileLock lock(files);
+  if (!files.Load()) {
+    SetMessage("Failed to read the tracked files list %s: %s", files.Path().c_str(),
+               SystemErrorText(files.LoadError()).c_str());
+    ReportEvent("Error");
+    return 1;
   }
-  FileRecord* record = files_->FindFile(user_id, name);
-  if (record == nullptr) {
-    auto added = std::make_unique<FileRecord>(user_id, name, where);
-    record = added.get();
-    if (!files_->Add(std::move(added))) return 1;
-  } else {
+  if (FileRecord* record = files.FindFile(user_id, name)) {
     // The name takes the new spelling, the record the new directory.
     record->SetFileName(name);
     record->SetDirectory(where);
-  }
-  if (std::find(tracked_.begin(), tracked_.end(), record) == tracked_.end()) tracked_.push_back(record);
-  return 0;
-}
-
-void FileSession::SaveTrackedFiles() {
-  if (tracked_.empty() || !data_dir_) return;
-  // Another session may have saved the list since this one read it: read it
-  // again and apply only this session's records, under the list's lock.
-  FileList current(*data_dir_, text_->Charset());
-  RecordFileLock lock(current);
-  current.Load();
-  for (const FileRecord* mine : tracked_) {
-    if (FileRecord* found = current.FindFile(mine->GetUserId(), mine->GetFileName())) {
-      found->SetFileName(mine->GetFileName());
-      found->SetDirectory(mine->GetDirectory());
-    } else {
-      current.Add(std::make_unique<FileRecord>(mine->GetUserId(), mine->GetFileName(), mine->GetDirectory()));
-    }
-  }
-  if (!current.Save()) {
-    SetMessage("Failed to save the tracked files list %s", current.Path().c_str());
+  } else if (!files.Add(std::make_unique<FileRecord>(user_id, name, where))) {
+    SetMessage("Failed to track %s: the tracked files list is full", name.c_str());
     ReportEvent("Error");
+    return 1;
   }
+  if (!files.Save()) {
+    SetMessage("Failed to save the tracked files list %s", files.Path().c_str());
+    ReportEvent("Error");
+    return 1;
+  }
+  return 0;
 }
 
 Status FileSession::ListTrackedFiles() {
@@ -63,10 +51,13 @@ Status FileSession::ListTrackedFiles() {
   const std::uint32_t user_id = GetU32(block.data() + protocol::list_tracked::kUserId);
   IdentifyDeviceUser(user_id);
   if (!data_dir_) return 1;
-  // The list as it is on disk: what this session tracked is written when it
-  // ends.
   FileList files(*data_dir_, text_->Charset());
-  files.Load();
+  if (!files.Load()) {
+    // Refused as an empty list; the file is left as it is.
+    SetMessage("Failed to read the tracked files list %s: %s", files.Path().c_str(),
+               SystemErrorText(files.LoadError()).c_str());
+    ReportEvent("Error");
+  }
   files.SetUserFilter(user_id);
   FrameBatch reply(connection.get());
   reply.Add(CountItem(static_cast<std::uint16_t>(files.CountMatching())));

@@ -31,10 +31,11 @@ Status FileSession::DrainBytes(std::uint32_t count) {
 }
 
 Status FileSession::StoreIncomingFile(const std::string& path, std::uint32_t size, Status* stream) {
-  // The content goes to a temporary file beside the target, which replaces
+  // The content goes to a temporary file beside the target (unnamed where
+  // the file system allows it, so a crash leaves nothing), which replaces
   // the target only once all of it is written: a cut link or a full disk
   // never leaves a truncated file where the old one was.
-  AtomicFile file(path, save_calls_);
+  AtomicFile file(path, save_calls_, AtomicFile::Kind::kUpload);
   std::string buffer(kWriteSize, '\0');
   std::size_t gathered = 0;
   std::uint32_t received = 0;

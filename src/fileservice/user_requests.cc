@@ -43,7 +43,8 @@ bool IsAcceptableUserName(std::string_view name) {
 Status FileSession::ListUsers() {
   if (!data_dir_) return 1;
   UserList users(*data_dir_, text_->Charset());
-  users.Load();
+  // A users file that cannot be read answers as no users.
+  LoadUsers(&users);
   FrameBatch reply(connection.get());
   reply.Add(CountItem(static_cast<std::uint16_t>(users.CountMatching())));
   // As many users as the count told, even from a file with more.
@@ -78,11 +79,16 @@ Status FileSession::AddUser() {
   } else if (data_dir_) {
     UserList users(*data_dir_, text_->Charset());
     RecordFileLock lock(users);
-    users.Load();
+    // A file that cannot be read is never saved over: it would lose its
+    // users and give their ids again.
+    const bool loaded = LoadUsers(&users);
     for (UserRecord* u = users.FindFirstUser(); u != nullptr; u = users.FindNextUser()) {
       if (EqualsIgnoreCaseAscii(u->GetUserName(), *name)) duplicate = 1;
     }
-    if (!duplicate) {
+    if (!loaded) {
+      SetMessage("Failed to add user %s: the users file cannot be read", name->c_str());
+      ReportEvent("Error");
+    } else if (!duplicate) {
       id = users.NextUserId();
       if (users.IsFull() || id == 0) {
         SetMessage("Failed to add user %s: the users file is full", name->c_str());
@@ -109,7 +115,7 @@ Status FileSession::AddUser() {
 std::optional<std::string> FileSession::UserDirectory(std::uint32_t user_id) {
   if (!data_dir_) return std::nullopt;
   UserList users(*data_dir_, text_->Charset());
-  users.Load();
+  if (!LoadUsers(&users)) return std::nullopt;
   UserRecord* found = users.FindFirstUser();
   while (found != nullptr && found->GetUserId() != user_id) found = users.FindNextUser();
   if (found == nullptr || !root_dir_) return std::nullopt;

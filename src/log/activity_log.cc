@@ -1,10 +1,10 @@
 #include "log/activity_log.h"
 
 #include <algorithm>
-#include <fstream>
 #include <utility>
 
 #include "log/log_line.h"
+#include "platform/file_reader.h"
 #include "platform/files.h"
 
 namespace tarvex {
@@ -22,16 +22,21 @@ void AppendTextLine(std::string& out, const std::string& line) {
 
 // A field holds no control character: a file name or login name chosen by a
 // device must neither split one record into two lines of the file nor reach
-// a terminal as an escape sequence.
-std::string WithoutControlCharacters(std::string text) {
+// a terminal as an escape sequence. A field but the last holds no comma
+// either, or it would shift the fields after it when the file is read back.
+std::string CleanField(std::string text, bool last) {
   for (char& c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) c = '?';
+    if (byte < 0x20 || byte == 0x7f || (c == ',' && !last)) c = '?';
   }
   return text;
 }
 
 }  // namespace
+
+std::string DroppedEventsText(std::uint64_t count) {
+  return std::to_string(count) + " log events were dropped";
+}
 
 ActivityLog::ActivityLog(std::string file_name, std::int16_t max_records, SaveCalls& calls)
     : file_name_(std::move(file_name)),
@@ -83,13 +88,16 @@ bool ActivityLog::Open(std::string_view legacy_charset) {
 bool ActivityLog::Load(std::string_view legacy_charset) {
   // Created when missing, never truncated.
   CreateIfMissing(file_name_);
-  std::ifstream file(file_name_, std::ios::binary);
-  if (!file.is_open()) return false;
-  std::string line;
+  std::string contents;
+  if (ReadWholeFile(file_name_, &contents) != 0) return false;
+  std::size_t start = 0;
   StoredLineDecoder decode(legacy_charset);
-  for (int read = 0; read < max_records_; ++read) {
-    if (!std::getline(file, line)) break;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (int read = 0; read < max_records_ && start < contents.size(); ++read) {
+    std::size_t end = contents.find('\n', start);
+    if (end == std::string::npos) end = contents.size();
+    std::string_view line(contents.data() + start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     std::unique_ptr<LogRecord> record = CreateRecord();
     if (record != nullptr && ParseLine(decode(line), record.get())) records_.push_back(std::move(record));
   }
@@ -102,34 +110,66 @@ bool ActivityLog::Save() {
     std::lock_guard<std::mutex> guard(writer_mutex_);
     dirty_ = false;  // records added from here on mark it again
   }
-  std::string contents;
+  // Only the records are taken under the log's lock, into room made before
+  // it; formatting and writing run outside it, so loggers never wait for
+  // them.
+  std::vector<std::shared_ptr<const LogRecord>> snapshot;
+  snapshot.reserve(static_cast<std::size_t>(max_records_) + 1);
   {
-    // Only the snapshot is taken under the log's lock; loggers never wait
-    // for the disk.
     std::unique_lock<std::timed_mutex> guard(lock_, kLockTimeout);
     if (!guard.owns_lock()) return false;
     const std::size_t count = std::min(records_.size(), static_cast<std::size_t>(max_records_));
-    for (std::size_t i = 0; i < count; ++i) AppendTextLine(contents, FormatLine(*records_[i]));
+    snapshot.assign(records_.begin(), records_.begin() + static_cast<std::ptrdiff_t>(count));
   }
+  std::string contents;
+  for (const auto& record : snapshot) AppendTextLine(contents, FormatLine(*record));
+  snapshot.clear();
   return WriteFileAtomically(file_name_, contents, calls_);
 }
 
+std::shared_ptr<const LogRecord> ActivityLog::CleanCopy(const LogRecord& source) const {
+  std::unique_ptr<LogRecord> record = CreateRecord();
+  if (record == nullptr) return nullptr;
+  const int count = record->FieldCount();
+  for (int i = 0; i < count; ++i) record->SetField(i, CleanField(source.GetField(i), i == count - 1));
+  return std::shared_ptr<const LogRecord>(std::move(record));
+}
+
 bool ActivityLog::AddRecord(const LogRecord& source) {
-  std::shared_ptr<const LogRecord> added;
+  // Everything of size is made before the lock is taken: the record, and the
+  // notice of events given up earlier, if any.
+  std::shared_ptr<const LogRecord> added = CleanCopy(source);
+  if (added == nullptr) return false;
+  std::uint64_t dropped = dropped_.load();
+  std::shared_ptr<const LogRecord> notice;
+  if (dropped > 0) {
+    std::unique_ptr<LogRecord> made = DroppedEventsRecord(dropped);
+    if (made != nullptr) notice = CleanCopy(*made);
+  }
+  std::shared_ptr<const LogRecord> evicted[2];
+  bool noticed = false;
   {
     std::unique_lock<std::timed_mutex> guard(lock_, kLockTimeout);
-    if (!guard.owns_lock()) return false;
-    std::unique_ptr<LogRecord> record = CreateRecord();
-    if (record == nullptr) return false;
-    for (int i = 0; i < record->FieldCount(); ++i) {
-      record->SetField(i, WithoutControlCharacters(source.GetField(i)));
+    if (!guard.owns_lock()) {
+      dropped_.fetch_add(1);
+      return false;
     }
-    added = std::move(record);
+    // The notice goes in only when no event was given up since its count
+    // was read; otherwise a later event tells the new count.
+    noticed = notice != nullptr && dropped_.compare_exchange_strong(dropped, 0);
+    if (noticed) records_.push_front(notice);
     records_.push_front(added);
-    if (records_.size() > static_cast<std::size_t>(max_records_)) records_.pop_back();
+    for (auto& out : evicted) {
+      if (records_.size() <= static_cast<std::size_t>(max_records_)) break;
+      out = std::move(records_.back());  // freed outside the lock
+      records_.pop_back();
+    }
   }
   RequestSave();
-  if (callback_) callback_(added, callback_context_, callback_extra_);
+  if (callback_) {
+    if (noticed) callback_(notice, callback_context_, callback_extra_);
+    callback_(added, callback_context_, callback_extra_);
+  }
   return true;
 }
 

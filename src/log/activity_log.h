@@ -2,16 +2,22 @@
 // text file with one comma-separated line per record (CR LF line ends).
 //
 // Any thread may add records and read them. One timed lock (2000 ms) guards
-// the list and the file in AddRecord, GetCount, GetRecord and Save; when it
-// cannot be taken in time the call gives up (the event is lost, the count is
-// -1, the record is null, nothing is written). Open, Load, DefineColumns and
+// the list in AddRecord, GetCount, GetRecord and Save; it is held only to
+// link or copy record pointers, never across file I/O, a callback or a
+// sizeable allocation, so the wait does not expire in practice. When it
+// cannot be taken in time the call gives up (the count is -1, the record is
+// null, nothing is written); an event given up that way is counted, and the
+// next event that gets the lock is preceded by the record "N log events were
+// dropped" (DroppedEventsRecord). Open, Load, DefineColumns and
 // SetChangeCallback take no lock: they belong before the log is shared.
 //
 // After each added record the change callback, if set, runs on the adding
 // thread outside the lock, so it may read the log. A record that falls off the
 // end of the list stays valid for whoever still holds it. Control characters
 // in a record's fields (bytes below 0x20, and 0x7F) become "?" as it is added,
-// so no file and no terminal ever receives them.
+// so no file and no terminal ever receives them; so does a comma in any field
+// but the last, which would shift the fields of the line when it is read back.
+// Load never blocks and never throws: a FIFO or directory is refused.
 //
 // Saving is coalesced: every added record marks the log dirty, and a writer
 // thread of the log's own saves it at most once every kSaveInterval, so a
@@ -23,6 +29,7 @@
 // which a window shows the log (DefineColumns); column i shows field i.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -40,6 +47,9 @@
 #include "platform/atomic_file.h"
 
 namespace tarvex {
+
+// "N log events were dropped", the description of a DroppedEventsRecord.
+std::string DroppedEventsText(std::uint64_t count);
 
 class ActivityLog {
  public:
@@ -64,6 +74,9 @@ class ActivityLog {
 
   // A new, empty record of this log's kind; null when memory is exhausted.
   virtual std::unique_ptr<LogRecord> CreateRecord() const = 0;
+  // The record telling that `count` events were given up at the lock
+  // ("N log events were dropped"); null when memory is exhausted.
+  virtual std::unique_ptr<LogRecord> DroppedEventsRecord(std::uint64_t count) const = 0;
 
   // DefineColumns, then Load; Load's result. Called once.
   bool Open(std::string_view legacy_charset = kDefaultDeviceCharset);
@@ -110,6 +123,10 @@ class ActivityLog {
   std::int16_t MaxRecords() const { return max_records_; }
 
  protected:
+  // The lock of the record list, for a derived log that must look at the
+  // list in step with it; held only briefly, never across I/O.
+  std::timed_mutex& RecordsLock() { return lock_; }
+
   // Appends this log's columns with AddColumn.
   virtual void DefineColumns() = 0;
   void AddColumn(std::string title, std::uint16_t width);
@@ -125,6 +142,9 @@ class ActivityLog {
   }
 
  private:
+  // A record of this log's kind holding source's fields, cleaned as AddRecord
+  // says; null when memory is exhausted.
+  std::shared_ptr<const LogRecord> CleanCopy(const LogRecord& source) const;
   // Marks the log dirty and makes sure the writer runs.
   void RequestSave();
   void WriterThread();
@@ -136,6 +156,7 @@ class ActivityLog {
   std::vector<std::uint16_t> column_widths_;
   std::deque<std::shared_ptr<const LogRecord>> records_;  // front is the newest
   std::timed_mutex lock_;
+  std::atomic<std::uint64_t> dropped_{0};  // events given up since the last notice
   ChangeCallback callback_;
   void* callback_context_ = nullptr;
   void* callback_extra_ = nullptr;

@@ -43,6 +43,7 @@ class ServerLog : public ActivityLog {
       : ActivityLog(std::move(file_name), max_records, calls) {}
 
   std::unique_ptr<LogRecord> CreateRecord() const override;
+  std::unique_ptr<LogRecord> DroppedEventsRecord(std::uint64_t count) const override;
 
   // Adds a record stamped with the current local time. Note the argument
   // order: description comes before status, though it is stored after it.

@@ -10,6 +10,15 @@ std::unique_ptr<LogRecord> ServiceLog::CreateRecord() const {
   return NewRecord<ServiceLogRecord>();
 }
 
+std::unique_ptr<LogRecord> ServiceLog::DroppedEventsRecord(std::uint64_t count) const {
+  auto record = NewRecord<ServiceLogRecord>();
+  if (record == nullptr) return nullptr;
+  record->SetField(ServiceLogRecord::kDateTime, CurrentTimeStamp());
+  record->SetField(ServiceLogRecord::kStatus, "Error");
+  record->SetField(ServiceLogRecord::kDescription, DroppedEventsText(count));
+  return record;
+}
+
 bool ServiceLog::LogEvent(std::string description, std::string user, std::string status) {
   ServiceLogRecord record;
   record.SetField(ServiceLogRecord::kDateTime, CurrentTimeStamp());

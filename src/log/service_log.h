@@ -3,8 +3,8 @@
 // log's save interval; the owner saves it once more before destroying it.
 //
 // ServiceLogRecord fields: 0 time stamp, 1 status ("Success" or "Error"),
-// 2 description, 3 user. A description holding a comma does not survive a
-// reload whole: it is cut at the comma and the rest lands in the user field.
+// 2 description, 3 user. A comma in a description is stored as "?" (it is
+// not the last field), so every line reads back into the fields it had.
 // The window shows the fields as the columns "Date/Time" 120, "Status" 75,
 // "Description" 250 and "User" 75.
 #pragma once
@@ -42,6 +42,7 @@ class ServiceLog : public ActivityLog {
       : ActivityLog(std::move(file_name), max_records, calls) {}
 
   std::unique_ptr<LogRecord> CreateRecord() const override;
+  std::unique_ptr<LogRecord> DroppedEventsRecord(std::uint64_t count) const override;
 
   // Adds a record stamped with the current local time.
   bool LogEvent(std::string description, std::string user, std::string status);

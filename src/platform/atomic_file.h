@@ -21,6 +21,9 @@ namespace tarvex {
 
 // Every temporary file of a save ends in this suffix.
 inline constexpr std::string_view kSaveSuffix = ".tvxsave";
+// A named temporary file of an upload ends in this one instead, so that only
+// uploads' leftovers are ever cleaned from a directory a device writes to.
+inline constexpr std::string_view kUploadSuffix = ".tvxupload";
 
 // The system calls a save makes. Each returns 0 or an errno value.
 class SaveCalls {
@@ -33,6 +36,11 @@ class SaveCalls {
   virtual int Write(int fd, std::string_view bytes);  // all of them
   virtual int Sync(int fd);
   virtual int Rename(const std::string& from, const std::string& to);
+  // Opens an unnamed file in directory (O_TMPFILE) for writing; EOPNOTSUPP
+  // (or EISDIR, EINVAL) where the file system or kernel cannot make one.
+  virtual int CreateUnnamed(const std::string& directory, int* fd);
+  // Gives the unnamed file open at fd the name `to`, which must not exist.
+  virtual int Link(int fd, const std::string& to);
 
   // The real calls; safe for concurrent use.
   static SaveCalls& Default();
@@ -50,9 +58,20 @@ class SaveCalls {
 // ENOENT. Once a step has failed, every later one fails with the same error
 // and the target is never touched. Destroying an uncommitted file removes its
 // temporary file.
+//
+// An upload (Kind::kUpload) is written into an unnamed file where the file
+// system allows it, so that a crash leaves nothing behind; at Commit it gets
+// a dot name and is renamed over the target. Where no unnamed file can be
+// made, the directory is first cleared of stale upload files
+// (RemoveStaleUploadFiles) and a named one ending in kUploadSuffix is used.
+// The writer holds an exclusive flock() on its temporary file for its whole
+// life, which is how a stale file (its writer gone) is told from one in use.
 class AtomicFile {
  public:
-  explicit AtomicFile(std::string path, SaveCalls& calls = SaveCalls::Default());
+  enum class Kind { kSave, kUpload };
+
+  explicit AtomicFile(std::string path, SaveCalls& calls = SaveCalls::Default(),
+                      Kind kind = Kind::kSave);
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -73,12 +92,17 @@ class AtomicFile {
 
  private:
   bool Fail(int error);
+  // Opens a named temporary file ending in `suffix`.
+  bool CreateNamed(std::string_view suffix);
+  // Names the unnamed file next to the target; false with error_ set.
+  bool LinkUnnamed();
 
   const std::string path_;
   SaveCalls& calls_;
   std::string temporary_;
   int fd_ = -1;
   int error_ = 0;
+  bool unnamed_ = false;  // fd_ is an O_TMPFILE not linked yet
 };
 
 // Replaces the file at path with contents; true when it now holds them.
@@ -92,5 +116,12 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents,
 // Returns how many were removed.
 int RemoveStaleSaveFiles(const std::string& directory,
                          std::initializer_list<std::string_view> legacy_names = {});
+
+// Removes the upload files that a crashed upload left in the directory: names
+// beginning with "." and ending in kUploadSuffix, regular files whose lock no
+// writer holds and that are at least `min_age_seconds` old (an upload that
+// has just made its file takes its lock a moment later). Safe while other
+// uploads into the directory run. Returns how many were removed.
+int RemoveStaleUploadFiles(const std::string& directory, int min_age_seconds = 2);
 
 }  // namespace tarvex

@@ -2,12 +2,15 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
+#include <random>
 #include <vector>
 
 #include "platform/atomic_file.h"
@@ -70,6 +73,24 @@ bool EndsWith(std::string_view text, std::string_view end) {
   return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
+// Letters and digits for the name of a temporary file.
+std::string RandomCharacters(std::size_t count) {
+  static constexpr char kAlphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device source;
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) text += kAlphabet[pick(source)];
+  return text;
+}
+
+// The temporary name of a save of path: ".<name>.<random><suffix>" beside it.
+std::string TemporaryName(const std::string& path, std::string_view random, std::string_view suffix) {
+  const std::string directory = DirectoryOf(path);
+  return (path.find('/') == std::string::npos ? "" : directory + "/") + "." +
+         NameOf(path).substr(0, kKeptNameLength) + "." + std::string(random) + std::string(suffix);
+}
+
 }  // namespace
 
 int SaveCalls::Create(std::string* name_template, int suffix_length, int* fd) {
@@ -95,32 +116,74 @@ int SaveCalls::Rename(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+int SaveCalls::CreateUnnamed(const std::string& directory, int* fd) {
+  *fd = ::open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  return *fd < 0 ? errno : 0;
+}
+
+int SaveCalls::Link(int fd, const std::string& to) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
 SaveCalls& SaveCalls::Default() {
   static SaveCalls calls;
   return calls;
 }
 
-AtomicFile::AtomicFile(std::string path, SaveCalls& calls) : path_(std::move(path)), calls_(calls) {
+AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind)
+    : path_(std::move(path)), calls_(calls) {
   if (int refused = CheckTarget(path_)) {
     Fail(refused);
     return;
   }
-  const std::string directory = DirectoryOf(path_);
-  std::string name_template = (path_.find('/') == std::string::npos ? "" : directory + "/") + "." +
-                              NameOf(path_).substr(0, kKeptNameLength) + "." +
-                              std::string(kRandomLength, 'X') + std::string(kSaveSuffix);
-  int fd = -1;
-  if (int failed = calls_.Create(&name_template, static_cast<int>(kSaveSuffix.size()), &fd)) {
-    Fail(failed);
+  if (kind == Kind::kUpload) {
+    int fd = -1;
+    const int failed = calls_.CreateUnnamed(DirectoryOf(path_), &fd);
+    if (failed == 0) {
+      fd_ = fd;
+      unnamed_ = true;
+    } else if (failed != EOPNOTSUPP && failed != EISDIR && failed != EINVAL) {
+      Fail(failed);
+      return;
+    } else {
+      // No unnamed files here: what crashed uploads left goes first.
+      RemoveStaleUploadFiles(DirectoryOf(path_));
+      if (!CreateNamed(kUploadSuffix)) return;
+    }
+    // Held until the file is gone or renamed: a cleaner leaves it alone.
+    ::flock(fd_, LOCK_EX | LOCK_NB);
+  } else if (!CreateNamed(kSaveSuffix)) {
     return;
   }
-  fd_ = fd;
-  temporary_ = std::move(name_template);
   struct stat old_file {};
   const mode_t mode = ::stat(path_.c_str(), &old_file) == 0
                           ? static_cast<mode_t>(old_file.st_mode & 07777)
                           : static_cast<mode_t>(0666 & ~ProcessUmask());
   ::fchmod(fd_, mode);
+}
+
+bool AtomicFile::CreateNamed(std::string_view suffix) {
+  std::string name_template = TemporaryName(path_, std::string(kRandomLength, 'X'), suffix);
+  int fd = -1;
+  if (int failed = calls_.Create(&name_template, static_cast<int>(suffix.size()), &fd)) return Fail(failed);
+  fd_ = fd;
+  temporary_ = std::move(name_template);
+  return true;
+}
+
+bool AtomicFile::LinkUnnamed() {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = TemporaryName(path_, RandomCharacters(kRandomLength), kUploadSuffix);
+    const int failed = calls_.Link(fd_, name);
+    if (failed == 0) {
+      temporary_ = std::move(name);
+      unnamed_ = false;
+      return true;
+    }
+    if (failed != EEXIST) return Fail(failed);
+  }
+  return Fail(EEXIST);
 }
 
 AtomicFile::~AtomicFile() { Abandon(); }
@@ -151,11 +214,13 @@ bool AtomicFile::Write(std::string_view bytes) {
 bool AtomicFile::Commit() {
   if (fd_ < 0) return Fail(error_ ? error_ : EBADF);
   if (int failed = calls_.Sync(fd_)) return Fail(failed);
-  const int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0) return Fail(errno);
+  if (unnamed_ && !LinkUnnamed()) return false;
+  // The file stays open (and an upload's lock held) until it is renamed.
   if (int failed = calls_.Rename(temporary_, path_)) return Fail(failed);
   temporary_.clear();
+  const int fd = fd_;
+  fd_ = -1;
+  ::close(fd);
   SyncDirectory(DirectoryOf(path_));
   return true;
 }
@@ -191,6 +256,39 @@ int RemoveStaleSaveFiles(const std::string& directory,
         ::unlink(path.c_str()) == 0) {
       ++removed;
     }
+  }
+  return removed;
+}
+
+int RemoveStaleUploadFiles(const std::string& directory, int min_age_seconds) {
+  DIR* listing = ::opendir(directory.empty() ? "." : directory.c_str());
+  if (listing == nullptr) return 0;
+  std::vector<std::string> candidates;
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string_view name = entry->d_name;
+    if (name.size() > kUploadSuffix.size() + 1 && name[0] == '.' && EndsWith(name, kUploadSuffix)) {
+      candidates.emplace_back(name);
+    }
+  }
+  ::closedir(listing);
+  int removed = 0;
+  const std::string prefix = directory.empty() ? "" : directory + "/";
+  const std::time_t now = std::time(nullptr);
+  for (const std::string& name : candidates) {
+    const std::string path = prefix + name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat opened {};
+    struct stat named {};
+    // Removed only when no writer holds it and the name still leads to the
+    // file that was locked.
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+        opened.st_mtime <= now - min_age_seconds && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::lstat(path.c_str(), &named) == 0 && named.st_ino == opened.st_ino &&
+        named.st_dev == opened.st_dev && ::unlink(path.c_str()) == 0) {
+      ++removed;
+    }
+    ::close(fd);
   }
   return removed;
 }

@@ -26,6 +26,9 @@ class FileReader {
   // True when the open was refused because the entry is not a regular file
   // and not a directory.
   bool NotRegular() const { return not_regular_; }
+  // True when nothing at all is at the path (ENOENT, and not even a dangling
+  // symbolic link); a caller may then take the file as empty.
+  bool Missing() const { return missing_; }
   // The size when it was opened.
   std::uint64_t Size() const { return size_; }
 
@@ -37,7 +40,15 @@ class FileReader {
   int fd_ = -1;
   int error_ = 0;
   bool not_regular_ = false;
+  bool missing_ = false;
   std::uint64_t size_ = 0;
 };
+
+// Reads the whole regular file at path into *contents: 0, or the errno value
+// of the failure (ENOENT for a missing file, ENOLINK for a dangling symbolic
+// link, EISDIR for a directory, EINVAL for anything else that is not a
+// regular file), *contents then empty. Never
+// blocks on a FIFO and never throws but for exhausted memory.
+int ReadWholeFile(const std::string& path, std::string* contents);
 
 }  // namespace tarvex

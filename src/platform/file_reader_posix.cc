@@ -12,10 +12,12 @@ FileReader::FileReader(const std::string& path) {
   struct stat status {};
   if (path.empty() || path.find('\0') != std::string::npos) {
     error_ = ENOENT;
+    missing_ = true;
     return;
   }
   if (::stat(path.c_str(), &status) != 0) {
     error_ = errno;
+    missing_ = error_ == ENOENT && ::lstat(path.c_str(), &status) != 0 && errno == ENOENT;
     return;
   }
   if (S_ISDIR(status.st_mode)) {
@@ -62,6 +64,22 @@ long FileReader::Read(char* out, std::size_t n) {
     got += static_cast<std::size_t>(read);
   }
   return static_cast<long>(got);
+}
+
+int ReadWholeFile(const std::string& path, std::string* contents) {
+  contents->clear();
+  FileReader file(path);
+  if (!file.IsOpen()) return file.Missing() || file.Error() != ENOENT ? file.Error() : ENOLINK;
+  char chunk[64 * 1024];
+  for (;;) {
+    const long got = file.Read(chunk, sizeof chunk);
+    if (got < 0) {
+      contents->clear();
+      return file.Error();
+    }
+    if (got == 0) return 0;
+    contents->append(chunk, static_cast<std::size_t>(got));
+  }
 }
 
 }  // namespace tarvex

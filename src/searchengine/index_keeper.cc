@@ -1,6 +1,8 @@
 #include "searchengine/index_keeper.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <vector>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -14,6 +16,8 @@ namespace tarvex {
 namespace {
 
 
+// util-linux's setpriv sets the parent-death signal and runs the program.
+constexpr char kLauncher[] = "setpriv";
 constexpr auto kPollInterval = std::chrono::seconds(2);
 constexpr auto kProgressInterval = std::chrono::seconds(15);
 // recollindex only notes a SIGTERM that comes while it starts up and may go
@@ -66,15 +70,31 @@ void IndexKeeper::Keep() {
   const bool first_index = !std::filesystem::exists(options_.config_dir + "/xapiandb", ignored);
   if (!first_index && stop_.Wait(options_.start_delay)) return;
   if (first_index) EngineLog("Building the index for the first time; searches find more as it grows");
+  bool warned_launcher = false;
 
   const std::string messages = options_.config_dir + "/recollindex.log";
   while (!stop_.IsSet()) {
     std::filesystem::remove(status_file, ignored);  // a stale one would report a finished pass
+    const std::vector<std::string> args = {"-c", options_.config_dir, "-m", "-x", "-D", "-w", "0"};
     int error = 0;
     // The monitor's messages go to a file of their own: on every stop it
     // says "got signal", which is no news on the engine's standard error.
-    std::optional<SpawnedProcess> monitor = SpawnedProcess::Start(
-        options_.program, {"-c", options_.config_dir, "-m", "-x", "-D", "-w", "0"}, {}, &error, messages);
+    // The monitor runs under a launcher that has the kernel kill it when its
+    // parent (this thread) ends, however the engine ends: a monitor left
+    // behind would hold the index lock against the next engine.
+    std::vector<std::string> launched = {"--pdeathsig", "KILL", "--", options_.program};
+    launched.insert(launched.end(), args.begin(), args.end());
+    auto start = [&]() -> std::optional<SpawnedProcess> {
+      std::optional<SpawnedProcess> launched_monitor = SpawnedProcess::Start(kLauncher, launched, {}, &error, messages);
+      if (launched_monitor || error != ENOENT) return launched_monitor;
+      if (!warned_launcher) {
+        EngineLog(std::string(kLauncher) + " is missing: " + options_.program +
+                  " may outlive tarvex-search if it is killed");
+        warned_launcher = true;
+      }
+      return SpawnedProcess::Start(options_.program, args, {}, &error, messages);
+    };
+    std::optional<SpawnedProcess> monitor = start();
     if (!monitor) {
       EngineLog("Cannot start " + options_.program + ": " + SystemErrorText(error));
     } else {
@@ -102,8 +122,12 @@ void IndexKeeper::Keep() {
         }
       }
       const long long restart = options_.restart_delay.count();
-      EngineLog(options_.program + " ended (status " + std::to_string(*monitor->Poll()) +
-                "); it starts again in " + std::to_string(restart) + " s; its messages are in " + messages);
+      const int status = *monitor->Poll();
+      // The launcher answers 127 when the monitor itself could not start.
+      EngineLog((status == 127 ? "Cannot start " + options_.program + " (status 127)"
+                               : options_.program + " ended (status " + std::to_string(status) + ")") +
+                (ready ? "" : " before the index was up to date") + "; it starts again in " +
+                std::to_string(restart) + " s; its messages are in " + messages);
     }
     if (stop_.Wait(options_.restart_delay)) return;
   }

@@ -6,6 +6,9 @@
 // the monitor's status file. A monitor that ends on its own is started again
 // after `restart_delay`; since every start is an incremental pass, a monitor
 // that cannot follow changes still refreshes the index at that interval.
+// The monitor is started through `setpriv --pdeathsig KILL`, so that it dies
+// with the engine even when the engine is killed outright and never holds
+// the index lock against a later engine.
 //
 // Start and the destructor are called from one thread; the work runs on a
 // thread of its own.

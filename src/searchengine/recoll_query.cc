@@ -98,6 +98,13 @@ EngineAnswer RecollQuery::Run(std::string_view text, std::uint32_t first, std::u
   if (!answer.ok && answer.error == kUninterpretable) {
     answer = RunOnce(std::string(text), true, first, count);
   }
+  if (!answer.ok && !answer.refused_query.empty()) {
+    // The text itself is what the tool cannot run: nothing matches it.
+    EngineAnswer none;
+    none.ok = true;
+    none.refused_query = answer.refused_query;
+    return none;
+  }
   if (answer.hits.size() > count) answer.hits.resize(count);
   return answer;
 }
@@ -127,6 +134,7 @@ EngineAnswer RecollQuery::RunOnce(const std::string& query, bool plain_words, st
   if (run.out.find(kUninterpretable) != std::string::npos ||
       run.err.find(kUninterpretable) != std::string::npos) {
     answer.error = kUninterpretable;
+    answer.refused_query = answer.error;
     return answer;
   }
   if (std::optional<EngineAnswer> parsed = ParseRecollOutput(run.out, window)) {
@@ -136,6 +144,9 @@ EngineAnswer RecollQuery::RunOnce(const std::string& query, bool plain_words, st
     answer.ok = true;
   } else {
     answer.error = options_.program + " failed (status " + std::to_string(run.status) + ")";
+    const std::size_t line_end = run.err.find('\n');
+    if (!run.err.empty()) answer.error += ": " + run.err.substr(0, std::min<std::size_t>(line_end, 200));
+    answer.refused_query = answer.error;
     return answer;
   }
   if (plain_words) {

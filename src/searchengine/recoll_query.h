@@ -6,8 +6,11 @@
 // (-n), two snippets per result (-p 2) and the fields url, mtype, title,
 // filename, ipath and abstract, which the tool prints base64-encoded, one
 // result per line. Folders are kept out of the results. A query the tool
-// cannot interpret is run again as a plain all-words query. A query against
-// an index that does not exist yet answers total 0.
+// cannot interpret is run again as a plain all-words query; one that the tool
+// still cannot run (it fails or crashes on it) answers total 0, with the
+// reason in refused_query. A query against an index that does not exist yet
+// answers total 0. Only a tool that cannot be started or does not answer in
+// time is a failure (ok false).
 //
 // Safe for concurrent use: every Run starts its own process.
 #pragma once
@@ -32,10 +35,13 @@ struct EngineHit {
 };
 
 struct EngineAnswer {
-  bool ok = false;        // false: the query could not be run (see error)
+  bool ok = false;        // false: the engine could not run (see error)
   std::uint32_t total = 0;
   std::vector<EngineHit> hits;
   std::string error;
+  // Set on an answer of no results given because the tool could not run this
+  // query (it refused or crashed on it): why, for the engine's log.
+  std::string refused_query;
 };
 
 // Reads the tool's standard output for a query whose window asked for

@@ -37,6 +37,9 @@ HttpAnswer SearchEndpoint::Answer(const HttpRequest& request) const {
     EngineLog("A search failed: " + found.error);
     return {500, "text/plain; charset=UTF-8", "The search failed\n"};
   }
+  if (!found.refused_query.empty()) {
+    EngineLog("A query could not be run and was answered with no results: " + found.refused_query);
+  }
   return {200, "text/xml; charset=UTF-8", RenderResultPage(found.total, found.hits)};
 }
 

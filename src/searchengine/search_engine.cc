@@ -8,6 +8,7 @@
 #include "platform/file_info.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"
+#include "platform/private_files.h"
 #include "platform/stop_signals.h"
 #include "platform/user_folders.h"
 #include "searchengine/engine_log.h"
@@ -66,11 +67,14 @@ int RunSearchEngine(const SearchEngineOptions& options) {
     EngineLog("The program that started tarvex-search has ended already");
     return 0;
   }
+  // The address token and the index are the user's alone.
+  MakeNewFilesPrivate();
   std::optional<std::string> folder = SearchEngineFolder();
   if (!folder) {
     EngineLog("Cannot make the engine's folder in the application folder");
     return 1;
   }
+  if (!MakeFolderPrivate(*folder)) EngineLog("Cannot make " + *folder + " private to its user");
 
   std::string config_dir = options.recoll_config.value_or(*folder);
   std::vector<std::string> folders;

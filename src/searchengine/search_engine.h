@@ -3,6 +3,8 @@
 // from a Recoll index, keeps that index fresh (index_keeper.h) and publishes
 // its address (search_registration.h). It runs until SIGTERM or SIGINT, then
 // stops its indexer, withdraws its address and exits 0. One runs per user.
+// Everything it creates is private to the user (folders 0700, files 0600),
+// and its folder is made so at every start.
 #pragma once
 
 #include <cstdint>

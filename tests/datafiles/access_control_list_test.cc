@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
@@ -38,16 +41,20 @@ TEST_F(AccessControlListTest, MissingOrEmptyFileRestrictsNothingAndABlankLineOnl
   EXPECT_FALSE(list_.IsDriveAllowed("D"));
 }
 
-TEST_F(AccessControlListTest, PrefixesMatchIgnoringCase) {
+TEST_F(AccessControlListTest, PrefixesMatchExactlyOnACaseSensitiveFileSystem) {
   std::filesystem::create_directory(Under("Shared"));
+  std::filesystem::create_directory(Under("shared"));
   ASSERT_TRUE(LoadWith(Under("shared/") + "\r\n" + Under("DOCS") + "\r\nhttp://Example.com/\r\n"));
-  EXPECT_TRUE(list_.IsPathAllowed(Under("Shared/a.txt")));
-  EXPECT_TRUE(list_.IsPathAllowed(Under("SHARED/")));
-  EXPECT_FALSE(list_.IsPathAllowed(Under("Shared")));      // shorter than the entry
-  EXPECT_TRUE(list_.IsPathAllowed(Under("docs2/a.txt")));  // a plain prefix
+  EXPECT_TRUE(list_.IsPathAllowed(Under("shared/a.txt")));
+  // Another directory that differs only in case opens nothing.
+  EXPECT_FALSE(list_.IsPathAllowed(Under("Shared/a.txt")));
+  EXPECT_FALSE(list_.IsPathAllowed(Under("SHARED/")));
+  EXPECT_FALSE(list_.IsPathAllowed(Under("shared")));      // shorter than the entry
+  EXPECT_TRUE(list_.IsPathAllowed(Under("DOCS2/a.txt")));  // a plain prefix
+  EXPECT_FALSE(list_.IsPathAllowed(Under("docs2/a.txt")));
   EXPECT_FALSE(list_.IsPathAllowed(Under("Other/a.txt")));
-  EXPECT_TRUE(list_.IsPathAllowed("HTTP://example.com/page"));
-  EXPECT_FALSE(list_.IsPathAllowed("http://example.org/"));
+  EXPECT_TRUE(list_.IsPathAllowed("http://Example.com/page"));
+  EXPECT_FALSE(list_.IsPathAllowed("HTTP://example.com/page"));
   EXPECT_FALSE(list_.IsPathAllowed(""));
   EXPECT_TRUE(list_.IsDriveAllowed("c"));
   EXPECT_FALSE(list_.IsDriveAllowed("D"));
@@ -88,6 +95,39 @@ TEST_F(AccessControlListTest, OddLinesRestrictInsteadOfAllowingEverything) {
     EXPECT_FALSE(list.IsPathAllowed("/etc/passwd"));
     EXPECT_EQ(list.IsPathAllowed(Under("b/f")), contents.starts_with(Under("b/")));
   }
+}
+
+TEST_F(AccessControlListTest, BlankLinesAmongEntriesAndUnreadableFilesOpenNothing) {
+  // A blank or all-blank line among entries is ignored, not an empty prefix.
+  ASSERT_TRUE(LoadWith(Under("a/") + "\n\n  \t\r\n" + Under("b/") + "\n"));
+  EXPECT_TRUE(list_.IsPathAllowed(Under("b/f")));
+  EXPECT_FALSE(list_.IsPathAllowed("/etc/hostname"));
+  EXPECT_FALSE(list_.IsPathAllowed("/"));
+  // Blank lines alone keep their meaning: restricted, every path visible.
+  AccessControlList blanks;
+  WriteFile(Under(std::string(kAccessFileName)), "\n \r\n");
+  ASSERT_TRUE(blanks.LoadAccessList(dir_.Path()));
+  EXPECT_TRUE(blanks.IsPathAllowed("/etc/hostname"));
+  EXPECT_FALSE(blanks.IsDriveAllowed("D"));
+
+  // A file that is there but cannot be read restricts and allows nothing.
+  const std::string file = Under(std::string(kAccessFileName));
+  std::filesystem::remove(file);
+  std::filesystem::create_directory(file);
+  AccessControlList directory;
+  EXPECT_TRUE(directory.LoadAccessList(dir_.Path() + "/"));
+  EXPECT_EQ(directory.LoadError(), EISDIR);
+  EXPECT_FALSE(directory.IsPathAllowed("/"));
+  std::filesystem::remove(file);
+  std::filesystem::create_symlink(Under("nowhere"), file);
+  AccessControlList dangling;
+  EXPECT_TRUE(dangling.LoadAccessList(dir_.Path() + "/"));
+  EXPECT_FALSE(dangling.IsPathAllowed(Under("nowhere")));
+  std::filesystem::remove(file);
+  ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+  AccessControlList fifo;  // refused without waiting for a writer
+  EXPECT_TRUE(fifo.LoadAccessList(dir_.Path() + "/"));
+  EXPECT_FALSE(fifo.IsPathAllowed("/"));
 }
 
 }  // namespace

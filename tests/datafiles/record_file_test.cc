@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -79,7 +81,15 @@ TEST(RecordFileTest, UnreadableLinesAreKeptVerbatimAndNewIdsStayAboveThem) {
   EXPECT_EQ(files.FindNextFile(), nullptr);
   ASSERT_TRUE(files.Save());
   EXPECT_EQ(ReadFile(dir.File("QLXFiles.txt")), "\"4\",\"a.txt\",\"/d/\"\r\n\"5\",\"b.txt\",\"/e/\"\r\n");
-  EXPECT_FALSE(FileList(dir.Path() + "/missing/").Load());
+  // Only a missing file is an empty list; one that cannot be read is refused
+  // and the list keeps what it held.
+  EXPECT_TRUE(FileList(dir.Path() + "/missing/").Load());
+  std::filesystem::create_directory(dir.File("unreadable"));
+  std::filesystem::create_directory(dir.File("unreadable/QLXFiles.txt"));
+  FileList refused(dir.File("unreadable"));  // no separator: one is added
+  EXPECT_FALSE(refused.Load());
+  EXPECT_EQ(refused.LoadError(), EISDIR);
+  EXPECT_EQ(refused.Path(), dir.File("unreadable/QLXFiles.txt"));
 }
 
 }  // namespace

@@ -51,12 +51,12 @@ TEST_F(TrackingTest, ARecordPerUserAndNameIgnoringCaseAndConcurrentSessionsLoseN
   Fetch(link.get(), 1, 1, "README.TXT", "other/");
   Fetch(link.get(), 2, 1, "readme.txt", "docs/");
   Fetch(link.get(), 1, 2, "readme.txt", "other/");  // flag 2 does not track
-  // The list is written when the session ends, not before.
+  // Each download is on disk as soon as it completed, before the session ends.
+  EXPECT_EQ(ReadFile(data_dir_ + "QLXFiles.txt"), Line(1, "README.TXT", "other/") + Line(2, "readme.txt", "docs/"));
   std::vector<TrackedFile> files;
   ASSERT_EQ(RequestTrackedFiles(link.get(), 1, &files, kReplyTimeout), 0);
-  EXPECT_TRUE(files.empty());
+  EXPECT_EQ(files.size(), 1u);
   EXPECT_EQ(EndSession(link.get(), kReplyTimeout), 0);
-  EXPECT_TRUE(FilesListIs(Line(1, "README.TXT", "other/") + Line(2, "readme.txt", "docs/")));
 
   link = Device();
   ASSERT_EQ(RequestTrackedFiles(link.get(), 1, &files, kReplyTimeout), 0);
@@ -84,11 +84,11 @@ TEST_F(TrackingTest, ARecordPerUserAndNameIgnoringCaseAndConcurrentSessionsLoseN
   auto first = Device();
   auto second = Device();
   Fetch(first.get(), 1, 1, "readme.txt", "docs/");
-  Fetch(second.get(), 2, 1, "readme.txt", "other/");
-  EXPECT_EQ(EndSession(first.get(), kReplyTimeout), 0);
   EXPECT_TRUE(FilesListIs(Line(1, "readme.txt", "docs/") + Line(2, "readme.txt", "docs/")));
-  EXPECT_EQ(EndSession(second.get(), kReplyTimeout), 0);
+  Fetch(second.get(), 2, 1, "readme.txt", "other/");
   EXPECT_TRUE(FilesListIs(Line(1, "readme.txt", "docs/") + Line(2, "readme.txt", "other/")));
+  EXPECT_EQ(EndSession(first.get(), kReplyTimeout), 0);
+  EXPECT_EQ(EndSession(second.get(), kReplyTimeout), 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -54,6 +55,46 @@ TEST(AtomicFileTest, RefusedTargetsSayWhyBeforeAnythingIsCreated) {
   EXPECT_TRUE(WriteFileAtomically(long_name, "ok"));
   EXPECT_EQ(ReadFile(long_name), "ok");
   EXPECT_EQ(EntryCount(dir.Path()), 1u);
+}
+
+TEST(AtomicFileTest, UploadsLeaveNoNamedFileAndStaleUploadFilesGoUnlessAWriterHoldsThem) {
+  TempDir dir;
+  const std::string target = dir.File("up.bin");
+  // Where the file system makes unnamed files, nothing shows while writing.
+  {
+    AtomicFile upload(target, SaveCalls::Default(), AtomicFile::Kind::kUpload);
+    ASSERT_TRUE(upload.Write("content"));
+    EXPECT_EQ(EntryCount(dir.Path()), 0u);
+    ASSERT_TRUE(upload.Commit());
+  }
+  EXPECT_EQ(ReadFile(target), "content");
+  EXPECT_EQ(EntryCount(dir.Path()), 1u);
+
+  // Where it cannot, a crashed upload's file goes when the next one starts;
+  // a running upload's file and a brand-new one stay.
+  const std::string stale = dir.File(".up.bin.AbCdEf.tvxupload");
+  const std::string young = dir.File(".up.bin.GhIjKl.tvxupload");
+  const std::string other_save = dir.File(".up.bin.MnOpQr.tvxsave");
+  for (const std::string& name : {stale, young, other_save}) WriteFile(name, "part");
+  const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+  fs::last_write_time(stale, old);
+  fs::last_write_time(other_save, old);
+  testing::FaultySaveCalls no_unnamed(testing::FaultySaveCalls::Step::kCreateUnnamed);
+  AtomicFile running(dir.File("run.bin"), no_unnamed, AtomicFile::Kind::kUpload);
+  ASSERT_TRUE(running.Write("half"));
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(young));
+  EXPECT_TRUE(fs::exists(other_save));
+  std::string running_name;
+  for (const auto& entry : fs::directory_iterator(dir.Path())) {
+    const std::string name = entry.path().filename();
+    if (name.starts_with(".run.bin.")) running_name = entry.path();
+  }
+  ASSERT_FALSE(running_name.empty());
+  fs::last_write_time(running_name, old);
+  EXPECT_EQ(RemoveStaleUploadFiles(dir.Path()), 0) << "a running upload's file was removed";
+  ASSERT_TRUE(running.Commit());
+  EXPECT_EQ(ReadFile(dir.File("run.bin")), "half");
 }
 
 TEST(AtomicFileTest, StaleTemporaryFilesAreRemovedAndNothingElse) {

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
 #include "fileservice/file_stamp.h"
 #include "platform/child_process.h"
+#include "platform/socket.h"
 #include "support/program_env.h"
 #include "support/server/server_fixture.h"
 #include "support/wait_until.h"
@@ -93,6 +97,57 @@ class TarvexSearchTest : public ::testing::Test {
     return found;
   }
 
+  // The engine's own address: port and path, from its log.
+  bool EngineAddress(std::uint16_t* port, std::string* path) {
+    const std::string& log = engine_->Errors();
+    const std::string start = "Answering searches at http://127.0.0.1:";
+    const std::size_t at = log.rfind(start);
+    if (at == std::string::npos) return false;
+    const std::size_t colon_end = at + start.size();
+    const std::size_t slash = log.find('/', colon_end);
+    const std::size_t query = log.find('?', slash);
+    *port = static_cast<std::uint16_t>(std::stoi(log.substr(colon_end, slash - colon_end)));
+    *path = log.substr(slash, query - slash);
+    return true;
+  }
+  // One HTTP exchange with the engine; the whole answer, "" when none came
+  // within `limit`.
+  std::string Get(const std::string& target, std::chrono::seconds limit = seconds(10)) {
+    std::uint16_t port = 0;
+    std::string path;
+    if (!EngineAddress(&port, &path)) return "";
+    Socket socket = ConnectTcp("127.0.0.1", port);
+    const std::string request = "GET " + path + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    if (SendSome(socket, request.data(), request.size()) != static_cast<long>(request.size())) return "";
+    std::string answer;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    char buffer[4096];
+    while (std::chrono::steady_clock::now() < end) {
+      if (WaitReadable(socket, std::chrono::milliseconds(200)) != WaitResult::kReady) continue;
+      const long n = ReceiveSome(socket, buffer, sizeof buffer);
+      if (n <= 0) return answer;
+      answer.append(buffer, static_cast<std::size_t>(n));
+    }
+    return "";
+  }
+  // Ids of the running recollindex processes that index this test's engine.
+  std::vector<int> OwnIndexers() {
+    std::vector<int> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+      const std::string name = entry.path().filename();
+      if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+      std::string cmdline = testing::ReadFile(entry.path().string() + "/cmdline");
+      std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
+      std::string state = testing::ReadFile(entry.path().string() + "/stat");
+      const std::size_t paren = state.rfind(')');
+      if (paren != std::string::npos && paren + 2 < state.size() && state[paren + 2] == 'Z') continue;
+      if (cmdline.find("recollindex") != std::string::npos && cmdline.find(dir_.Path()) != std::string::npos) {
+        found.push_back(std::stoi(name));
+      }
+    }
+    return found;
+  }
+
   testing::ProgramEnvironment world_;
   const testing::TempDir& dir_ = world_.Dir();
   std::string docs_;
@@ -150,6 +205,64 @@ TEST_F(TarvexSearchTest, DeviceFindsTheRealFilesWithTheirStampsSizesAndPagesAndO
   EXPECT_EQ(malformed.status, 2);
   EXPECT_NE(malformed.err.find("--port: 80x is not a whole number from 1 to 65535"), std::string::npos)
       << malformed.err;
+}
+
+TEST_F(TarvexSearchTest, SlowClientsOddQueriesAndAKilledEngineLeaveNothingBroken) {
+  // Query texts Recoll cannot run answer no results; the reason is logged.
+  for (const std::string& text : {std::string("--"), std::string("%24%28id%29"), std::string("%25")}) {
+    const std::string answer = Get("?q=" + text + "&format=xml");
+    EXPECT_TRUE(answer.starts_with("HTTP/1.0 200") || answer.starts_with("HTTP/1.1 200")) << text << answer;
+    EXPECT_NE(answer.find("<results count=\"0\">"), std::string::npos) << text << answer;
+  }
+  EXPECT_NE(engine_->Errors().find("A query could not be run"), std::string::npos) << engine_->Errors();
+
+  // Sixteen clients that trickle a byte now and then do not keep a request
+  // out, and lose their connections after the request deadline.
+  std::uint16_t port = 0;
+  std::string path;
+  ASSERT_TRUE(EngineAddress(&port, &path));
+  std::vector<Socket> slow;
+  for (int i = 0; i < 16; ++i) {
+    slow.push_back(ConnectTcp("127.0.0.1", port));
+    ASSERT_TRUE(slow.back().IsValid());
+    SendSome(slow.back(), "G", 1);
+  }
+  const auto asked = std::chrono::steady_clock::now();
+  const std::string answer = Get("?q=kiwi&format=xml", seconds(15));
+  EXPECT_NE(answer.find("<results count=\"3\">"), std::string::npos) << answer << engine_->Errors();
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, seconds(12));
+  for (Socket& socket : slow) SendSome(socket, "E", 1);
+  EXPECT_TRUE(WaitUntil([&] {
+    for (Socket& socket : slow) {
+      char c;
+      if (WaitReadable(socket, std::chrono::milliseconds(0)) != WaitResult::kReady) return false;
+      if (ReceiveSome(socket, &c, 1) > 0) return false;
+    }
+    return true;
+  }, seconds(20))) << "a slow client kept its connection past the deadline";
+  slow.clear();
+
+  // No indexer outlives an engine that is killed outright.
+  ASSERT_TRUE(WaitUntil([&] { return !OwnIndexers().empty(); }, seconds(30)));
+  engine_->Signal(SIGKILL);
+  engine_->Wait(seconds(10));
+  EXPECT_TRUE(WaitUntil([&] { return OwnIndexers().empty(); }, seconds(10)));
+  engine_ = std::make_unique<ChildProcess>(TARVEX_SEARCH_PATH, std::vector<std::string>{"--folder", docs_},
+                                           world_.Env());
+  ASSERT_TRUE(WaitUntil([&] { return engine_->Errors().find("Registered") != std::string::npos; }))
+      << engine_->Errors();
+  EXPECT_TRUE(WaitUntil([&] { return !OwnIndexers().empty(); }, seconds(30))) << engine_->Errors();
+
+  // The token and the index are the user's alone.
+  const std::string folder = world_.AppFile("Search");
+  EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_all);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (entry.is_symlink()) continue;
+    EXPECT_EQ(entry.status().permissions() & (std::filesystem::perms::group_all | std::filesystem::perms::others_all),
+              std::filesystem::perms::none)
+        << entry.path();
+  }
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ namespace tarvex::testing {
 
 class FaultySaveCalls : public SaveCalls {
  public:
-  enum class Step { kNone, kCreate, kWrite, kSync, kRename };
+  enum class Step { kNone, kCreate, kWrite, kSync, kRename, kCreateUnnamed };
 
   explicit FaultySaveCalls(Step failing = Step::kNone, int error = ENOSPC)
       : failing_(failing), error_(error) {}
@@ -34,6 +34,11 @@ class FaultySaveCalls : public SaveCalls {
       return error_;
     }
     return SaveCalls::Write(fd, bytes);
+  }
+  // kCreateUnnamed stands for a file system without unnamed files.
+  int CreateUnnamed(const std::string& directory, int* fd) override {
+    if (failing_ == Step::kCreateUnnamed) return EOPNOTSUPP;
+    return SaveCalls::CreateUnnamed(directory, fd);
   }
   int Sync(int fd) override { return failing_ == Step::kSync ? error_ : SaveCalls::Sync(fd); }
   int Rename(const std::string& from, const std::string& to) override {

@@ -5,12 +5,10 @@
 
 #include <atomic>
 #include <filesystem>
-#include <thread>
 
 #include "core/settings/server_settings.h"
 #include "fileservice/root_dir.h"
 #include "log/server_log.h"
-#include "platform/event.h"
 #include "platform/network_addresses.h"
 #include "support/server/server_fixture.h"
 #include "support/temp_dir.h"
@@ -54,21 +52,12 @@ struct FakePicker {
   }
 };
 
-// A server log whose next record is made while its lock is held, for as long
-// as the test wants.
-class StallingLog : public ServerLog {
+// A server log whose record list a test can hold locked, as a stalled thread
+// would.
+class HeldLog : public ServerLog {
  public:
   using ServerLog::ServerLog;
-  std::unique_ptr<LogRecord> CreateRecord() const override {
-    if (stall) {
-      inside.Set();
-      release.Wait(std::chrono::seconds(20));
-    }
-    return ServerLog::CreateRecord();
-  }
-  std::atomic<bool> stall{false};
-  mutable ManualResetEvent inside;
-  mutable ManualResetEvent release;
+  using ServerLog::RecordsLock;
 };
 
 }  // namespace
@@ -231,20 +220,19 @@ class UiTest : public QObject {
   }
 
   void cellsAreEmptyWhileTheLogIsHeldElsewhereAndComeBackAfter() {
-    StallingLog log(world_.WorkFile("log.txt"), 500);
+    HeldLog log(world_.WorkFile("log.txt"), 500);
     log.Open();
     log.LogEvent("Server", "", "first", "0");
     LogTableModel model;
     model.SetLog(&log, ServerLogColumns());
     QCOMPARE(model.rowCount(), 1);
 
-    log.stall = true;
-    std::thread holder([&] { log.LogEvent("Server", "", "second", "0"); });
-    QVERIFY(log.inside.Wait(std::chrono::seconds(10)));
-    QCOMPARE(model.index(0, 1).data().toString(), QString());  // after the lock's time-out
-    QCOMPARE(model.index(0, 0).data().toString(), QString());
-    log.release.Set();
-    holder.join();
+    {
+      std::unique_lock<std::timed_mutex> held(log.RecordsLock());
+      QCOMPARE(model.index(0, 1).data().toString(), QString());  // after the lock's time-out
+      QCOMPARE(model.index(0, 0).data().toString(), QString());
+    }
+    log.LogEvent("Server", "", "second", "0");
     QTRY_COMPARE(model.index(0, 1).data().toString(), QStringLiteral("second"));
     QCOMPARE(model.rowCount(), 2);
   }

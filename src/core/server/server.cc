@@ -48,7 +48,7 @@ bool Server::InitServer(const std::vector<ServiceFactory>& services) {
     data_dir = ServerSettings::GetDataDir();
     if (!data_dir) return false;
   }
-  std::optional<std::string> path = JoinTexts({*data_dir, "TSConfig.txt"});
+  std::optional<std::string> path = DataFilePath(*data_dir, kSettingsFileName);
   if (!path) return false;
   settings_ = std::make_unique<ServerSettings>(*path);
   log_ = std::make_unique<ServerLog>("TSServerLog.txt", 500);

@@ -1,8 +1,9 @@
 #include "core/settings/settings_store.h"
 
-#include <fstream>
+#include <cerrno>
 #include <utility>
 
+#include "platform/file_reader.h"
 #include "platform/files.h"
 
 namespace tarvex {
@@ -19,15 +20,16 @@ int SettingsStore::LoadSettings() {
 
 int SettingsStore::ReadSettings() {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::ifstream in(path_, std::ios::binary);
-  if (!in.is_open()) return 0;
   std::string contents;
-  char chunk[4096];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    contents.append(chunk, static_cast<std::size_t>(in.gcount()));
+  // A missing file is an empty one; a file that cannot be read (a directory,
+  // a FIFO, no permission) leaves the entries as they are and is never
+  // replaced by a save.
+  const int error = ReadWholeFile(path_, &contents);
+  if (error != 0) {
+    if (error != ENOENT) read_error_ = error;
+    return 0;
   }
-  // A read error (such as a directory) counts as a file that cannot be opened.
-  if (in.bad()) return 0;
+  read_error_ = 0;
   std::size_t start = 0;
   while (start < contents.size()) {
     std::size_t end = contents.find('\n', start);
@@ -44,6 +46,7 @@ int SettingsStore::ReadSettings() {
 
 int SettingsStore::SaveSettings() {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (read_error_ != 0) return read_error_;
   std::string contents;
   for (const Entry& entry : entries_) {
     contents.append(entry.key).append(1, '=').append(entry.value).append("\r\n");

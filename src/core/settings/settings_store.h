@@ -8,8 +8,11 @@
 // cutting it); ReadSettings reads it without creating anything. Lines end at
 // LF; a CR before it is dropped. SaveSettings replaces the whole file
 // atomically, each line ending in CR LF, as raw bytes: a failed save (a full
-// disk, say) leaves the old file whole. A file that cannot be read leaves the
-// entries unchanged. Every member is safe to call from any thread.
+// disk, say) leaves the old file whole. A file that exists but cannot be read
+// (a directory, a FIFO, no permission) leaves the entries unchanged, and
+// SaveSettings then refuses with the read's errno value rather than replace
+// a file whose contents it never saw. Reading never blocks (a FIFO is
+// refused) and never throws. Every member is safe to call from any thread.
 #pragma once
 
 #include <mutex>
@@ -33,7 +36,7 @@ class SettingsStore {
   int LoadSettings();
   int ReadSettings();
   // 0 when the file now holds the entries; otherwise the errno value of the
-  // failure, and the file is as it was.
+  // failure (or of the last read's), and the file is as it was.
   int SaveSettings();
 
   // The value of the first entry with the key, or "" when there is none.
@@ -54,6 +57,7 @@ class SettingsStore {
   SaveCalls& calls_;
   mutable std::mutex mutex_;   // guards entries_ and the file while in use
   std::vector<Entry> entries_;  // in file order
+  int read_error_ = 0;          // of the last read, unless the file was missing
 };
 
 }  // namespace tarvex
