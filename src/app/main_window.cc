@@ -3,6 +3,7 @@
 #include <QtCore/QTimer>
 #include <QtGui/QAction>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QHBoxLayout>
@@ -16,6 +17,9 @@
 #include "core/settings/server_settings.h"
 #include "fileservice/file_service.h"
 #include "log/server_log.h"
+#include "platform/network_addresses.h"
+#include "ui/connection_panel.h"
+#include "ui/desktop_notifier.h"
 #include "ui/device_file_dialog.h"
 #include "ui/file_service_config_dialog.h"
 #include "ui/info_dialogs.h"
@@ -30,7 +34,10 @@ namespace tarvex {
 namespace {
 
 constexpr char kTrayTip[] = "Veldane Tarvex Server";
-constexpr std::string_view kNoTray = "Unable to set tray icon";
+constexpr std::string_view kNoTray =
+    "Unable to set tray icon: this desktop has no tray, so the window minimises to the task bar";
+// How often the panel and the tip read the device count and the addresses.
+constexpr int kStateIntervalMs = 1000;
 constexpr std::string_view kNoDataDirectory =
     "Tarvex Server can neither read nor set its data directory, so the server cannot run. "
     "Check that your configuration folder can be written and start the program again.";
@@ -89,8 +96,11 @@ MainWindow::MainWindow(ServerOptions options, const std::vector<Server::ServiceF
       configure_service_button_(Button("Configure Service...", "configureServiceButton")),
       service_log_model_(new LogTableModel(this)),
       service_log_view_(LogView(service_log_model_, "serviceLog")),
+      panel_(new ConnectionPanel),
       tray_(new QSystemTrayIcon(ProgramIcon(), this)),
-      tray_menu_(std::make_unique<QMenu>()) {
+      tray_menu_(std::make_unique<QMenu>()),
+      notifier_(new DesktopNotifier(this)),
+      state_timer_(new QTimer(this)) {
   setWindowTitle(QStringLiteral("Quillet Exchange - Tarvex Server"));
   setWindowIcon(ProgramIcon());
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -108,6 +118,10 @@ MainWindow::MainWindow(ServerOptions options, const std::vector<Server::ServiceF
   tray_->setToolTip(QString::fromLatin1(kTrayTip));
   QAction* restore = tray_menu_->addAction(QStringLiteral("Restore"));
   connect(restore, &QAction::triggered, this, &MainWindow::RestoreFromTray);
+  tray_menu_->addSeparator();
+  // Quit stops the server in order, like the close box.
+  QAction* quit = tray_menu_->addAction(QStringLiteral("Quit"));
+  connect(quit, &QAction::triggered, this, &MainWindow::CloseFromOutside, Qt::QueuedConnection);
   tray_->setContextMenu(tray_menu_.get());
   // Queued: removing the icon destroys the widget that reports the click.
   connect(
@@ -122,14 +136,20 @@ MainWindow::MainWindow(ServerOptions options, const std::vector<Server::ServiceF
     for (QPushButton* b : {start_button_, configure_button_, configure_service_button_}) {
       b->setEnabled(false);
     }
+    panel_->setEnabled(false);
     QTimer::singleShot(0, this, [this] { ShowMessage(this, kNoDataDirectory); });
     return;
   }
   server_->SetFirstRunHandler([this](ServerSettings& settings) {
+    welcomed_ = true;
     MakeWelcomeDialog(this)->exec();
     ServerConfigDialog(settings, this).exec();
   });
   ConnectLogs();
+  ConnectReceivedFiles();
+  connect(state_timer_, &QTimer::timeout, this, &MainWindow::UpdateState);
+  state_timer_->start(kStateIntervalMs);
+  UpdateState();
   // The first start, as if the button had been pressed.
   QMetaObject::invokeMethod(start_button_, &QPushButton::click, Qt::QueuedConnection);
 }
@@ -159,9 +179,13 @@ void MainWindow::BuildLayout() {
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
+  layout->addWidget(panel_);
   layout->addWidget(server_log_view_, 1);
   layout->addWidget(services, 1);
-  resize(580, 460);
+  resize(640, 560);
+  panel_->NotifyCheck()->setChecked(NotificationsWanted());
+  connect(panel_->NotifyCheck(), &QCheckBox::toggled, this, [](bool on) { SetNotificationsWanted(on); });
+  connect(panel_->SetupButton(), &QPushButton::clicked, this, &MainWindow::OpenHandheldSetup);
 
   connect(start_button_, &QPushButton::clicked, this, &MainWindow::StartStop);
   connect(configure_button_, &QPushButton::clicked, this, &MainWindow::ConfigureServer);
@@ -192,21 +216,89 @@ void MainWindow::ConnectLogs() {
   ApplyColumnWidths(server_log_view_, *server_log_model_);
 }
 
+void MainWindow::ConnectReceivedFiles() {
+  for (int i = 0; i < server_->ServiceCount(); ++i) {
+    if (auto* files = dynamic_cast<FileService*>(server_->GetService(i))) {
+      // On a session's thread: posted, never waited for. A notice still
+      // queued when the window goes is dropped with it.
+      files->SetReceivedHandler([this](const ReceivedFile& file) {
+        QMetaObject::invokeMethod(
+            this, [this, file] { notifier_->FileReceived(file); }, Qt::QueuedConnection);
+      });
+    }
+  }
+}
+
 void MainWindow::StartStop() {
   if (!server_) return;
   if (running_) {
     server_->StopServer();
     running_ = false;
+    failure_.clear();
     start_button_->setText(QStringLiteral("Start Server"));
-  } else if (server_->StartServer()) {
+  } else {
+    // After the first start's dialogs were passed by, a start with settings
+    // still incomplete asks for them again rather than doing nothing.
+    if (welcomed_ && !server_->Settings().IsComplete()) {
+      ServerConfigDialog(server_->Settings(), this).exec();
+    }
+    Start();
+  }
+  UpdateState();
+}
+
+void MainWindow::Start() {
+  if (server_->StartServer()) {
     running_ = true;
+    failure_.clear();
     start_button_->setText(QStringLiteral("Stop Server"));
+    return;
+  }
+  if (!server_->Settings().IsComplete()) {
+    failure_ = "the server is not configured (Configure Server...)";
+  } else {
+    failure_ = "see the server log";
   }
 }
 
 void MainWindow::ConfigureServer() {
   if (!server_) return;
-  ServerConfigDialog(server_->Settings(), this).exec();
+  const std::int16_t port = server_->Settings().GetPort();
+  if (ServerConfigDialog(server_->Settings(), this).exec() != QDialog::Accepted) return;
+  // A new port takes effect at once: the listener moves to it, while the
+  // sessions that run go on over their own links.
+  if (running_ && server_->Settings().GetPort() != port) {
+    server_->StopServer();
+    running_ = false;
+    start_button_->setText(QStringLiteral("Start Server"));
+    Start();
+  }
+  UpdateState();
+}
+
+void MainWindow::OpenHandheldSetup() {
+  if (!server_) return;
+  DeviceFileDialog dialog(server_->Settings(), this);
+  const std::vector<std::string> addresses = NonLoopbackIpv4Addresses();
+  if (!addresses.empty()) dialog.PresetAddress(addresses.front());
+  dialog.exec();
+}
+
+void MainWindow::UpdateState() {
+  ConnectionState state;
+  if (server_) {
+    state.addresses = NonLoopbackIpv4Addresses();
+    state.port = static_cast<std::uint16_t>(server_->Settings().GetPort());
+    if (running_) {
+      state.server = ConnectionState::Server::kRunning;
+      state.devices = static_cast<int>(server_->RunningSessions());
+    } else if (!failure_.empty()) {
+      state.server = ConnectionState::Server::kFailed;
+      state.failure = failure_;
+    }
+  }
+  panel_->Show(state);
+  tray_->setToolTip(QString::fromLatin1(kTrayTip) + QStringLiteral(" \u2014 ") + ToQString(StateText(state)));
 }
 
 void MainWindow::OpenDeviceFileDialog() {
@@ -260,7 +352,10 @@ void MainWindow::changeEvent(QEvent* event) {
 void MainWindow::MinimiseToTray() {
   if (!isMinimized() || !isVisible() || tray_->isVisible()) return;
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-    ShowMessage(this, kNoTray, "Error");
+    // A desktop without a tray (stock GNOME): the window stays minimised
+    // in the task bar like any other, and the log says why, once.
+    if (!no_tray_noted_ && server_) server_->Log().LogEvent("Server", "", std::string(kNoTray), "1");
+    no_tray_noted_ = true;
     return;
   }
   tray_->show();
@@ -272,6 +367,15 @@ void MainWindow::RestoreFromTray() {
   showNormal();
   raise();
   activateWindow();
+}
+
+void MainWindow::ShowAndRaise() {
+  if (tray_->isVisible() || isMinimized() || !isVisible()) {
+    RestoreFromTray();
+  } else {
+    raise();
+    activateWindow();
+  }
 }
 
 void MainWindow::done(int result) {
@@ -294,6 +398,7 @@ void MainWindow::CloseFromOutside() {
 
 void MainWindow::ShutDownServer() {
   tray_->hide();
+  state_timer_->stop();
   if (!server_) return;
   // The lists let go of the logs first; the callbacks then post nothing.
   server_log_model_->SetLog(nullptr, {});

@@ -21,6 +21,7 @@ AdvancedConfigDialog::AdvancedConfigDialog(QWidget* parent, FolderPicker picker)
       picker_(std::move(picker)),
       box_(PathBox(ToQString(ServerSettings::GetDataDir().value_or(std::string())), "dataDir")) {
   setWindowTitle(QStringLiteral("Tarvex Server Advanced Configuration"));
+  KeepTitleWhole(this);
   auto* group = new QGroupBox(QStringLiteral("Server Root Dir"));
   auto* group_layout = new QVBoxLayout(group);
   group_layout->addWidget(WrappedText(QStringLiteral(

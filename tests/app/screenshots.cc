@@ -4,6 +4,8 @@
 // of every dialog into OUTDIR. Exits non-zero when a picture is missing.
 #include <QtTest/QtTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QSystemTrayIcon>
 
 #include <filesystem>
 #include <iostream>
@@ -17,6 +19,7 @@
 #include "fileservice/root_dir.h"
 #include "log/server_log.h"
 #include "log/service_log.h"
+#include "platform/network_addresses.h"
 #include "support/server/server_fixture.h"
 #include "support/ui/desktop_world.h"
 #include "ui/advanced_config_dialog.h"
@@ -68,6 +71,12 @@ int Run(const std::string& out) {
   QTest::qWait(500);
 
   bool ok = Save(&window, out + "/main-window.png");
+  // The tray's menu, as a right click on the icon opens it.
+  if (QMenu* menu = window.findChild<QSystemTrayIcon*>()->contextMenu()) {
+    menu->popup(QPoint(200, 200));
+    ok = Save(menu, out + "/tray-menu.png") && ok;
+    menu->hide();
+  }
   ServerSettings& settings = window.GetServer()->Settings();
   std::shared_ptr<const LogRecord> server_record = window.GetServer()->Log().GetRecord(0);
   std::shared_ptr<const LogRecord> service_record = service_log->GetRecord(0);
@@ -83,6 +92,11 @@ int Run(const std::string& out) {
   dialogs.emplace_back("server-log-detail", MakeServerLogDetailDialog(*server_record, &window));
   dialogs.emplace_back("service-log-detail", MakeServiceLogDetailDialog(*service_record, "Quillet Exchange", &window));
   dialogs.emplace_back("device-file", std::make_unique<DeviceFileDialog>(settings, &window));
+  // "Handheld Setup..." opens it with the address the window shows.
+  auto setup = std::make_unique<DeviceFileDialog>(settings, &window);
+  const std::vector<std::string> addresses = NonLoopbackIpv4Addresses();
+  setup->PresetAddress(addresses.empty() ? "192.168.1.20" : addresses.front());
+  dialogs.emplace_back("handheld-setup", std::move(setup));
   for (const auto& [name, dialog] : dialogs) ok = Save(dialog.get(), out + "/" + name + ".png") && ok;
   window.done(QDialog::Accepted);
   return ok ? 0 : 1;

@@ -44,15 +44,14 @@ class TarvexSearchTest : public ::testing::Test {
               "Date: Mon, 1 Jan 2024 10:00:00 +0000\nMessage-ID: <1@example.com>\n\n"
               "The kiwi crates arrive on Monday.\n");
 
-    engine_ = std::make_unique<ChildProcess>(TARVEX_SEARCH_PATH, std::vector<std::string>{"--folder", docs_},
-                                             world_.Env());
+    engine_ = std::make_unique<ChildProcess>(TARVEX_SEARCH_PATH, EngineArgs(), world_.Env());
     ASSERT_TRUE(WaitUntil([&] { return engine_->Errors().find("Registered") != std::string::npos; }))
         << engine_->Errors();
 
     port_ = std::to_string(testing::FindFreePort());
     ProgramResult configured = RunProgram(TARVEXD_PATH,
                                           {"configure", "--port", port_, "--login", "palm", "--password-stdin",
-                                           "--root-dir", dir_.File("exchange")},
+                                           "--root-dir", RootDir()},
                                           world_.Env(), "secret42\n");
     ASSERT_EQ(configured.status, 0) << configured.err;
     server_ = std::make_unique<ChildProcess>(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
@@ -69,6 +68,9 @@ class TarvexSearchTest : public ::testing::Test {
     engine_->Signal();
     EXPECT_EQ(engine_->Wait(seconds(20)), 0) << engine_->Errors();
   }
+
+  virtual std::vector<std::string> EngineArgs() { return {"--folder", docs_}; }
+  virtual std::string RootDir() { return dir_.File("exchange"); }
 
   DeviceSearch Search(const std::vector<std::string>& command) {
     std::vector<std::string> args = {"--port", port_, "--login", "palm", "search"};
@@ -142,6 +144,25 @@ TEST_F(TarvexSearchTest, DeviceFindsTheRealFilesWithTheirStampsSizesAndPagesAndO
   EXPECT_EQ(found.total, "4");
   ASSERT_EQ(found.lines.size(), 1u);
   EXPECT_EQ(found.lines[0].path, docs_ + "/mail/delivery.eml");
+}
+
+// An engine on its default folders indexes the file service's root
+// directory, as the server's setting names it.
+class TarvexSearchRootTest : public TarvexSearchTest {
+ protected:
+  std::vector<std::string> EngineArgs() override { return {}; }
+  std::string RootDir() override { return docs_; }
+};
+
+TEST_F(TarvexSearchRootTest, ANewRootDirectoryIsSearchedWithoutARestart) {
+  const std::string moved = dir_.File("moved");
+  std::filesystem::create_directories(moved);
+  WriteFile(moved + "/plums.txt", "Ripe plums for the market.\n");
+  EXPECT_EQ(Search({"plums"}).total, "0");
+  ProgramResult configured = RunProgram(TARVEXD_PATH, {"configure", "--root-dir", moved}, world_.Env());
+  ASSERT_EQ(configured.status, 0) << configured.err;
+  EXPECT_TRUE(WaitUntil([&] { return Search({"plums"}).total == "1"; }, seconds(60))) << engine_->Errors();
+  EXPECT_NE(engine_->Errors().find("Indexing " + moved), std::string::npos) << engine_->Errors();
 }
 
 }  // namespace

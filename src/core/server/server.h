@@ -88,6 +88,8 @@ class Server {
   // The number the next accepted connection gets.
   std::int32_t SessionCounter() const { return session_counter_; }
   std::size_t PendingLogins() const { return sessions_.PendingLogins(); }
+  // Devices logged in whose sessions run. Any thread.
+  std::size_t RunningSessions() const { return sessions_.RunningSessions(); }
 
  private:
   void ListenerThread();
