@@ -159,8 +159,14 @@ TEST_F(TarvexSearchRootTest, ANewRootDirectoryIsSearchedWithoutARestart) {
   std::filesystem::create_directories(moved);
   WriteFile(moved + "/plums.txt", "Ripe plums for the market.\n");
   EXPECT_EQ(Search({"plums"}).total, "0");
+  // The server is configured while it is stopped; the engine keeps running.
+  server_->Signal();
+  ASSERT_EQ(server_->Wait(seconds(20)), 0);
   ProgramResult configured = RunProgram(TARVEXD_PATH, {"configure", "--root-dir", moved}, world_.Env());
   ASSERT_EQ(configured.status, 0) << configured.err;
+  server_ = std::make_unique<ChildProcess>(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
+                                           world_.Env());
+  ASSERT_TRUE(WaitUntil([&] { return server_->Errors().find("Server Started") != std::string::npos; }));
   EXPECT_TRUE(WaitUntil([&] { return Search({"plums"}).total == "1"; }, seconds(60))) << engine_->Errors();
   EXPECT_NE(engine_->Errors().find("Indexing " + moved), std::string::npos) << engine_->Errors();
 }
