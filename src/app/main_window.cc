@@ -291,7 +291,7 @@ void MainWindow::UpdateState() {
     state.port = static_cast<std::uint16_t>(server_->Settings().GetPort());
     if (running_) {
       state.server = ConnectionState::Server::kRunning;
-      state.devices = static_cast<int>(server_->RunningSessions());
+      state.devices = static_cast<int>(server_->Activity().RunningCount());
     } else if (!failure_.empty()) {
       state.server = ConnectionState::Server::kFailed;
       state.failure = failure_;

@@ -85,12 +85,14 @@ Status FileSession::GetFile() {
   reply.Add(block);
   reply.Add(request.sent_name);
   reply.Add(request.sent_directory);
+  activity.Begin(SessionDoing::kSending, name, size);
   std::uint32_t remaining = size;
   long got = 1;
   while (remaining > 0 && got > 0) {
     const std::size_t item = std::min<std::size_t>(remaining, layout::kItem);
     got = reply.AddFrom(item, [&file](char* out, std::size_t n) { return file->Read(out, n); });
     if (got > 0) remaining -= static_cast<std::uint32_t>(got);
+    activity.Progress(size - remaining);
   }
   Status status = reply.Flush();
   if (status == 0 && remaining > 0) {

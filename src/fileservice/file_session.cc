@@ -93,6 +93,7 @@ void FileSession::IdentifyDeviceUser(std::uint32_t user_id) {
   for (UserRecord* u = users.FindFirstUser(); u != nullptr; u = users.FindNextUser()) {
     if (u->GetUserId() == user_id) {
       device_user_ = u->GetUserName();
+      activity.SetUser(*device_user_);
       return;
     }
   }
@@ -135,16 +136,21 @@ Status FileSession::Dispatch(std::uint16_t code, bool* handled) {
     case protocol::request::kGetFile:
       return GetFile();
     case protocol::request::kListTrackedFiles:
+      activity.Begin(SessionDoing::kListing);
       return ListTrackedFiles();
     case protocol::request::kListUsers:
+      activity.Begin(SessionDoing::kListing);
       return ListUsers();
     case protocol::request::kDesktopSearch:
+      activity.Begin(SessionDoing::kSearching);
       return DesktopSearch();
     case protocol::request::kAddUser:
       return AddUser();
     case protocol::request::kListDirectory:
+      activity.Begin(SessionDoing::kListing);
       return ListDirectory();
     case protocol::request::kListDrives:
+      activity.Begin(SessionDoing::kListing);
       return ListDrives();
     case protocol::request::kGetUserDirectory:
       return GetUserDirectory();
@@ -171,6 +177,7 @@ Status FileSession::Run() {
     if (result != 0) break;
     bool handled = false;
     result = Dispatch(code, &handled);
+    activity.Finish();
     if (!handled) {
       // Code 2 ends the session normally; any other code ends it unanswered.
       if (!IsEndSession(connection.get(), code)) result = 1;

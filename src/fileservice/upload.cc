@@ -46,6 +46,7 @@ Status FileSession::StoreIncomingFile(const std::string& path, std::uint32_t siz
     }
     received += n;
     gathered += n;
+    activity.Progress(received);
     if (gathered + layout::kChunk > buffer.size() || received == size) {
       file.Write(std::string_view(buffer.data(), gathered));
       gathered = 0;
@@ -81,6 +82,7 @@ Status FileSession::PutFile() {
     status = protocol::kPutFileRestricted;
   } else {
     // The device sends the complete directory, ending in a separator.
+    activity.Begin(SessionDoing::kReceiving, name, size);
     status = StoreIncomingFile(request.directory + name, size, &stream);
   }
   if (status == 0) {

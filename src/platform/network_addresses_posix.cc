@@ -9,21 +9,32 @@
 
 namespace tarvex {
 
-std::vector<std::string> NonLoopbackIpv4Addresses() {
-  std::vector<std::string> addresses;
+std::vector<InterfaceAddress> Ipv4Interfaces() {
+  std::vector<InterfaceAddress> found;
   ifaddrs* interfaces = nullptr;
-  if (getifaddrs(&interfaces) != 0) return addresses;
+  if (getifaddrs(&interfaces) != 0) return found;
   for (const ifaddrs* entry = interfaces; entry != nullptr; entry = entry->ifa_next) {
     if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
-    if ((entry->ifa_flags & IFF_UP) == 0 || (entry->ifa_flags & IFF_LOOPBACK) != 0) continue;
+    if ((entry->ifa_flags & IFF_UP) == 0) continue;
     const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
     char text[INET_ADDRSTRLEN] = {};
     if (inet_ntop(AF_INET, &address->sin_addr, text, sizeof text) == nullptr) continue;
-    if (std::find(addresses.begin(), addresses.end(), text) == addresses.end()) {
-      addresses.emplace_back(text);
+    const bool seen = std::any_of(found.begin(), found.end(),
+                                  [&](const InterfaceAddress& a) { return a.address == text; });
+    if (!seen) {
+      found.push_back({text, entry->ifa_name != nullptr ? entry->ifa_name : "",
+                       (entry->ifa_flags & IFF_LOOPBACK) != 0});
     }
   }
   freeifaddrs(interfaces);
+  return found;
+}
+
+std::vector<std::string> NonLoopbackIpv4Addresses() {
+  std::vector<std::string> addresses;
+  for (const InterfaceAddress& entry : Ipv4Interfaces()) {
+    if (!entry.loopback) addresses.push_back(entry.address);
+  }
   return addresses;
 }
 

@@ -38,8 +38,17 @@ enum class WaitResult { kReady, kTimedOut, kFailed };
 inline constexpr std::string_view kAnyAddress = "0.0.0.0";
 
 // A listening TCP socket bound to address:port (IPv4 dotted quad; port 0
-// picks an ephemeral port). Invalid on failure.
-Socket ListenTcp(std::string_view address, std::uint16_t port, int backlog);
+// picks an ephemeral port). Invalid on failure; *error (when given) then
+// holds the system's error number (0 on success; EADDRNOTAVAIL for an
+// address that is not one of this computer's).
+Socket ListenTcp(std::string_view address, std::uint16_t port, int backlog, int* error = nullptr);
+
+// Why a listen on address:port failed, for a person: "port 9300 is already in
+// use", "permission denied for port 80", or the port and the system's text.
+std::string DescribeListenError(int error, std::uint16_t port, std::string_view address);
+
+// The peer's IPv4 address in dotted form, or "" when it cannot be had.
+std::string PeerAddress(const Socket& socket);
 
 // The local port a socket is bound to, or 0.
 std::uint16_t LocalPort(const Socket& socket);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <string>
 
 #include "platform/socket.h"
@@ -77,20 +78,57 @@ void Socket::Close() {
   }
 }
 
-Socket ListenTcp(std::string_view address, std::uint16_t port, int backlog) {
+Socket ListenTcp(std::string_view address, std::uint16_t port, int backlog, int* error) {
+  int ignored = 0;
+  int& failure = error != nullptr ? *error : ignored;
+  failure = 0;
   sockaddr_in addr;
-  if (!ToAddress(address, port, &addr)) return Socket();
+  if (!ToAddress(address, port, &addr)) {
+    failure = EADDRNOTAVAIL;
+    return Socket();
+  }
   // Non-blocking, so that an accept after a connection vanished fails at once
   // instead of blocking the accept loop.
   Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-  if (!s.IsValid()) return s;
+  if (!s.IsValid()) {
+    failure = errno;
+    return s;
+  }
   int on = 1;
   setsockopt(s.Descriptor(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   if (::bind(s.Descriptor(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
       ::listen(s.Descriptor(), backlog) != 0) {
+    failure = errno;
     return Socket();
   }
   return s;
+}
+
+std::string DescribeListenError(int error, std::uint16_t port, std::string_view address) {
+  const std::string number = std::to_string(port);
+  switch (error) {
+    case EADDRINUSE:
+      return "port " + number + " is already in use";
+    case EACCES:
+    case EPERM:
+      return "permission denied for port " + number;
+    case EADDRNOTAVAIL:
+      return "the address " + std::string(address) + " is not one of this computer's";
+    default:
+      return "port " + number + ": " + std::strerror(error);
+  }
+}
+
+std::string PeerAddress(const Socket& socket) {
+  sockaddr_in addr{};
+  socklen_t len = sizeof addr;
+  if (getpeername(socket.Descriptor(), reinterpret_cast<sockaddr*>(&addr), &len) != 0 ||
+      addr.sin_family != AF_INET) {
+    return "";
+  }
+  char text[INET_ADDRSTRLEN] = {};
+  if (inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text) == nullptr) return "";
+  return text;
 }
 
 std::uint16_t LocalPort(const Socket& socket) {

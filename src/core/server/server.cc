@@ -65,18 +65,32 @@ Service* Server::GetService(int index) const {
 }
 
 bool Server::StartServer() {
-  if (!settings_ || !log_) return false;
+  if (running_) {
+    // Changes nothing, the running listener included.
+    start_failure_.clear();
+    return false;
+  }
+  start_failure_.clear();
+  if (!settings_ || !log_) {
+    start_failure_ = "the server could not be initialised";
+    return false;
+  }
   if (!settings_->IsComplete()) {
-    if (first_run_shown_) return false;
+    if (first_run_shown_) {
+      start_failure_ = "the login name, password and port are not set";
+      return false;
+    }
     if (first_run_) first_run_(*settings_);
     first_run_shown_ = true;
     return StartServer();
   }
   for (const auto& service : services_) {
-    if (!service->IsReady()) return false;
+    if (!service->IsReady()) {
+      start_failure_ = "the service " + service->GetServiceName() + " is not ready";
+      return false;
+    }
   }
   port_ = static_cast<std::uint16_t>(settings_->GetPort());
-  if (running_) return false;
 
   // A listener thread still finishing after a stop must be gone before a new
   // one takes the port.
@@ -114,12 +128,15 @@ void Server::ListenerThread() {
   // Each outcome is logged before the starter is woken, so that the entry is
   // in the log when StartServer returns.
   if (!listener) {
+    start_failure_ = "no listener could be made";
     log_->LogEvent(kModule, "", "Failed to Init Tarvex Server Handle", "2");
     started_event_.Set();
     return;
   }
   if (Listen(listener.get(), port_, kBacklog, options_.listen_address) != 0) {
-    log_->LogEvent(kModule, "", "Failed to start Tarvex Message Service", "2");
+    // The designed entry, then why: a person reading the log can act on it.
+    start_failure_ = DescribeListenError(listener->error, port_, options_.listen_address);
+    log_->LogEvent(kModule, "", "Failed to start Tarvex Message Service: " + start_failure_, "2");
     started_event_.Set();
     FreeListener(std::move(listener));
     return;
@@ -194,8 +211,15 @@ void Server::RunLogin(PendingLogin login, std::uint64_t ticket) {
   std::unique_ptr<Session> session;
   if (AuthenticateConnection(*this, &login, &session) == 0) {
     sessions_.SessionStarted(ticket);
+    const std::int32_t number = session->session_number;
+    std::string address;
+    if (session->connection && session->connection->Holder()) {
+      address = PeerAddress(session->connection->Holder()->socket);
+    }
+    session->activity = activity_.Begin(number, session->user, address);
     session->Run();
     session.reset();
+    activity_.End(number);
   } else if (login.connection) {
     CloseConnection(login.connection.get());
     ReleaseConnection(std::move(login.connection));

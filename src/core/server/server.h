@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "core/server/service.h"
+#include "core/server/session_activity.h"
 #include "core/server/session_tracker.h"
 #include "platform/event.h"
 #include "platform/socket.h"
@@ -73,12 +74,20 @@ class Server {
 
   void SetFirstRunHandler(FirstRunHandler handler) { first_run_ = std::move(handler); }
 
-  // True when the listener is listening after the call.
+  // True when the listener is listening after the call. Otherwise
+  // StartFailure() says why.
   bool StartServer();
+  // Empty after a successful start (and before any start); after a failed
+  // one, why it failed, for a person: "port 9300 is already in use",
+  // "permission denied for port 80", "the settings are not complete", ...
+  // Read it on the thread that called StartServer.
+  const std::string& StartFailure() const { return start_failure_; }
   // Always true.
   bool StopServer();
 
   bool IsRunning() const { return running_; }
+  // The port of the last start (the one listened on while running).
+  std::uint16_t Port() const { return port_; }
   std::int16_t ServiceCount() const { return static_cast<std::int16_t>(services_.size()); }
   Service* GetService(int index) const;
 
@@ -88,8 +97,8 @@ class Server {
   // The number the next accepted connection gets.
   std::int32_t SessionCounter() const { return session_counter_; }
   std::size_t PendingLogins() const { return sessions_.PendingLogins(); }
-  // Devices logged in whose sessions run. Any thread.
-  std::size_t RunningSessions() const { return sessions_.RunningSessions(); }
+  // What the running sessions are doing; safe to read from any thread.
+  const SessionActivity& Activity() const { return activity_; }
 
  private:
   void ListenerThread();
@@ -105,13 +114,15 @@ class Server {
   std::atomic<bool> running_{false};
   ManualResetEvent stop_event_;
   ManualResetEvent started_event_;
-  std::uint16_t port_ = 0;
+  std::atomic<std::uint16_t> port_{0};
+  std::string start_failure_;  // written by the listener thread before started_event_
   bool first_run_shown_ = false;
   FirstRunHandler first_run_;
   std::vector<std::unique_ptr<Service>> services_;
   std::unique_ptr<ServerSettings> settings_;
   std::unique_ptr<ServerLog> log_;
   std::atomic<std::int32_t> session_counter_{1};  // advanced by the listener thread only
+  SessionActivity activity_;
   SessionTracker sessions_;
 };
 

@@ -4,7 +4,8 @@
 // The server registers services at initialisation and hands each its server
 // log. For every device that logs in to a service, the server asks it for a
 // new Session, fills in the link, the user, the server log and the session
-// number, calls Prepare and then Run, both on the device's own thread; the
+// number, calls Prepare, enters the session in its activity registry and
+// then calls Run, both on the device's own thread; the
 // session is destroyed when Run returns. Sessions of several devices run at
 // once, so CreateSession may be called from several threads at a time.
 #pragma once
@@ -13,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "core/server/session_activity.h"
 #include "core/transport/connection.h"
 
 namespace tarvex {
@@ -37,6 +39,9 @@ class Session {
   std::string user;  // the login name as received, at most 15 characters
   ServerLog* log = nullptr;
   std::int32_t session_number = 0;
+  // Where the session reports what it is doing; set by the server before
+  // Run (a session run without a server reports nothing).
+  ActivityReporter activity;
 };
 
 class Service {

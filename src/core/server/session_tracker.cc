@@ -41,11 +41,6 @@ std::size_t SessionTracker::PendingLogins() const {
   return pending_;
 }
 
-std::size_t SessionTracker::RunningSessions() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return running_.size() - pending_;
-}
-
 void SessionTracker::EndLogins() {
   std::lock_guard<std::mutex> lock(mutex_);
   logins_open_ = false;

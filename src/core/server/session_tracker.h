@@ -34,8 +34,6 @@ class SessionTracker {
   void Finish(std::uint64_t ticket);
 
   std::size_t PendingLogins() const;
-  // Threads whose login became a session that has not finished yet.
-  std::size_t RunningSessions() const;
 
   // Shuts the links of all pending logins down and admits no new login
   // until OpenLogins.

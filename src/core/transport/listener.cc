@@ -7,7 +7,7 @@ std::unique_ptr<Listener> CreateListener() { return std::make_unique<Listener>()
 Status Listen(Listener* listener, std::uint16_t port, int backlog, std::string_view address) {
   if (listener == nullptr) return 2;
   auto holder = std::make_unique<SocketHolder>();
-  holder->socket = ListenTcp(address, port, backlog);
+  holder->socket = ListenTcp(address, port, backlog, &listener->error);
   const bool ok = holder->socket.IsValid();
   listener->holder = std::move(holder);
   return MapListenerStatus(ok ? socket_status::kOk : socket_status::kSocketFailed);

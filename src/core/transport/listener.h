@@ -13,12 +13,14 @@ namespace tarvex {
 
 struct Listener {
   std::unique_ptr<SocketHolder> holder;  // none until Listen
+  int error = 0;  // the system's error number of the last failed Listen
 };
 
 std::unique_ptr<Listener> CreateListener();
 
 // Binds to address:port (any local address by default) and listens.
-// 0 success; 8 socket, bind or listen failed; 2 no listener.
+// 0 success; 8 socket, bind or listen failed (listener->error says why);
+// 2 no listener.
 Status Listen(Listener* listener, std::uint16_t port, int backlog,
               std::string_view address = kAnyAddress);
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "client/device_link.h"
+#include "core/server/session_activity.h"
 #include "core/settings/server_settings.h"
 #include "log/server_log.h"
 #include "platform/event.h"
@@ -249,6 +250,66 @@ TEST_F(ServerTest, AServiceNotReadyBlocksTheStartEvenAfterTheFirstRunFilledInThe
   });
   EXPECT_FALSE(server_->StartServer());
   EXPECT_EQ(server_->Log().GetCount(), 0);
+}
+
+TEST_F(ServerTest, AFailedStartSaysWhyAndARunningSessionIsListedWithItsAddress) {
+  WriteSettings(port_, kLogin, kPassword);
+  MakeServer(Echo());
+  {
+    Socket taken = ListenTcp("127.0.0.1", port_, 1);
+    ASSERT_TRUE(taken.IsValid());
+    EXPECT_FALSE(server_->StartServer());
+    const std::string reason = "port " + std::to_string(port_) + " is already in use";
+    EXPECT_EQ(server_->StartFailure(), reason);
+    EXPECT_EQ(ServerLogDescriptions(),
+              std::vector<std::string>{"Failed to start Tarvex Message Service: " + reason});
+  }
+  ASSERT_TRUE(server_->StartServer());
+  EXPECT_EQ(server_->StartFailure(), "");
+  EXPECT_EQ(server_->Port(), port_);
+  LoginOutcome login = LogInAs(kLogin, kPassword);  // its link holds the session open
+  ASSERT_TRUE(login.Accepted());
+  ASSERT_TRUE(testing::WaitUntil([&] { return server_->Activity().RunningCount() == 1; }));
+  const std::vector<SessionInfo> sessions = server_->Activity().Snapshot();
+  ASSERT_EQ(sessions.size(), 1u);
+  EXPECT_EQ(sessions[0].user, kLogin);
+  EXPECT_EQ(sessions[0].address, "127.0.0.1");
+  EXPECT_EQ(sessions[0].doing, SessionDoing::kIdle);
+}
+
+TEST(SessionActivityTest, ATransferShowsItsBytesUntilItEndsAndAnEndedSessionIsKeptOnlyBriefly) {
+  SessionActivity activity(std::chrono::milliseconds(300));
+  ActivityReporter reporter = activity.Begin(7, "palmuser", "127.0.0.2");
+  reporter.SetUser("ann");
+  reporter.Begin(SessionDoing::kReceiving, "a.bin", 1000);
+  reporter.Progress(400);
+  std::vector<SessionInfo> now = activity.Snapshot();
+  ASSERT_EQ(now.size(), 1u);
+  EXPECT_EQ(now[0].user, "ann");
+  EXPECT_EQ(DescribeDoing(now[0].doing, now[0].name), "receiving a.bin");
+  EXPECT_EQ(now[0].done, 400u);
+  EXPECT_EQ(now[0].total, 1000u);
+  EXPECT_FALSE(now[0].transfer_ended);
+  // A listing after the transfer leaves the last transfer's figures readable.
+  reporter.Finish();
+  reporter.Begin(SessionDoing::kListing);
+  now = activity.Snapshot();
+  EXPECT_EQ(DescribeDoing(now[0].doing, now[0].name), "listing");
+  EXPECT_EQ(now[0].done, 400u);
+  EXPECT_TRUE(now[0].transfer_ended);
+
+  activity.End(7);
+  EXPECT_EQ(activity.RunningCount(), 0u);
+  now = activity.Snapshot();
+  ASSERT_EQ(now.size(), 1u);
+  EXPECT_TRUE(now[0].ended);
+  EXPECT_EQ(now[0].doing, SessionDoing::kIdle);
+  EXPECT_TRUE(testing::WaitUntil([&] { return activity.Snapshot().empty(); }));
+  // A session run without a server reports into nothing.
+  ActivityReporter none;
+  none.Begin(SessionDoing::kSending, "b.bin", 5);
+  none.Progress(5);
+  none.Finish();
 }
 
 }  // namespace
