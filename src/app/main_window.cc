@@ -1,5 +1,8 @@
 #include "app/main_window.h"
 
+#include <chrono>
+#include <utility>
+
 #include <QtCore/QTimer>
 #include <QtGui/QAction>
 #include <QtWidgets/QApplication>
@@ -14,6 +17,8 @@
 #include <QtWidgets/QTableView>
 #include <QtWidgets/QVBoxLayout>
 
+#include "app/control_server.h"
+#include "core/server/session_activity.h"
 #include "core/settings/server_settings.h"
 #include "fileservice/file_service.h"
 #include "log/server_log.h"
@@ -29,6 +34,7 @@
 #include "ui/program_icon.h"
 #include "ui/qt_text.h"
 #include "ui/server_config_dialog.h"
+#include "ui/transfers_model.h"
 
 namespace tarvex {
 namespace {
@@ -38,6 +44,32 @@ constexpr std::string_view kNoTray =
     "Unable to set tray icon: this desktop has no tray, so the window minimises to the task bar";
 // How often the panel and the tip read the device count and the addresses.
 constexpr int kStateIntervalMs = 1000;
+// The transfers view is refreshed at most this often (four times a second).
+constexpr int kTransfersIntervalMs = 250;
+// How long a finished transfer stays in the view while its session goes on.
+constexpr auto kShowFinished = std::chrono::seconds(5);
+
+TransferRow ToTransferRow(const SessionInfo& info, std::chrono::system_clock::time_point now) {
+  TransferRow row;
+  row.session = info.session_id;
+  row.user = info.user;
+  row.address = info.address;
+  row.doing = DescribeDoing(info.doing, info.name);
+  if (info.doing == SessionDoing::kReceiving || info.doing == SessionDoing::kSending) {
+    row.transfer = true;
+  } else if (!info.name.empty() && info.transfer_ended && now - *info.transfer_ended < kShowFinished) {
+    row.transfer = true;
+    row.doing = (info.done == info.total ? "finished " : "broken off ") + info.name;
+  } else if (info.ended) {
+    row.doing = "session ended";
+  }
+  if (row.transfer) {
+    row.done = info.done;
+    row.total = info.total;
+    row.rate = info.rate;
+  }
+  return row;
+}
 constexpr std::string_view kNoDataDirectory =
     "Tarvex Server can neither read nor set its data directory, so the server cannot run. "
     "Check that your configuration folder can be written and start the program again.";
@@ -99,8 +131,11 @@ MainWindow::MainWindow(ServerOptions options, const std::vector<Server::ServiceF
       panel_(new ConnectionPanel),
       tray_(new QSystemTrayIcon(ProgramIcon(), this)),
       tray_menu_(std::make_unique<QMenu>()),
+      transfers_model_(new TransfersModel(this)),
+      transfers_view_(new QTableView),
       notifier_(new DesktopNotifier(this)),
-      state_timer_(new QTimer(this)) {
+      state_timer_(new QTimer(this)),
+      transfers_timer_(new QTimer(this)) {
   setWindowTitle(QStringLiteral("Quillet Exchange - Tarvex Server"));
   setWindowIcon(ProgramIcon());
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -149,6 +184,8 @@ MainWindow::MainWindow(ServerOptions options, const std::vector<Server::ServiceF
   ConnectReceivedFiles();
   connect(state_timer_, &QTimer::timeout, this, &MainWindow::UpdateState);
   state_timer_->start(kStateIntervalMs);
+  connect(transfers_timer_, &QTimer::timeout, this, &MainWindow::RefreshTransfers);
+  transfers_timer_->start(kTransfersIntervalMs);
   UpdateState();
   // The first start, as if the button had been pressed.
   QMetaObject::invokeMethod(start_button_, &QPushButton::click, Qt::QueuedConnection);
@@ -177,12 +214,34 @@ void MainWindow::BuildLayout() {
   services_layout->addLayout(service_row);
   services_layout->addWidget(service_log_view_);
 
+  transfers_view_->setObjectName(QStringLiteral("transfers"));
+  transfers_view_->setModel(transfers_model_);
+  transfers_view_->setItemDelegateForColumn(TransfersModel::kProgress, new TransferProgressDelegate(transfers_view_));
+  transfers_view_->setSelectionMode(QAbstractItemView::NoSelection);
+  transfers_view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  transfers_view_->setShowGrid(false);
+  transfers_view_->setWordWrap(false);
+  transfers_view_->verticalHeader()->hide();
+  transfers_view_->verticalHeader()->setDefaultSectionSize(transfers_view_->fontMetrics().height() + 8);
+  transfers_view_->horizontalHeader()->setSectionsClickable(false);
+  transfers_view_->horizontalHeader()->setStretchLastSection(true);
+  for (auto [column, width] : {std::pair{TransfersModel::kUser, 80}, {TransfersModel::kAddress, 80},
+                               {TransfersModel::kDoing, 185}, {TransfersModel::kProgress, 215}}) {
+    transfers_view_->setColumnWidth(column, width);
+  }
+  transfers_view_->setMinimumHeight(transfers_view_->verticalHeader()->defaultSectionSize() * 3 +
+                                    transfers_view_->horizontalHeader()->sizeHint().height());
+  auto* transfers = new QGroupBox(QStringLiteral("Transfers"));
+  auto* transfers_layout = new QVBoxLayout(transfers);
+  transfers_layout->addWidget(transfers_view_);
+
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
   layout->addWidget(panel_);
+  layout->addWidget(transfers, 1);
   layout->addWidget(server_log_view_, 1);
   layout->addWidget(services, 1);
-  resize(640, 560);
+  resize(680, 720);
   panel_->NotifyCheck()->setChecked(NotificationsWanted());
   connect(panel_->NotifyCheck(), &QCheckBox::toggled, this, [](bool on) { SetNotificationsWanted(on); });
   connect(panel_->SetupButton(), &QPushButton::clicked, this, &MainWindow::OpenHandheldSetup);
@@ -255,10 +314,13 @@ void MainWindow::Start() {
     return;
   }
   if (!server_->Settings().IsComplete()) {
+    // The person has just passed the configuration by: the panel says it.
     failure_ = "the server is not configured (Configure Server...)";
-  } else {
-    failure_ = "see the server log";
+    return;
   }
+  failure_ = server_->StartFailure();
+  UpdateState();
+  ShowMessage(this, StartFailureMessage(failure_));
 }
 
 void MainWindow::ConfigureServer() {
@@ -282,6 +344,30 @@ void MainWindow::OpenHandheldSetup() {
   const std::vector<std::string> addresses = NonLoopbackIpv4Addresses();
   if (!addresses.empty()) dialog.PresetAddress(addresses.front());
   dialog.exec();
+}
+
+void MainWindow::RefreshTransfers() {
+  if (!server_) return;
+  const SessionActivity& activity = server_->Activity();
+  // Progress moves without a change of the count only while rows show;
+  // finished rows age out of the registry as it is read.
+  const std::uint64_t changes = activity.Changes();
+  if (changes == seen_changes_ && transfers_model_->rowCount() == 0) return;
+  seen_changes_ = changes;
+  const auto now = std::chrono::system_clock::now();
+  std::vector<TransferRow> rows;
+  for (const SessionInfo& info : activity.Snapshot()) rows.push_back(ToTransferRow(info, now));
+  transfers_model_->Update(std::move(rows));
+}
+
+bool MainWindow::ServeControlSocket(const std::string& path) {
+  if (!server_) return false;
+  // On the control thread: posted to the window's, not waited for.
+  control_ = std::make_unique<ControlServer>(*server_, [this] {
+    QMetaObject::invokeMethod(this, &MainWindow::ShowAndRaise, Qt::QueuedConnection);
+  }, path);
+  if (!control_->IsServing()) control_.reset();
+  return control_ != nullptr;
 }
 
 void MainWindow::UpdateState() {
@@ -399,6 +485,8 @@ void MainWindow::CloseFromOutside() {
 void MainWindow::ShutDownServer() {
   tray_->hide();
   state_timer_->stop();
+  transfers_timer_->stop();
+  control_.reset();
   if (!server_) return;
   // The lists let go of the logs first; the callbacks then post nothing.
   server_log_model_->SetLog(nullptr, {});

@@ -12,7 +12,11 @@
 // on). A start with incomplete settings opens the configuration dialog. Files
 // received are announced on the desktop (desktop_notifier.h). Without a tray
 // on the desktop, minimising minimises to the task bar; the tray's menu
-// offers "Restore" and "Quit", its tip the server's state.
+// offers "Restore" and "Quit", its tip the server's state. A start that
+// fails says why in a message box. A transfers view lists the running
+// sessions with the progress of their transfers; the session threads only
+// report to the server's activity registry, which the window reads at most
+// four times a second, so no session ever waits for the window.
 //
 // The logs' change callbacks only post a refresh to the window's thread
 // (merged while one is pending) and never wait for it, so a logging thread
@@ -24,6 +28,7 @@
 
 #include <QtWidgets/QDialog>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,8 +46,10 @@ class QTableView;
 namespace tarvex {
 
 class ConnectionPanel;
+class ControlServer;
 class DesktopNotifier;
 class LogTableModel;
+class TransfersModel;
 
 // The services of the desktop program: the file-exchange service, configured
 // through its dialog.
@@ -66,6 +73,10 @@ class MainWindow : public QDialog {
 
   // Shows the window (from the tray, too) and brings it to the front.
   void ShowAndRaise();
+  // Answers the user's control socket at `path` (hold the single-instance
+  // lock): a second start asks the window to come forward. False when the
+  // socket could not be made.
+  bool ServeControlSocket(const std::string& path);
 
   // Closing the window shuts the server down.
   void done(int result) override;
@@ -98,6 +109,8 @@ class MainWindow : public QDialog {
   void OpenHandheldSetup();
   // The panel and the tray's tip follow the server.
   void UpdateState();
+  // Reads the activity registry into the transfers view when it changed.
+  void RefreshTransfers();
 
   std::unique_ptr<Server> server_;
   bool running_ = false;
@@ -114,8 +127,14 @@ class MainWindow : public QDialog {
   ConnectionPanel* panel_;
   QSystemTrayIcon* tray_;
   std::unique_ptr<QMenu> tray_menu_;
+  TransfersModel* transfers_model_;
+  QTableView* transfers_view_;
   DesktopNotifier* notifier_;
   QTimer* state_timer_;
+  QTimer* transfers_timer_;
+  std::uint64_t seen_changes_ = 0;
+  // Destroyed before the server it reports on.
+  std::unique_ptr<ControlServer> control_;
   std::string failure_;
   // The welcome and configuration dialogs of the first start were shown.
   bool welcomed_ = false;

@@ -5,6 +5,8 @@
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QPushButton>
 
+#include <string_view>
+
 #include "ui/qt_text.h"
 
 namespace tarvex {
@@ -43,6 +45,17 @@ std::string StateText(const ConnectionState& state) {
       break;
   }
   return "stopped";
+}
+
+std::string StartFailureMessage(const std::string& reason) {
+  std::string text = reason;
+  if (text.empty()) return "Tarvex Server could not start; the server log says why";
+  if (text.front() >= 'a' && text.front() <= 'z') text.front() = static_cast<char>(text.front() - 'a' + 'A');
+  constexpr std::string_view kInUse = "is already in use";
+  if (text.size() >= kInUse.size() && text.compare(text.size() - kInUse.size(), kInUse.size(), kInUse) == 0) {
+    text += " by another program";
+  }
+  return text;
 }
 
 ConnectionPanel::ConnectionPanel(QWidget* parent)

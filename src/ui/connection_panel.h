@@ -31,6 +31,11 @@ std::string ConnectText(const ConnectionState& state);
 // "running on port 9300, 2 devices", "stopped", "failed: port 9300 is ...".
 std::string StateText(const ConnectionState& state);
 
+// The message box of a failed start, from Server::StartFailure():
+// "Port 9300 is already in use by another program", "Permission denied for
+// port 80", ...
+std::string StartFailureMessage(const std::string& reason);
+
 class ConnectionPanel : public QGroupBox {
   Q_OBJECT
 

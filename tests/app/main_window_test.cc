@@ -1,5 +1,6 @@
 // The desktop program's window, offscreen, over a real server on 127.0.0.1.
 #include <QtTest/QtTest>
+#include <QtCore/QElapsedTimer>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLabel>
@@ -8,9 +9,13 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QTableView>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <optional>
 #include <thread>
 
+#include "app/control_server.h"
 #include "app/main_window.h"
 #include "client/device_link.h"
 #include "client/file_requests.h"
@@ -23,6 +28,7 @@
 #include "support/ui/desktop_world.h"
 #include "support/ui/modal_driver.h"
 #include "ui/connection_panel.h"
+#include "ui/transfers_model.h"
 #include "ui/ip_address_edit.h"
 #include "ui/qt_text.h"
 
@@ -141,15 +147,17 @@ class MainWindowTest : public QObject {
     QCOMPARE(tray->toolTip(), QStringLiteral("Veldane Tarvex Server \u2014 running on port %1, 1 device").arg(port_));
 
     // "Handheld Setup..." opens the device file dialog with the address shown.
-    ModalDriver driver;
-    QString address = QStringLiteral("unset");
-    driver.Then([&](QWidget* modal) {
-      address = ToQString(modal->findChild<IpAddressEdit*>()->Address().value_or(""));
-      qobject_cast<QDialog*>(modal)->reject();
-    });
-    window->findChild<QPushButton*>(QStringLiteral("handheldSetupButton"))->click();
-    QCOMPARE(driver.Seen(), QStringList{QStringLiteral("Generate Device File")});
-    QCOMPARE(address, expected.addresses.empty() ? QString() : ToQString(expected.addresses.front()));
+    {
+      ModalDriver driver;
+      QString address = QStringLiteral("unset");
+      driver.Then([&](QWidget* modal) {
+        address = ToQString(modal->findChild<IpAddressEdit*>()->Address().value_or(""));
+        qobject_cast<QDialog*>(modal)->reject();
+      });
+      window->findChild<QPushButton*>(QStringLiteral("handheldSetupButton"))->click();
+      QCOMPARE(driver.Seen(), QStringList{QStringLiteral("Generate Device File")});
+      QCOMPARE(address, expected.addresses.empty() ? QString() : ToQString(expected.addresses.front()));
+    }
     QVERIFY(EndSession(device.connection.get(), 50) == 0);
 
     // Another program takes the port while the server is stopped.
@@ -159,10 +167,157 @@ class MainWindowTest : public QObject {
     // The stopped listener lets go of the port within a second.
     Socket squatter;
     QTRY_VERIFY((squatter = ListenTcp("127.0.0.1", port_, 1)).IsValid());
+    ModalDriver failure;
     Start(*window)->click();
     QVERIFY(!window->IsRunning());
-    QVERIFY(Label(*window, "serverState").startsWith(QStringLiteral("failed: ")));
-    QCOMPARE(Label(*window, "serverState"), QStringLiteral("failed: ") + ToQString(window->StartFailureText()));
+    QCOMPARE(failure.Seen(), QStringList{QStringLiteral("Port %1 is already in use by another program").arg(port_)});
+    QCOMPARE(Label(*window, "serverState"), QStringLiteral("failed: port %1 is already in use").arg(port_));
+    QVERIFY(tray->toolTip().endsWith(QStringLiteral("failed: port %1 is already in use").arg(port_)));
+    QCOMPARE(Cell(window->findChild<QTableView*>(QStringLiteral("serverLog")), 0, 1),
+             QStringLiteral("Failed to start Tarvex Message Service: port %1 is already in use").arg(port_));
+  }
+
+  void transfersShowAnUploadAndADownloadAsTheyGoThenClear() {
+    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
+    auto window = MakeWindow();
+    QTRY_VERIFY(window->IsRunning());
+    auto* view = window->findChild<QTableView*>(QStringLiteral("transfers"));
+    auto* model = static_cast<TransfersModel*>(view->model());
+    LoginOutcome device = LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 50);
+    QVERIFY(device.Accepted());
+    QTRY_COMPARE(model->rowCount(), 1);
+    QCOMPARE(model->Rows()[0].address, std::string("127.0.0.1"));
+    QCOMPARE(model->Rows()[0].doing, std::string("idle"));
+
+    // An upload, paced so that the window sees it under way.
+    constexpr std::uint32_t kUpload = 4 << 20;
+    std::atomic<Status> uploaded{999};
+    std::jthread upload([&] {
+      std::uint32_t sent = 0;
+      std::int32_t reply = -1;
+      uploaded = RequestPutFile(device.connection.get(), {0, "big.bin", world_.DataDir(), kUpload},
+                                [&](char* out, std::size_t n) {
+                                  n = std::min<std::size_t>({n, 16 << 10, kUpload - sent});
+                                  std::fill_n(out, n, 'u');
+                                  sent += static_cast<std::uint32_t>(n);
+                                  std::this_thread::sleep_for(std::chrono::microseconds(n / 2));  // 2 MB/s
+                                  return static_cast<long>(n);
+                                },
+                                &reply, 100);
+    });
+    QVERIFY(SeesTransferGrow(*model, "receiving big.bin", kUpload));
+    upload.join();
+    QCOMPARE(uploaded.load(), Status{0});
+    QTRY_COMPARE(model->Rows()[0].doing, std::string("finished big.bin"));
+    QCOMPARE(model->Rows()[0].done, std::uint64_t{kUpload});
+
+    // A download larger than the link holds in its buffers, read slowly.
+    constexpr std::uint32_t kDownload = 24 << 20;
+    testing::WriteFile(world_.DataDir() + "film.bin", std::string(kDownload, 'd'));
+    std::atomic<Status> downloaded{999};
+    std::jthread download([&] {
+      GetFileReply reply;
+      downloaded = RequestGetFile(device.connection.get(), {0, 0, "film.bin", world_.DataDir()}, &reply,
+                                  [](std::string_view piece) {
+                                    // 4 MB/s
+                                    std::this_thread::sleep_for(std::chrono::microseconds(piece.size() / 4));
+                                    return true;
+                                  },
+                                  100);
+    });
+    QVERIFY(SeesTransferGrow(*model, "sending film.bin", kDownload));
+    download.join();
+    QCOMPARE(downloaded.load(), Status{0});
+
+    // The session ends; its row stays a moment, then goes.
+    QCOMPARE(EndSession(device.connection.get(), 50), Status{0});
+    QTRY_VERIFY_WITH_TIMEOUT(model->rowCount() == 0, 15000);
+  }
+
+  void aHundredDevicesTransferringLeaveTheWindowResponsive() {
+    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
+    auto window = MakeWindow();
+    QTRY_VERIFY(window->IsRunning());
+    auto* model = static_cast<TransfersModel*>(
+        window->findChild<QTableView*>(QStringLiteral("transfers"))->model());
+
+    constexpr int kDevices = 100;
+    std::atomic<bool> stop{false};
+    std::atomic<int> transferring{0};
+    std::vector<std::thread> devices;
+    // However the test leaves, the devices stop and are waited for.
+    struct StopAndJoin {
+      std::atomic<bool>& stop;
+      std::vector<std::thread>& threads;
+      ~StopAndJoin() {
+        stop = true;
+        for (std::thread& t : threads) {
+          if (t.joinable()) t.join();
+        }
+      }
+    } stop_and_join{stop, devices};
+    for (int d = 0; d < kDevices; ++d) {
+      devices.emplace_back([&, d] {
+        LoginOutcome device = LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 100);
+        if (!device.Accepted()) return;
+        ++transferring;
+        const std::string name = "load" + std::to_string(d) + ".bin";
+        while (!stop) {
+          std::uint32_t sent = 0;
+          std::int32_t reply = -1;
+          constexpr std::uint32_t kSize = 256 << 10;
+          if (RequestPutFile(device.connection.get(), {0, name, world_.DataDir(), kSize},
+                             [&](char* out, std::size_t n) {
+                               n = std::min<std::size_t>({n, 8 << 10, kSize - sent});
+                               std::fill_n(out, n, 'x');
+                               sent += static_cast<std::uint32_t>(n);
+                               std::this_thread::sleep_for(std::chrono::microseconds(n * 5));  // 200 KB/s
+                               return static_cast<long>(n);
+                             },
+                             &reply, 100) != 0) {
+            return;
+          }
+        }
+        EndSession(device.connection.get(), 100);
+      });
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(model->rowCount() == kDevices, 20000);
+
+    // The longest the event loop took to come back to a 5 ms timer.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, [&] {
+      const qint64 now = clock.elapsed();
+      longest = std::max(longest, now - last);
+      last = now;
+    });
+    tick.start(5);
+    QTest::qWait(3000);
+    tick.stop();
+    const int rows = model->rowCount();
+    QCOMPARE(transferring.load(), kDevices);
+    QCOMPARE(rows, kDevices);
+    QVERIFY2(longest < 100, qPrintable(QStringLiteral("event loop held up for %1 ms").arg(longest)));
+  }
+
+  void aSecondStartBringsTheWindowForward() {
+    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
+    auto window = MakeWindow();
+    QTRY_VERIFY(window->IsRunning());
+    const std::string path = world_.WorkFile("control/socket");
+    QVERIFY(window->ServeControlSocket(path));
+    window->hide();
+    QVERIFY(!window->isVisible());
+
+    std::optional<std::string> answer;
+    std::jthread second([&] { answer = AskRunningServer("raise", std::chrono::seconds(5), path); });
+    QTRY_VERIFY(window->isVisible());
+    second.join();
+    QCOMPARE(answer.value_or("none"), std::string("raised\n"));
+    QVERIFY(!window->isMinimized());
   }
 
   void aNewPortMovesTheListenerWhileRunningSessionsGoOn() {
@@ -321,6 +476,26 @@ class MainWindowTest : public QObject {
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get())) qWarning("the window was not exposed");
     return window;
+  }
+  // Watches the transfers view until the transfer shows with more bytes at
+  // least twice before it is done.
+  static bool SeesTransferGrow(const TransfersModel& model, const std::string& doing, std::uint64_t total) {
+    std::vector<std::uint64_t> seen;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 20000) {
+      QTest::qWait(20);
+      if (model.rowCount() != 1 || model.Rows()[0].doing != doing) {
+        if (!seen.empty()) break;
+        continue;
+      }
+      const TransferRow& row = model.Rows()[0];
+      if (row.total != total || (!seen.empty() && row.done < seen.back())) return false;
+      if (seen.empty() || row.done > seen.back()) seen.push_back(row.done);
+      if (row.done == total) break;
+    }
+    qInfo("%s: %zu refreshes with growing bytes", doing.c_str(), seen.size());
+    return seen.size() >= 3 && seen.front() < total;
   }
   static QString Label(MainWindow& window, const char* name) {
     return window.findChild<QLabel*>(QString::fromLatin1(name))->text();
