@@ -440,7 +440,7 @@ void MainWindow::MinimiseToTray() {
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
     // A desktop without a tray (stock GNOME): the window stays minimised
     // in the task bar like any other, and the log says why, once.
-    if (!no_tray_noted_ && server_) server_->Log().LogEvent("Server", "", std::string(kNoTray), "1");
+    if (!no_tray_noted_ && server_) server_->Log().LogEvent("Server", "", std::string(kNoTray), "0");
     no_tray_noted_ = true;
     return;
   }
