@@ -63,8 +63,12 @@ TransfersModel::TransfersModel(QObject* parent) : QAbstractTableModel(parent) {}
 void TransfersModel::Update(std::vector<TransferRow> rows) {
   // Rows gone are removed, rows kept are changed in place, new rows are
   // inserted where they belong: both lists are in session order.
+  // Changed rows are announced as one range, so a refresh of many devices
+  // costs the views one update.
   std::size_t at = 0;
   std::size_t next = 0;
+  int first_changed = -1;
+  int last_changed = -1;
   while (at < rows_.size() || next < rows.size()) {
     if (next == rows.size() || (at < rows_.size() && rows_[at].session < rows[next].session)) {
       beginRemoveRows(QModelIndex(), static_cast<int>(at), static_cast<int>(at));
@@ -79,12 +83,15 @@ void TransfersModel::Update(std::vector<TransferRow> rows) {
     } else {
       if (!SameRow(rows_[at], rows[next])) {
         rows_[at] = std::move(rows[next]);
-        emit dataChanged(index(static_cast<int>(at), 0), index(static_cast<int>(at), kColumnCount - 1));
+        // Later inserts and removals lie below this row: its index stays.
+        if (first_changed < 0) first_changed = static_cast<int>(at);
+        last_changed = static_cast<int>(at);
       }
       ++at;
       ++next;
     }
   }
+  if (first_changed >= 0) emit dataChanged(index(first_changed, 0), index(last_changed, kColumnCount - 1));
 }
 
 int TransfersModel::rowCount(const QModelIndex& parent) const {
