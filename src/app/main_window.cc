@@ -1,8 +1,12 @@
 #include "app/main_window.h"
 
+#include <chrono>
+#include <utility>
+
 #include <QtCore/QTimer>
 #include <QtGui/QAction>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QHBoxLayout>
@@ -13,9 +17,14 @@
 #include <QtWidgets/QTableView>
 #include <QtWidgets/QVBoxLayout>
 
+#include "app/control_server.h"
+#include "core/server/session_activity.h"
 #include "core/settings/server_settings.h"
 #include "fileservice/file_service.h"
 #include "log/server_log.h"
+#include "platform/network_addresses.h"
+#include "ui/connection_panel.h"
+#include "ui/desktop_notifier.h"
 #include "ui/device_file_dialog.h"
 #include "ui/file_service_config_dialog.h"
 #include "ui/info_dialogs.h"
@@ -25,12 +34,42 @@
 #include "ui/program_icon.h"
 #include "ui/qt_text.h"
 #include "ui/server_config_dialog.h"
+#include "ui/transfers_model.h"
 
 namespace tarvex {
 namespace {
 
 constexpr char kTrayTip[] = "Veldane Tarvex Server";
-constexpr std::string_view kNoTray = "Unable to set tray icon";
+constexpr std::string_view kNoTray =
+    "Unable to set tray icon: this desktop has no tray, so the window minimises to the task bar";
+// How often the panel and the tip read the device count and the addresses.
+constexpr int kStateIntervalMs = 1000;
+// The transfers view is refreshed at most this often (four times a second).
+constexpr int kTransfersIntervalMs = 250;
+// How long a finished transfer stays in the view while its session goes on.
+constexpr auto kShowFinished = std::chrono::seconds(5);
+
+TransferRow ToTransferRow(const SessionInfo& info, std::chrono::system_clock::time_point now) {
+  TransferRow row;
+  row.session = info.session_id;
+  row.user = info.user;
+  row.address = info.address;
+  row.doing = DescribeDoing(info.doing, info.name);
+  if (info.doing == SessionDoing::kReceiving || info.doing == SessionDoing::kSending) {
+    row.transfer = true;
+  } else if (!info.name.empty() && info.transfer_ended && now - *info.transfer_ended < kShowFinished) {
+    row.transfer = true;
+    row.doing = (info.done == info.total ? "finished " : "broken off ") + info.name;
+  } else if (info.ended) {
+    row.doing = "session ended";
+  }
+  if (row.transfer) {
+    row.done = info.done;
+    row.total = info.total;
+    row.rate = info.rate;
+  }
+  return row;
+}
 constexpr std::string_view kNoDataDirectory =
     "Tarvex Server can neither read nor set its data directory, so the server cannot run. "
     "Check that your configuration folder can be written and start the program again.";
@@ -89,8 +128,14 @@ MainWindow::MainWindow(ServerOptions options, const std::vector<Server::ServiceF
       configure_service_button_(Button("Configure Service...", "configureServiceButton")),
       service_log_model_(new LogTableModel(this)),
       service_log_view_(LogView(service_log_model_, "serviceLog")),
+      panel_(new ConnectionPanel),
       tray_(new QSystemTrayIcon(ProgramIcon(), this)),
-      tray_menu_(std::make_unique<QMenu>()) {
+      tray_menu_(std::make_unique<QMenu>()),
+      transfers_model_(new TransfersModel(this)),
+      transfers_view_(new QTableView),
+      notifier_(new DesktopNotifier(this)),
+      state_timer_(new QTimer(this)),
+      transfers_timer_(new QTimer(this)) {
   setWindowTitle(QStringLiteral("Quillet Exchange - Tarvex Server"));
   setWindowIcon(ProgramIcon());
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -108,6 +153,10 @@ MainWindow::MainWindow(ServerOptions options, const std::vector<Server::ServiceF
   tray_->setToolTip(QString::fromLatin1(kTrayTip));
   QAction* restore = tray_menu_->addAction(QStringLiteral("Restore"));
   connect(restore, &QAction::triggered, this, &MainWindow::RestoreFromTray);
+  tray_menu_->addSeparator();
+  // Quit stops the server in order, like the close box.
+  QAction* quit = tray_menu_->addAction(QStringLiteral("Quit"));
+  connect(quit, &QAction::triggered, this, &MainWindow::CloseFromOutside, Qt::QueuedConnection);
   tray_->setContextMenu(tray_menu_.get());
   // Queued: removing the icon destroys the widget that reports the click.
   connect(
@@ -122,14 +171,22 @@ MainWindow::MainWindow(ServerOptions options, const std::vector<Server::ServiceF
     for (QPushButton* b : {start_button_, configure_button_, configure_service_button_}) {
       b->setEnabled(false);
     }
+    panel_->setEnabled(false);
     QTimer::singleShot(0, this, [this] { ShowMessage(this, kNoDataDirectory); });
     return;
   }
   server_->SetFirstRunHandler([this](ServerSettings& settings) {
+    welcomed_ = true;
     MakeWelcomeDialog(this)->exec();
     ServerConfigDialog(settings, this).exec();
   });
   ConnectLogs();
+  ConnectReceivedFiles();
+  connect(state_timer_, &QTimer::timeout, this, &MainWindow::UpdateState);
+  state_timer_->start(kStateIntervalMs);
+  connect(transfers_timer_, &QTimer::timeout, this, &MainWindow::RefreshTransfers);
+  transfers_timer_->start(kTransfersIntervalMs);
+  UpdateState();
   // The first start, as if the button had been pressed.
   QMetaObject::invokeMethod(start_button_, &QPushButton::click, Qt::QueuedConnection);
 }
@@ -157,11 +214,37 @@ void MainWindow::BuildLayout() {
   services_layout->addLayout(service_row);
   services_layout->addWidget(service_log_view_);
 
+  transfers_view_->setObjectName(QStringLiteral("transfers"));
+  transfers_view_->setModel(transfers_model_);
+  transfers_view_->setItemDelegateForColumn(TransfersModel::kProgress, new TransferProgressDelegate(transfers_view_));
+  transfers_view_->setSelectionMode(QAbstractItemView::NoSelection);
+  transfers_view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  transfers_view_->setShowGrid(false);
+  transfers_view_->setWordWrap(false);
+  transfers_view_->verticalHeader()->hide();
+  transfers_view_->verticalHeader()->setDefaultSectionSize(transfers_view_->fontMetrics().height() + 8);
+  transfers_view_->horizontalHeader()->setSectionsClickable(false);
+  transfers_view_->horizontalHeader()->setStretchLastSection(true);
+  for (auto [column, width] : {std::pair{TransfersModel::kUser, 80}, {TransfersModel::kAddress, 80},
+                               {TransfersModel::kDoing, 185}, {TransfersModel::kProgress, 215}}) {
+    transfers_view_->setColumnWidth(column, width);
+  }
+  transfers_view_->setMinimumHeight(transfers_view_->verticalHeader()->defaultSectionSize() * 3 +
+                                    transfers_view_->horizontalHeader()->sizeHint().height());
+  auto* transfers = new QGroupBox(QStringLiteral("Transfers"));
+  auto* transfers_layout = new QVBoxLayout(transfers);
+  transfers_layout->addWidget(transfers_view_);
+
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
+  layout->addWidget(panel_);
+  layout->addWidget(transfers, 1);
   layout->addWidget(server_log_view_, 1);
   layout->addWidget(services, 1);
-  resize(580, 460);
+  resize(680, 720);
+  panel_->NotifyCheck()->setChecked(NotificationsWanted());
+  connect(panel_->NotifyCheck(), &QCheckBox::toggled, this, [](bool on) { SetNotificationsWanted(on); });
+  connect(panel_->SetupButton(), &QPushButton::clicked, this, &MainWindow::OpenHandheldSetup);
 
   connect(start_button_, &QPushButton::clicked, this, &MainWindow::StartStop);
   connect(configure_button_, &QPushButton::clicked, this, &MainWindow::ConfigureServer);
@@ -192,21 +275,116 @@ void MainWindow::ConnectLogs() {
   ApplyColumnWidths(server_log_view_, *server_log_model_);
 }
 
+void MainWindow::ConnectReceivedFiles() {
+  for (int i = 0; i < server_->ServiceCount(); ++i) {
+    if (auto* files = dynamic_cast<FileService*>(server_->GetService(i))) {
+      // On a session's thread: posted, never waited for. A notice still
+      // queued when the window goes is dropped with it.
+      files->SetReceivedHandler([this](const ReceivedFile& file) {
+        QMetaObject::invokeMethod(
+            this, [this, file] { notifier_->FileReceived(file); }, Qt::QueuedConnection);
+      });
+    }
+  }
+}
+
 void MainWindow::StartStop() {
   if (!server_) return;
   if (running_) {
     server_->StopServer();
     running_ = false;
+    failure_.clear();
     start_button_->setText(QStringLiteral("Start Server"));
-  } else if (server_->StartServer()) {
-    running_ = true;
-    start_button_->setText(QStringLiteral("Stop Server"));
+  } else {
+    // After the first start's dialogs were passed by, a start with settings
+    // still incomplete asks for them again rather than doing nothing.
+    if (welcomed_ && !server_->Settings().IsComplete()) {
+      ServerConfigDialog(server_->Settings(), this).exec();
+    }
+    Start();
   }
+  UpdateState();
+}
+
+void MainWindow::Start() {
+  if (server_->StartServer()) {
+    running_ = true;
+    failure_.clear();
+    start_button_->setText(QStringLiteral("Stop Server"));
+    return;
+  }
+  if (!server_->Settings().IsComplete()) {
+    // The person has just passed the configuration by: the panel says it.
+    failure_ = "the server is not configured (Configure Server...)";
+    return;
+  }
+  failure_ = server_->StartFailure();
+  UpdateState();
+  ShowMessage(this, StartFailureMessage(failure_));
 }
 
 void MainWindow::ConfigureServer() {
   if (!server_) return;
-  ServerConfigDialog(server_->Settings(), this).exec();
+  const std::int16_t port = server_->Settings().GetPort();
+  if (ServerConfigDialog(server_->Settings(), this).exec() != QDialog::Accepted) return;
+  // A new port takes effect at once: the listener moves to it, while the
+  // sessions that run go on over their own links.
+  if (running_ && server_->Settings().GetPort() != port) {
+    server_->StopServer();
+    running_ = false;
+    start_button_->setText(QStringLiteral("Start Server"));
+    Start();
+  }
+  UpdateState();
+}
+
+void MainWindow::OpenHandheldSetup() {
+  if (!server_) return;
+  DeviceFileDialog dialog(server_->Settings(), this);
+  const std::vector<std::string> addresses = NonLoopbackIpv4Addresses();
+  if (!addresses.empty()) dialog.PresetAddress(addresses.front());
+  dialog.exec();
+}
+
+void MainWindow::RefreshTransfers() {
+  if (!server_) return;
+  const SessionActivity& activity = server_->Activity();
+  // Progress moves without a change of the count only while rows show;
+  // finished rows age out of the registry as it is read.
+  const std::uint64_t changes = activity.Changes();
+  if (changes == seen_changes_ && transfers_model_->rowCount() == 0) return;
+  seen_changes_ = changes;
+  const auto now = std::chrono::system_clock::now();
+  std::vector<TransferRow> rows;
+  for (const SessionInfo& info : activity.Snapshot()) rows.push_back(ToTransferRow(info, now));
+  transfers_model_->Update(std::move(rows));
+}
+
+bool MainWindow::ServeControlSocket(const std::string& path) {
+  if (!server_) return false;
+  // On the control thread: posted to the window's, not waited for.
+  control_ = std::make_unique<ControlServer>(*server_, [this] {
+    QMetaObject::invokeMethod(this, &MainWindow::ShowAndRaise, Qt::QueuedConnection);
+  }, path);
+  if (!control_->IsServing()) control_.reset();
+  return control_ != nullptr;
+}
+
+void MainWindow::UpdateState() {
+  ConnectionState state;
+  if (server_) {
+    state.addresses = NonLoopbackIpv4Addresses();
+    state.port = static_cast<std::uint16_t>(server_->Settings().GetPort());
+    if (running_) {
+      state.server = ConnectionState::Server::kRunning;
+      state.devices = static_cast<int>(server_->Activity().RunningCount());
+    } else if (!failure_.empty()) {
+      state.server = ConnectionState::Server::kFailed;
+      state.failure = failure_;
+    }
+  }
+  panel_->Show(state);
+  tray_->setToolTip(QString::fromLatin1(kTrayTip) + QStringLiteral(" \u2014 ") + ToQString(StateText(state)));
 }
 
 void MainWindow::OpenDeviceFileDialog() {
@@ -260,7 +438,10 @@ void MainWindow::changeEvent(QEvent* event) {
 void MainWindow::MinimiseToTray() {
   if (!isMinimized() || !isVisible() || tray_->isVisible()) return;
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-    ShowMessage(this, kNoTray, "Error");
+    // A desktop without a tray (stock GNOME): the window stays minimised
+    // in the task bar like any other, and the log says why, once.
+    if (!no_tray_noted_ && server_) server_->Log().LogEvent("Server", "", std::string(kNoTray), "0");
+    no_tray_noted_ = true;
     return;
   }
   tray_->show();
@@ -272,6 +453,15 @@ void MainWindow::RestoreFromTray() {
   showNormal();
   raise();
   activateWindow();
+}
+
+void MainWindow::ShowAndRaise() {
+  if (tray_->isVisible() || isMinimized() || !isVisible()) {
+    RestoreFromTray();
+  } else {
+    raise();
+    activateWindow();
+  }
 }
 
 void MainWindow::done(int result) {
@@ -294,6 +484,9 @@ void MainWindow::CloseFromOutside() {
 
 void MainWindow::ShutDownServer() {
   tray_->hide();
+  state_timer_->stop();
+  transfers_timer_->stop();
+  control_.reset();
   if (!server_) return;
   // The lists let go of the logs first; the callbacks then post nothing.
   server_log_model_->SetLog(nullptr, {});

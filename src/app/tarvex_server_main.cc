@@ -2,10 +2,12 @@
 #include <QtCore/QSocketNotifier>
 #include <QtWidgets/QApplication>
 
+#include <chrono>
 #include <iostream>
 #include <optional>
 #include <string>
 
+#include "app/control_server.h"
 #include "app/main_window.h"
 #include "app/search_engine_process.h"
 #include "app/server_setup.h"
@@ -23,8 +25,9 @@ const char kUsage[] =
     "  Opens Tarvex Server's window and starts the server at once: handhelds\n"
     "  connect on the configured port (9300 unless set otherwise). The first\n"
     "  start asks for the login name, the password and the port. Minimised,\n"
-    "  the window waits in the tray. Qt's own options (-platform NAME, ...) are\n"
-    "  accepted as well.\n";
+    "  the window waits in the tray (in the task bar on a desktop without one).\n"
+    "  Started again while it runs, it brings the running window forward. Qt's\n"
+    "  own options (-platform NAME, ...) are accepted as well.\n";
 
 }  // namespace
 
@@ -42,9 +45,13 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  // One server per user: a second copy ends at once, silently.
+  // One server per user: a second start brings the running window forward
+  // through its control socket, and ends.
   std::optional<InstanceLock> lock = InstanceLock::Acquire();
-  if (!lock) return 0;
+  if (!lock) {
+    AskRunningServer("raise", std::chrono::seconds(5));
+    return 0;
+  }
   // SIGTERM, SIGINT and SIGHUP (the session ending) close the window like
   // its close box does: the server stops in order and the logs are saved.
   // Blocked before Qt starts any thread, they reach only the event loop.
@@ -67,6 +74,7 @@ int main(int argc, char** argv) {
   // Hidden in the tray is not closed: the program ends when the window does.
   QApplication::setQuitOnLastWindowClosed(false);
   MainWindow window;
+  window.ServeControlSocket(ControlServer::DefaultPath());
   QObject::connect(&window, &QDialog::finished, &app, &QCoreApplication::quit);
   StopSignals::Pending stops;
   std::optional<QSocketNotifier> stop_notifier;

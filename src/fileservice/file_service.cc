@@ -22,9 +22,11 @@ bool FileService::IsReady() {
 }
 
 std::unique_ptr<Session> FileService::CreateSession() {
-  return std::make_unique<FileSession>(
+  auto session = std::make_unique<FileSession>(
       &log_, options_.receive_timeout,
       options_.save_calls != nullptr ? *options_.save_calls : SaveCalls::Default());
+  if (received_) session->SetReceivedHandler(&received_);
+  return session;
 }
 
 }  // namespace tarvex

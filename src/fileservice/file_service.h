@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/server/service.h"
+#include "fileservice/received_file.h"
 #include "log/service_log.h"
 #include "platform/atomic_file.h"
 #include "protocol/codes.h"
@@ -43,12 +44,16 @@ class FileService : public Service {
   std::unique_ptr<Session> CreateSession() override;
 
   void SetConfigureHandler(std::function<bool()> handler) { configure_ = std::move(handler); }
+  // Told of every upload stored whole. Set it before the server starts: the
+  // sessions read it without a lock.
+  void SetReceivedHandler(ReceivedFileHandler handler) { received_ = std::move(handler); }
 
  private:
   FileServiceOptions options_;
   ServiceLog log_;
   const std::string name_ = kFileServiceName;
   std::function<bool()> configure_;
+  ReceivedFileHandler received_;
 };
 
 }  // namespace tarvex

@@ -19,6 +19,7 @@
 #include "common/device_text.h"
 #include "core/server/service.h"
 #include "datafiles/access_control_list.h"
+#include "fileservice/received_file.h"
 #include "platform/atomic_file.h"
 
 namespace tarvex {
@@ -51,6 +52,8 @@ class FileSession : public Session {
   Status Run() override;
 
   bool IsRestricted() const { return restricted_; }
+  // Told of each upload stored whole; the handler outlives the session.
+  void SetReceivedHandler(const ReceivedFileHandler* handler) { received_ = handler; }
 
  private:
   // Formats the message text (cut to 255 characters) for ReportEvent.
@@ -160,6 +163,7 @@ class FileSession : public Session {
   // Set when the device must see the link close without the end code 3:
   // after a download that ended short, the end code would read as content.
   bool close_without_end_code_ = false;
+  const ReceivedFileHandler* received_ = nullptr;
 };
 
 // Creates the directory and every missing parent; failures are ignored.

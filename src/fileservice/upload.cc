@@ -89,6 +89,7 @@ Status FileSession::PutFile() {
   if (status == 0) {
     SetMessage("File %s successfully received from device", name.c_str());
     ReportEvent("Success");
+    if (received_ != nullptr) (*received_)({name, request.directory, device_user_.value_or(user)});
   } else {
     SetMessage("Failed to receive %s from device: Error code - %d", name.c_str(), static_cast<int>(status));
     ReportEvent("Error");

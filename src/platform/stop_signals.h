@@ -9,6 +9,8 @@
 // Construct it before any other thread starts.
 #pragma once
 
+#include <chrono>
+
 namespace tarvex {
 
 class StopSignals {
@@ -20,6 +22,8 @@ class StopSignals {
 
   // Waits until one of the three signals arrives; returns its number.
   int Wait();
+  // Waits at most `limit`; the signal's number, or 0 when none came.
+  int WaitFor(std::chrono::milliseconds limit);
 
   // For an event loop instead of a waiting thread: a descriptor that becomes
   // readable when one of the three signals is pending (-1 when none could be

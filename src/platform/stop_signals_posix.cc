@@ -4,6 +4,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/stop_signals.h"
@@ -72,6 +73,21 @@ int StopSignals::Wait() {
   while (sigwait(&set, &signal_number) != 0) {
   }
   return signal_number;
+}
+
+int StopSignals::WaitFor(std::chrono::milliseconds limit) {
+  const sigset_t set = StopSet();
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    const auto left = std::max(std::chrono::nanoseconds(0), deadline - std::chrono::steady_clock::now());
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+    timespec wait{};
+    wait.tv_sec = static_cast<time_t>(seconds.count());
+    wait.tv_nsec = static_cast<long>((left - seconds).count());
+    const int signal_number = sigtimedwait(&set, nullptr, &wait);
+    if (signal_number > 0) return signal_number;
+    if (errno != EINTR) return 0;  // EAGAIN: the time is up
+  }
 }
 
 }  // namespace tarvex

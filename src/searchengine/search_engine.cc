@@ -25,17 +25,26 @@ namespace {
 
 constexpr char kLockName[] = "tarvex-search";
 
-// The folders to index: those asked for, or the defaults; each made
-// absolute, existing and fit for the configuration, without repeats. The
-// file service's root directory is made when missing (the server makes it
-// at the first upload anyway), so that what devices upload is always found.
-std::vector<std::string> FoldersToIndex(const SearchEngineOptions& options) {
-  std::vector<std::string> wanted = options.folders;
-  if (wanted.empty()) {
-    const std::string root_dir = ReadRootDir().value_or(DefaultRootDir());
+// How often an engine that indexes the default folders looks whether the
+// file service's root directory was set to another folder.
+constexpr auto kFollowInterval = std::chrono::seconds(2);
+
+// The folders asked for, or the defaults: the file service's root directory
+// as it is set now and the documents folder.
+std::vector<std::string> WantedFolders(const SearchEngineOptions& options) {
+  if (!options.folders.empty()) return options.folders;
+  return {ReadRootDir().value_or(DefaultRootDir()), DocumentsDirectory()};
+}
+
+// The wanted folders made absolute, existing and fit for the configuration,
+// without repeats. The file service's root directory is made when missing
+// (the server makes it at the first upload anyway), so that what devices
+// upload is always found.
+std::vector<std::string> FoldersToIndex(const SearchEngineOptions& options,
+                                        const std::vector<std::string>& wanted) {
+  if (options.folders.empty() && !wanted.empty() && !wanted.front().empty()) {
     std::error_code ignored;
-    if (!root_dir.empty()) std::filesystem::create_directories(root_dir, ignored);
-    wanted = {root_dir, DocumentsDirectory()};
+    std::filesystem::create_directories(wanted.front(), ignored);
   }
   std::vector<std::string> folders;
   for (const std::string& folder : wanted) {
@@ -77,9 +86,10 @@ int RunSearchEngine(const SearchEngineOptions& options) {
   if (!MakeFolderPrivate(*folder)) EngineLog("Cannot make " + *folder + " private to its user");
 
   std::string config_dir = options.recoll_config.value_or(*folder);
+  std::vector<std::string> wanted = WantedFolders(options);
   std::vector<std::string> folders;
   if (!options.recoll_config) {
-    folders = FoldersToIndex(options);
+    folders = FoldersToIndex(options, wanted);
     if (!WriteRecollConfig(config_dir, folders)) {
       EngineLog("Cannot write the Recoll configuration in " + config_dir);
       return 1;
@@ -128,7 +138,33 @@ int RunSearchEngine(const SearchEngineOptions& options) {
     keeper = std::make_unique<IndexKeeper>(IndexKeeper::Options{config_dir});
     keeper->Start();
   }
-  stop_signals.Wait();
+  if (options.folders.empty() && !options.recoll_config) {
+    // The engine follows the root directory setting: a new folder is
+    // written into the configuration and the indexer starts over at once,
+    // its first pass taking in the new folder.
+    while (stop_signals.WaitFor(kFollowInterval) == 0) {
+      std::vector<std::string> now_wanted = WantedFolders(options);
+      if (now_wanted == wanted) continue;
+      wanted = std::move(now_wanted);
+      std::vector<std::string> now_folders = FoldersToIndex(options, wanted);
+      if (now_folders == folders) continue;
+      if (!WriteRecollConfig(config_dir, now_folders)) {
+        EngineLog("Cannot write the Recoll configuration in " + config_dir);
+        continue;
+      }
+      folders = std::move(now_folders);
+      keeper.reset();
+      for (const std::string& f : folders) EngineLog("Indexing " + f);
+      if (!folders.empty()) {
+        IndexKeeper::Options keep{config_dir};
+        keep.start_delay = std::chrono::seconds(0);
+        keeper = std::make_unique<IndexKeeper>(keep);
+        keeper->Start();
+      }
+    }
+  } else {
+    stop_signals.Wait();
+  }
   EngineLog("Stopping");
   // Searches stop and the address is withdrawn first: stopping the indexer
   // may take seconds, and a parent that loses patience must not leave the

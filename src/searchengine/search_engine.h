@@ -15,7 +15,8 @@
 namespace tarvex {
 
 struct SearchEngineOptions {
-  // Folders to index; empty: the file service's root directory and the
+  // Folders to index; empty: the file service's root directory (followed
+  // when the setting changes, without a restart) and the
   // user's documents folder.
   std::vector<std::string> folders;
   // An existing Recoll configuration to query; the user's own Recoll setup

@@ -25,6 +25,7 @@ AdvancedConfigDialog::AdvancedConfigDialog(QWidget* parent, FolderPicker picker,
       box_(PathBox(ToQString(ServerSettings::GetDataDir().value_or(std::string())), "dataDir")),
       charset_(new QComboBox) {
   setWindowTitle(QStringLiteral("Tarvex Server Advanced Configuration"));
+  KeepTitleWhole(this);
   auto* group = new QGroupBox(QStringLiteral("Server Root Dir"));
   auto* group_layout = new QVBoxLayout(group);
   group_layout->addWidget(WrappedText(QStringLiteral(

@@ -27,6 +27,7 @@ DeviceFileDialog::DeviceFileDialog(const ServerSettings& settings, QWidget* pare
       address_(new IpAddressEdit),
       folder_(PathBox(QString(), "folder")) {
   setWindowTitle(QStringLiteral("Generate Device File"));
+  KeepTitleWhole(this);
   const std::vector<std::string> addresses = NonLoopbackIpv4Addresses();
   if (addresses.size() == 1) address_->SetAddress(addresses.front());
 
@@ -53,6 +54,8 @@ void DeviceFileDialog::Browse() {
     folder_->setText(ToQString(*chosen));
   }
 }
+
+void DeviceFileDialog::PresetAddress(const std::string& dotted) { address_->SetAddress(dotted); }
 
 void DeviceFileDialog::accept() {
   if (!settings_.IsComplete()) {

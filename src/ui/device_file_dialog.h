@@ -14,6 +14,7 @@
 
 #include <QtWidgets/QDialog>
 
+#include <string>
 #include <string_view>
 
 #include "ui/folder_browser.h"
@@ -34,6 +35,10 @@ class DeviceFileDialog : public QDialog {
  public:
   DeviceFileDialog(const ServerSettings& settings, QWidget* parent = nullptr,
                    FolderPicker picker = BrowseForFolder);
+
+  // Fills the address control (the window's "Handheld Setup..." gives the
+  // address it shows).
+  void PresetAddress(const std::string& dotted);
 
   void accept() override;
 

@@ -24,4 +24,12 @@ QHBoxLayout* RowWithButton(QWidget* wide, QPushButton* button);
 // A text that wraps at the dialog's width.
 QLabel* WrappedText(const QString& text);
 
+// Makes a dialog at least as wide as its title as the window manager shows
+// it (with the application's name after it and the title bar's buttons), so
+// that the title is never cut. Call it after setting the title.
+void KeepTitleWhole(QWidget* dialog);
+
+// The width in pixels that KeepTitleWhole asks for.
+int WholeTitleWidth(const QWidget* dialog);
+
 }  // namespace tarvex

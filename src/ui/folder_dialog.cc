@@ -18,6 +18,7 @@ FolderDialog::FolderDialog(const Texts& texts, const std::string& path, QWidget*
                            FolderPicker picker)
     : QDialog(parent), picker_(std::move(picker)), box_(PathBox(ToQString(path), "folder")) {
   setWindowTitle(texts.caption);
+  KeepTitleWhole(this);
   auto* layout = new QVBoxLayout(this);
   if (!texts.heading.isEmpty()) {
     auto* heading = new QLabel(texts.heading);

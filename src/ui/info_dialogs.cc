@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "ui/dialog_parts.h"
 #include "ui/program_icon.h"
 
 namespace tarvex {
@@ -16,6 +17,7 @@ std::unique_ptr<QDialog> MakeInfoDialog(const QString& caption, const QStringLis
                                         const QString& button_text, QWidget* parent) {
   auto dialog = std::make_unique<QDialog>(parent);
   dialog->setWindowTitle(caption);
+  KeepTitleWhole(dialog.get());
   auto* icon = new QLabel;
   icon->setPixmap(ProgramIcon().pixmap(48, 48));
   icon->setAlignment(Qt::AlignTop);
@@ -58,7 +60,7 @@ std::unique_ptr<QDialog> MakeWelcomeDialog(QWidget* parent) {
   return MakeInfoDialog(
       QStringLiteral("Welcome to Veldane Tarvex Server"),
       {QStringLiteral("Welcome to Quillet Exchange by Veldane Software!"), QString(),
-       QStringLiteral("Tarvex Server is the Windows Desktop component of "),
+       QStringLiteral("Tarvex Server is the desktop component of "),
        QStringLiteral("Quillet Exchange."), QString(),
        QStringLiteral("Tarvex Server allows your handheld or smartphone to connect"),
        QStringLiteral("wirelessly to this computer over the network."), QString(),

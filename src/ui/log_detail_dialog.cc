@@ -9,6 +9,7 @@
 #include "log/log_record.h"
 #include "log/server_log.h"
 #include "log/service_log.h"
+#include "ui/dialog_parts.h"
 #include "ui/qt_text.h"
 
 namespace tarvex {
@@ -24,6 +25,7 @@ std::unique_ptr<QDialog> MakeDetailDialog(const QString& caption,
                                           const std::string& description, QWidget* parent) {
   auto dialog = std::make_unique<QDialog>(parent);
   dialog->setWindowTitle(caption);
+  KeepTitleWhole(dialog.get());
   auto* form = new QFormLayout;
   for (const DetailBox& box : boxes) {
     auto* line = new QLineEdit(ToQString(box.text));

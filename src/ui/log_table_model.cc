@@ -93,7 +93,8 @@ int LogTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant LogTableModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid() ||
+  // The tooltip gives the whole text of a cell that its column cuts.
+  if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() ||
       index.column() >= static_cast<int>(columns_.size())) {
     return QVariant();
   }

@@ -1,6 +1,7 @@
 // LogTableModel: a table over one activity log, newest record in row 0. It
 // keeps only the row count; each cell is read from the log when a view asks
-// for it, so no record is ever copied.
+// for it, so no record is ever copied. A cell's tooltip is its whole text,
+// for texts that the column cuts.
 //
 // Refresh re-reads the row count on the GUI thread (a log whose lock timed
 // out shows no rows). RequestRefresh may be called from any thread, such as

@@ -28,6 +28,7 @@ ServerConfigDialog::ServerConfigDialog(ServerSettings& settings, QWidget* parent
       password_(new QLineEdit(ToQString(settings.GetPassword()))),
       port_(new QLineEdit) {
   setWindowTitle(QStringLiteral("Tarvex Server Configuration"));
+  KeepTitleWhole(this);
   login_->setObjectName(QStringLiteral("login"));
   password_->setObjectName(QStringLiteral("password"));
   password_->setEchoMode(QLineEdit::Password);

@@ -4,8 +4,15 @@
 // of every dialog into OUTDIR. Exits non-zero when a picture is missing.
 #include <QtTest/QtTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QSystemTrayIcon>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <iostream>
 #include <utility>
 #include <vector>
@@ -17,7 +24,10 @@
 #include "fileservice/root_dir.h"
 #include "log/server_log.h"
 #include "log/service_log.h"
+#include "platform/network_addresses.h"
+#include "platform/socket.h"
 #include "support/server/server_fixture.h"
+#include "support/temp_dir.h"
 #include "support/ui/desktop_world.h"
 #include "ui/advanced_config_dialog.h"
 #include "ui/device_file_dialog.h"
@@ -65,9 +75,49 @@ int Run(const std::string& out) {
   auto* service_log = static_cast<ServiceLog*>(window.GetServer()->GetService(0)->GetServiceLog());
   service_log->LogEvent("Received file Notes/meeting.txt", testing::kLogin, "Success");
   service_log->LogEvent("Sent file Reports/q3.pdf", testing::kLogin, "Success");
-  QTest::qWait(500);
+
+  // Two transfers in progress: an upload and a download, paced, given up
+  // once the picture is taken.
+  std::atomic<bool> stop{false};
+  const std::string folder = world.DataDir();
+  testing::WriteFile(folder + "Quarterly report.pdf", std::string(48 << 20, 'r'));
+  std::vector<std::jthread> devices;
+  devices.emplace_back([&] {
+    LoginOutcome uploader = LogIn("127.0.0.1", port, testing::kLogin, testing::kPassword, kFileServiceId, 50);
+    if (!uploader.Accepted()) return;
+    std::int32_t reply = 0;
+    RequestPutFile(uploader.connection.get(), {0, "Holiday photos.zip", folder, 120u << 20},
+                   [&](char* buffer, std::size_t n) -> long {
+                     if (stop) return -1;
+                     n = std::min<std::size_t>(n, 16 << 10);
+                     std::fill_n(buffer, n, 'p');
+                     std::this_thread::sleep_for(std::chrono::microseconds(n / 3));
+                     return static_cast<long>(n);
+                   },
+                   &reply, 50);
+  });
+  devices.emplace_back([&] {
+    LoginOutcome downloader = LogIn("127.0.0.1", port, testing::kLogin, testing::kPassword, kFileServiceId, 50);
+    if (!downloader.Accepted()) return;
+    GetFileReply reply;
+    RequestGetFile(downloader.connection.get(), {0, 0, "Quarterly report.pdf", folder}, &reply,
+                   [&](std::string_view piece) {
+                     std::this_thread::sleep_for(std::chrono::microseconds(piece.size() / 2));
+                     return !stop;
+                   },
+                   50);
+  });
+  QTest::qWait(3000);
 
   bool ok = Save(&window, out + "/main-window.png");
+  stop = true;
+  devices.clear();
+  // The tray's menu, as a right click on the icon opens it.
+  if (QMenu* menu = window.findChild<QSystemTrayIcon*>()->contextMenu()) {
+    menu->popup(QPoint(200, 200));
+    ok = Save(menu, out + "/tray-menu.png") && ok;
+    menu->hide();
+  }
   ServerSettings& settings = window.GetServer()->Settings();
   std::shared_ptr<const LogRecord> server_record = window.GetServer()->Log().GetRecord(0);
   std::shared_ptr<const LogRecord> service_record = service_log->GetRecord(0);
@@ -83,6 +133,28 @@ int Run(const std::string& out) {
   dialogs.emplace_back("server-log-detail", MakeServerLogDetailDialog(*server_record, &window));
   dialogs.emplace_back("service-log-detail", MakeServiceLogDetailDialog(*service_record, "Quillet Exchange", &window));
   dialogs.emplace_back("device-file", std::make_unique<DeviceFileDialog>(settings, &window));
+  // "Handheld Setup..." opens it with the address the window shows.
+  auto setup = std::make_unique<DeviceFileDialog>(settings, &window);
+  const std::vector<std::string> addresses = NonLoopbackIpv4Addresses();
+  setup->PresetAddress(addresses.empty() ? "192.168.1.20" : addresses.front());
+  dialogs.emplace_back("handheld-setup", std::move(setup));
+
+  // A start that fails: another program holds the port.
+  window.findChild<QPushButton*>(QStringLiteral("startButton"))->click();
+  Socket squatter;
+  for (int i = 0; i < 50 && !squatter.IsValid(); ++i) {
+    QTest::qWait(100);
+    squatter = ListenTcp("127.0.0.1", port, 1);
+  }
+  QTimer::singleShot(300, [&] {
+    if (QWidget* box = QApplication::activeModalWidget()) {
+      ok = Save(box, out + "/start-failure.png") && ok;
+      box->close();
+    } else {
+      ok = false;
+    }
+  });
+  window.findChild<QPushButton*>(QStringLiteral("startButton"))->click();
   for (const auto& [name, dialog] : dialogs) ok = Save(dialog.get(), out + "/" + name + ".png") && ok;
   window.done(QDialog::Accepted);
   return ok ? 0 : 1;

@@ -40,7 +40,8 @@ class TrayTest : public QObject {
     QTRY_VERIFY(window.IsRunning());
     auto* tray = window.findChild<QSystemTrayIcon*>();
     QVERIFY(!tray->isVisible());
-    QCOMPARE(tray->toolTip(), QStringLiteral("Veldane Tarvex Server"));
+    QCOMPARE(tray->toolTip(),
+             QStringLiteral("Veldane Tarvex Server \u2014 running on port %1, 0 devices").arg(port));
 
     // A click on the icon in the tray restores.
     window.showMinimized();
@@ -61,12 +62,15 @@ class TrayTest : public QObject {
     QTRY_VERIFY(window.isVisible());
     QVERIFY(!tray->isVisible());
 
-    // Closing while in the tray leaves no icon behind.
+    // "Quit" in its menu ends the program in order and leaves no icon behind.
     window.showMinimized();
     QTRY_VERIFY(tray->isVisible());
-    window.done(QDialog::Rejected);
+    QAction* quit = tray->contextMenu()->actions().value(2);
+    QCOMPARE(quit->text(), QStringLiteral("Quit"));
+    quit->trigger();
+    QTRY_VERIFY(window.GetServer() == nullptr);
     QVERIFY(!tray->isVisible());
-    QVERIFY(window.GetServer() == nullptr);
+    QCOMPARE(window.result(), int{QDialog::Rejected});
   }
 
  private:

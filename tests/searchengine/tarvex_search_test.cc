@@ -48,15 +48,14 @@ class TarvexSearchTest : public ::testing::Test {
               "Date: Mon, 1 Jan 2024 10:00:00 +0000\nMessage-ID: <1@example.com>\n\n"
               "The kiwi crates arrive on Monday.\n");
 
-    engine_ = std::make_unique<ChildProcess>(TARVEX_SEARCH_PATH, std::vector<std::string>{"--folder", docs_},
-                                             world_.Env());
+    engine_ = std::make_unique<ChildProcess>(TARVEX_SEARCH_PATH, EngineArgs(), world_.Env());
     ASSERT_TRUE(WaitUntil([&] { return engine_->Errors().find("Registered") != std::string::npos; }))
         << engine_->Errors();
 
     port_ = std::to_string(testing::FindFreePort());
     ProgramResult configured = RunProgram(TARVEXD_PATH,
                                           {"configure", "--port", port_, "--login", "palm", "--password-stdin",
-                                           "--root-dir", dir_.File("exchange")},
+                                           "--root-dir", RootDir()},
                                           world_.Env(), "secret42\n");
     ASSERT_EQ(configured.status, 0) << configured.err;
     server_ = std::make_unique<ChildProcess>(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
@@ -76,6 +75,9 @@ class TarvexSearchTest : public ::testing::Test {
     EXPECT_EQ(engine_->Errors().find("got signal"), std::string::npos) << engine_->Errors();
     EXPECT_EQ(engine_->Errors().find(" 1 documents"), std::string::npos) << engine_->Errors();
   }
+
+  virtual std::vector<std::string> EngineArgs() { return {"--folder", docs_}; }
+  virtual std::string RootDir() { return dir_.File("exchange"); }
 
   DeviceSearch Search(const std::vector<std::string>& command) {
     std::vector<std::string> args = {"--port", port_, "--login", "palm", "search"};
@@ -263,6 +265,31 @@ TEST_F(TarvexSearchTest, SlowClientsOddQueriesAndAKilledEngineLeaveNothingBroken
               std::filesystem::perms::none)
         << entry.path();
   }
+}
+
+// An engine on its default folders indexes the file service's root
+// directory, as the server's setting names it.
+class TarvexSearchRootTest : public TarvexSearchTest {
+ protected:
+  std::vector<std::string> EngineArgs() override { return {}; }
+  std::string RootDir() override { return docs_; }
+};
+
+TEST_F(TarvexSearchRootTest, ANewRootDirectoryIsSearchedWithoutARestart) {
+  const std::string moved = dir_.File("moved");
+  std::filesystem::create_directories(moved);
+  WriteFile(moved + "/plums.txt", "Ripe plums for the market.\n");
+  EXPECT_EQ(Search({"plums"}).total, "0");
+  // The server is configured while it is stopped; the engine keeps running.
+  server_->Signal();
+  ASSERT_EQ(server_->Wait(seconds(20)), 0);
+  ProgramResult configured = RunProgram(TARVEXD_PATH, {"configure", "--root-dir", moved}, world_.Env());
+  ASSERT_EQ(configured.status, 0) << configured.err;
+  server_ = std::make_unique<ChildProcess>(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
+                                           world_.Env());
+  ASSERT_TRUE(WaitUntil([&] { return server_->Errors().find("Server Started") != std::string::npos; }));
+  EXPECT_TRUE(WaitUntil([&] { return Search({"plums"}).total == "1"; }, seconds(60))) << engine_->Errors();
+  EXPECT_NE(engine_->Errors().find("Indexing " + moved), std::string::npos) << engine_->Errors();
 }
 
 }  // namespace

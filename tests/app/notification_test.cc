@@ -1,0 +1,150 @@
+// Desktop notifications, on a private session bus (dbus-run-session) with a
+// stand-in notification service.
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusConnectionInterface>
+#include <QtDBus/QDBusMessage>
+#include <QtTest/QtTest>
+
+#include <vector>
+
+#include "app/main_window.h"
+#include "client/device_link.h"
+#include "client/file_requests.h"
+#include "fileservice/root_dir.h"
+#include "support/server/server_fixture.h"
+#include "support/ui/desktop_world.h"
+#include "ui/desktop_notifier.h"
+
+namespace tarvex {
+
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+
+// Answers Notify as a desktop's notification service does, on a connection
+// of its own, and remembers what it was asked to show.
+class StandInNotifications : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+ public:
+  struct Shown {
+    uint id;
+    QString summary, body;
+    QStringList actions;
+  };
+
+  StandInNotifications()
+      : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("stand-in"))) {
+    bus_.registerObject(kPath, this, QDBusConnection::ExportAllSlots);
+  }
+  ~StandInNotifications() override {
+    bus_.unregisterService(kService);
+    QDBusConnection::disconnectFromBus(QStringLiteral("stand-in"));
+  }
+  bool Register() { return bus_.registerService(kService); }
+  // A person clicks the notification.
+  void Click(uint id, const QString& action) {
+    QDBusMessage signal = QDBusMessage::createSignal(kPath, kService, QStringLiteral("ActionInvoked"));
+    signal << id << action;
+    bus_.send(signal);
+  }
+
+  std::vector<Shown> shown;
+
+ public slots:
+  uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
+              const QStringList& actions, const QVariantMap&, int) {
+    shown.push_back({next_id_, summary, body, actions});
+    return next_id_++;
+  }
+  QStringList GetCapabilities() { return {QStringLiteral("actions"), QStringLiteral("body")}; }
+
+ private:
+  QDBusConnection bus_;
+  uint next_id_ = 7;
+};
+
+class NotificationTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { QVERIFY2(QDBusConnection::sessionBus().isConnected(), "run under dbus-run-session"); }
+  void init() { world_.NewCase(); }
+
+  void aReceivedFileIsAnnouncedAndAClickOpensItsFolder() {
+    std::vector<std::string> opened;
+    DesktopNotifier notifier(nullptr, QDBusConnection::sessionBus(),
+                             [&](const std::string& folder) { opened.push_back(folder); });
+    const ReceivedFile file{"a.txt", "/home/ada/Quillet Exchange/", "Ada"};
+
+    // No service on the bus: nothing is shown and nothing hangs.
+    notifier.FileReceived(file);
+    QTest::qWait(200);
+
+    StandInNotifications service;
+    QVERIFY(service.Register());
+    notifier.FileReceived(file);
+    QTRY_COMPARE(service.shown.size(), std::size_t{1});
+    QCOMPARE(service.shown[0].summary, QStringLiteral("Received a.txt from Ada"));
+    QCOMPARE(service.shown[0].body, QStringLiteral("/home/ada/Quillet Exchange/"));
+    QVERIFY(service.shown[0].actions.contains(QStringLiteral("default")));
+
+    // Only a click on one of ours opens a folder, and the folder it names.
+    service.Click(service.shown[0].id + 100, QStringLiteral("default"));
+    service.Click(service.shown[0].id, QStringLiteral("default"));
+    QTRY_COMPARE(opened.size(), std::size_t{1});
+    QCOMPARE(opened[0], file.directory);
+
+    // Turned off, nothing is shown; turned on again, it is.
+    QVERIFY(SetNotificationsWanted(false));
+    notifier.FileReceived(file);
+    QTest::qWait(200);
+    QCOMPARE(service.shown.size(), std::size_t{1});
+    QVERIFY(SetNotificationsWanted(true));
+    notifier.FileReceived(file);
+    QTRY_COMPARE(service.shown.size(), std::size_t{2});
+  }
+
+  void anUploadFromADeviceReachesTheDesktop() {
+    StandInNotifications service;
+    QVERIFY(service.Register());
+    const std::uint16_t port = testing::FindFreePort();
+    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port, testing::kLogin, testing::kPassword));
+    QVERIFY(WriteRootDir(world_.DataDir()));
+    ServerOptions options;
+    options.listen_address = "127.0.0.1";
+    MainWindow window(options);
+    window.show();
+    QTRY_VERIFY(window.IsRunning());
+
+    LoginOutcome device = LogIn("127.0.0.1", port, testing::kLogin, testing::kPassword, kFileServiceId, 50);
+    QVERIFY(device.Accepted());
+    const std::string content = "meeting notes";
+    std::size_t sent = 0;
+    std::int32_t reply = -1;
+    QCOMPARE(RequestPutFile(device.connection.get(), {0, "notes.txt", world_.DataDir(), 13},
+                            [&](char* out, std::size_t n) {
+                              const std::size_t take = std::min(n, content.size() - sent);
+                              content.copy(out, take, sent);
+                              sent += take;
+                              return static_cast<long>(take);
+                            },
+                            &reply, 50),
+             Status{0});
+    QCOMPARE(reply, 0);
+    QTRY_COMPARE(service.shown.size(), std::size_t{1});
+    QCOMPARE(service.shown[0].summary,
+             QStringLiteral("Received notes.txt from %1").arg(QString::fromLatin1(testing::kLogin)));
+    QCOMPARE(service.shown[0].body, QString::fromStdString(world_.DataDir()));
+    EndSession(device.connection.get(), 50);
+    window.done(QDialog::Accepted);
+  }
+
+ private:
+  testing::DesktopWorld world_;
+};
+
+}  // namespace tarvex
+
+QTEST_MAIN(tarvex::NotificationTest)
+#include "notification_test.moc"
