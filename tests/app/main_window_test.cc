@@ -265,7 +265,9 @@ class MainWindowTest : public QObject {
     } stop_and_join{stop, devices};
     for (int d = 0; d < kDevices; ++d) {
       devices.emplace_back([&, d] {
-        LoginOutcome device = LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 100);
+        // Each from a loopback address of its own, as handhelds have.
+        LoginOutcome device = LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 100,
+                                    "127.0.0." + std::to_string(d + 2));
         if (!device.Accepted()) return;
         ++transferring;
         const std::string name = "load" + std::to_string(d) + ".bin";

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "client/desktop_search.h"
 #include "client/file_requests.h"
@@ -127,6 +128,12 @@ TEST_F(DeviceTextTest, NamesTheCodePageCannotCarryGoOutUnchangedAndStillDownload
 }
 
 TEST_F(DeviceTextTest, DownloadTrackedFileAndSearchResultCarryAnAccentedNameInTheCodePage) {
+  // Result files go to a folder of the test's own, which goes with the test.
+  struct RestoreTmpDir {
+    std::optional<std::string> old = std::getenv("TMPDIR") ? std::optional<std::string>(std::getenv("TMPDIR"))
+                                                           : std::nullopt;
+    ~RestoreTmpDir() { old ? setenv("TMPDIR", old->c_str(), 1) : unsetenv("TMPDIR"); }
+  } restore_tmpdir;
   std::filesystem::create_directories(root_.File("tmp"));
   setenv("TMPDIR", root_.File("tmp").c_str(), 1);
   fs::create_directories(dir_ + kMullerUtf8);
@@ -179,7 +186,7 @@ TEST_F(DeviceTextTest, AccentedUserAndLoginAreStoredAndLoggedInUtf8AndSentInTheC
   LoginOutcome login = LogInAs("Zo\xEB", testing::kPassword);
   ASSERT_TRUE(login.Accepted()) << "the login name arrives in the code page";
   Connection* link = login.connection.get();
-  ASSERT_TRUE(WaitForServerLog("Begin Session Successful - SessionID [1]"));
+  ASSERT_TRUE(WaitForServerLog("Begin Session Successful - SessionID [1] from 127.0.0.1"));
   EXPECT_EQ(server_->Log().GetRecord(0)->GetField(ServerLogRecord::kUser), "Zo\xC3\xAB");
 
   AddUserReply added;
