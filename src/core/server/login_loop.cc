@@ -85,6 +85,10 @@ bool LoginLoop::AcceptQueued(Time now) {
     std::unique_ptr<Connection> connection = AcceptWaiting(listener_, &code);
     if (code == accept_status::kNothingCame) return true;
     if (code == accept_status::kOutOfResources) {
+      // An accept takes its descriptor before it looks at the queue, so after
+      // one that succeeded this says nothing of a device waiting: the next
+      // round's wait tells whether one is.
+      if (i > 0) return true;
       // The device stays queued and an accept at once would fail again: one
       // entry for the burst, and pauses that grow while it lasts.
       if (pause_.count() == 0) {
