@@ -2,13 +2,15 @@
 // It is loaded, walked and saved; the saved file loaded again must walk the
 // same and save to the same bytes, and hold a line for every line the input
 // held. A record made from the input's first bytes, when the list takes it,
-// must come back from the file unchanged.
+// must come back from the file unchanged; its texts are made as the server
+// makes every text it stores, read from the device's code page into UTF-8.
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "common/big_endian.h"
+#include "common/device_text.h"
 #include "datafiles/file_list.h"
 #include "datafiles/user_list.h"
 #include "fuzz_check.h"
@@ -22,6 +24,9 @@ FuzzWorld& World() {
   static FuzzWorld world;
   return world;
 }
+
+// A text of the input as the server would store it.
+std::string Stored(std::string_view bytes) { return DeviceText(kDefaultDeviceCharset).FromDevice(bytes); }
 
 // The lines a file holds as the list reads them.
 std::size_t CountLines(std::string_view file) {
@@ -79,7 +84,7 @@ void FuzzUsersFile(std::string_view input) {
   std::vector<UserRow> rows = WalkUsers(first);
   const std::uint32_t next_id = first.NextUserId();
   for (const UserRow& row : rows) FuzzCheck(next_id == 0 || row.id < next_id, "a new id repeats one");
-  const UserRow added{next_id, Piece(input, 0, 60)};
+  const UserRow added{next_id, Stored(Piece(input, 0, 60))};
   if (next_id != 0 && first.Add(std::make_unique<UserRecord>(added.id, added.name))) rows.push_back(added);
   FuzzCheck(first.Save(), "the users file cannot be saved");
   const std::string saved = GetFile(path);
@@ -100,7 +105,7 @@ void FuzzFilesFile(std::string_view input) {
   FuzzCheck(first.Load(), "the files list does not load");
   std::vector<FileRow> rows = WalkFiles(first);
   const std::uint32_t user = input.size() >= 4 ? GetU32(input.data()) % 4 : 1;
-  const FileRow added{user, Piece(input, 4, 40), Piece(input, 44, 80)};
+  const FileRow added{user, Stored(Piece(input, 4, 40)), Stored(Piece(input, 44, 80))};
   if (first.Add(std::make_unique<FileRecord>(added.user_id, added.name, added.directory))) {
     rows.push_back(added);
   }
