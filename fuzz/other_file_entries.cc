@@ -6,6 +6,7 @@
 
 #include "core/settings/server_settings.h"
 #include "core/settings/settings_store.h"
+#include "common/device_text.h"
 #include "datafiles/access_control_list.h"
 #include "fuzz_check.h"
 #include "fuzz_entries.h"
@@ -69,10 +70,12 @@ void FuzzAccessFile(std::string_view input) {
     if (line.size() > 1000) break;  // the reading may stop here
     if (++checked > 64) break;
     CheckNormalised(line);
-    // Each entry allows itself; a blank line is no entry.
+    // Each entry allows itself, as the desktop reads it (a line that is not
+    // UTF-8 is read in the handhelds' code page); a blank line is no entry.
     const bool blank = line.find_first_not_of(" \t") == std::string::npos;
     if (!blank && line.find('\0') == std::string::npos) {
-      FuzzCheck(access.IsPathAllowed(line), "an entry refuses itself");
+      const std::string entry = StoredLineDecoder(kDefaultDeviceCharset)(line);
+      FuzzCheck(access.IsPathAllowed(entry), "an entry refuses itself");
     }
     access.IsPathAllowed(line + "/../x");
   }
