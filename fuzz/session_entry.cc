@@ -19,7 +19,7 @@
 #include "datafiles/user_list.h"
 #include "fed_socket.h"
 #include "fileservice/file_session.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "fuzz_check.h"
 #include "fuzz_entries.h"
 #include "fuzz_world.h"

@@ -282,7 +282,7 @@ void MainWindow::ConnectReceivedFiles() {
       // queued when the window goes is dropped with it.
       files->SetReceivedHandler([this](const ReceivedFile& file) {
         QMetaObject::invokeMethod(
-            this, [this, file] { notifier_->FileReceived(file); }, Qt::QueuedConnection);
+            this, [this, file] { notifier_->FileReceived(file.name, file.directory, file.user); }, Qt::QueuedConnection);
       });
     }
   }

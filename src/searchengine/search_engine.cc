@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "platform/file_info.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"

@@ -10,7 +10,8 @@
 #include "app/main_window.h"
 #include "client/device_link.h"
 #include "client/file_requests.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
+#include "fileservice/received_file.h"
 #include "support/server/server_fixture.h"
 #include "support/ui/desktop_world.h"
 #include "ui/desktop_notifier.h"
@@ -78,12 +79,12 @@ class NotificationTest : public QObject {
     const ReceivedFile file{"a.txt", "/home/ada/Quillet Exchange/", "Ada"};
 
     // No service on the bus: nothing is shown and nothing hangs.
-    notifier.FileReceived(file);
+    notifier.FileReceived(file.name, file.directory, file.user);
     QTest::qWait(200);
 
     StandInNotifications service;
     QVERIFY(service.Register());
-    notifier.FileReceived(file);
+    notifier.FileReceived(file.name, file.directory, file.user);
     QTRY_COMPARE(service.shown.size(), std::size_t{1});
     QCOMPARE(service.shown[0].summary, QStringLiteral("Received a.txt from Ada"));
     QCOMPARE(service.shown[0].body, QStringLiteral("/home/ada/Quillet Exchange/"));
@@ -97,11 +98,11 @@ class NotificationTest : public QObject {
 
     // Turned off, nothing is shown; turned on again, it is.
     QVERIFY(SetNotificationsWanted(false));
-    notifier.FileReceived(file);
+    notifier.FileReceived(file.name, file.directory, file.user);
     QTest::qWait(200);
     QCOMPARE(service.shown.size(), std::size_t{1});
     QVERIFY(SetNotificationsWanted(true));
-    notifier.FileReceived(file);
+    notifier.FileReceived(file.name, file.directory, file.user);
     QTRY_COMPARE(service.shown.size(), std::size_t{2});
   }
 

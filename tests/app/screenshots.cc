@@ -21,7 +21,7 @@
 #include "client/device_link.h"
 #include "client/file_requests.h"
 #include "core/settings/server_settings.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "log/server_log.h"
 #include "log/service_log.h"
 #include "platform/network_addresses.h"

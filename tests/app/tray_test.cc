@@ -5,7 +5,7 @@
 #include <QtWidgets/QSystemTrayIcon>
 
 #include "app/main_window.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "support/server/server_fixture.h"
 #include "support/ui/desktop_world.h"
 

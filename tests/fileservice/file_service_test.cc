@@ -9,7 +9,7 @@
 #include "client/file_requests.h"
 #include "common/big_endian.h"
 #include "fileservice/file_service.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "log/server_log.h"
 #include "support/server/file_service_fixture.h"
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "core/settings/server_settings.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "log/server_log.h"
 #include "platform/network_addresses.h"
 #include "support/server/server_fixture.h"

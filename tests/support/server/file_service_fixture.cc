@@ -4,7 +4,7 @@
 
 #include "common/big_endian.h"
 #include "core/cipher/blowfish.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "log/service_log.h"
 #include "support/loopback.h"
 
