@@ -1,11 +1,12 @@
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <string>
 
 #include "app/tarvexd_commands.h"
 #include "core/settings/configuration_checks.h"
-#include "core/settings/server_settings.h"
 #include "core/settings/root_dir.h"
+#include "core/settings/server_settings.h"
 #include "platform/file_info.h"
 #include "platform/terminal.h"
 
