@@ -329,7 +329,7 @@ TEST_F(ServerTest, AServiceNotReadyBlocksTheStartEvenAfterTheFirstRunFilledInThe
 }
 
 TEST_F(ServerTest, AFailedStartSaysWhyARestartServesAgainAndDestroyingItEndsRunningSessions) {
-  WriteSettings(port_, kLogin, kPassword);
+  ASSERT_TRUE(testing::WriteServerSettings(data_dir_, port_, kLogin, kPassword));
   MakeServer(Echo());
   const std::string failure = "Failed to start Tarvex Message Service: port " + std::to_string(port_) +
                               " is already in use";
