@@ -13,6 +13,7 @@
 
 #include "log/server_log.h"
 #include "log/service_log.h"
+#include "log/time_stamp.h"
 #include "support/faulty_save_calls.h"
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
@@ -31,6 +32,10 @@ std::size_t LineCount(const std::string& text) {
 // Both logs' line formats, as written and as read back. Control characters
 // are replaced, so that none can forge a record or reach a terminal.
 TEST(ActivityLogTest, EventsReachTheFileNewestFirstAndReloadAsWritten) {
+  // Month, day, two-digit year and twenty-four-hour time.
+  EXPECT_EQ(FormatTimeStamp({2005, 10, 12, 16, 46, 38}), "10/12/05 16:46:38");
+  EXPECT_EQ(FormatTimeStamp({2010, 1, 2, 0, 5, 9}), "01/02/10 00:05:09");
+  EXPECT_EQ(FormatTimeStamp({2123, 12, 31, 23, 59, 59}), "12/31/123 23:59:59");
   TempDir dir;
   const std::string server_path = dir.File("server.txt");
   const std::string service_path = dir.File("service.txt");
@@ -101,27 +106,27 @@ TEST(ActivityLogTest, ReadersOfAFileBeingRewrittenAlwaysSeeAWholeLog) {
   ServerLog log(path, 50);
   ASSERT_TRUE(log.Open());
   std::atomic<bool> done{false};
-  std::atomic<int> torn{0};
-  std::atomic<int> reads{0};
+  std::atomic<int> torn{0}, reads{0};
   // Every save holds one record more than the one before, up to 50: a
   // reader must never see fewer lines than before, or a cut last line.
   std::thread reader([&] {
-    std::size_t most = 0;
-    while (!done) {
+    for (std::size_t most = 0; !done; ++reads) {
       const std::string file = ReadFile(path);
-      ++reads;
       const std::size_t lines = LineCount(file);
-      if (lines < most || lines > 50 || !(file.empty() || file.ends_with("\r\n"))) ++torn;
+      if (lines < most || !(file.empty() || file.ends_with("\r\n"))) ++torn;
       most = std::max(most, lines);
     }
   });
   for (int i = 0; i < 400; ++i) {
     log.LogEvent("Server", "", "event number " + std::to_string(i) + std::string(200, '.'), "2");
+    // Each save starts with the reader reading.
+    const int seen = reads;
+    testing::WaitUntil([&] { return reads > seen; });
     log.Save();
   }
   done = true;
   reader.join();
-  EXPECT_GT(reads, 0);
+  EXPECT_GE(reads, 400);
   EXPECT_EQ(torn, 0);
 }
 
@@ -155,20 +160,18 @@ TEST(ServiceLogTest, ThreadsLoggingAtOnceLoseNothingBelowTheBound) {
   ASSERT_TRUE(log.Open());
   std::atomic<int> told{0};
   log.SetChangeCallback([&](const std::shared_ptr<const LogRecord>&) { ++told; });
-  constexpr int kThreads = 8;
-  constexpr int kEach = 100;
   std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
+  for (int t = 0; t < 8; ++t) {
     threads.emplace_back([&log, t] {
-      for (int i = 0; i < kEach; ++i) log.LogEvent(std::to_string(t * kEach + i), "u", "Success");
+      for (int i = 0; i < 100; ++i) log.LogEvent(std::to_string(t * 100 + i), "u", "Success");
     });
   }
   for (auto& thread : threads) thread.join();
-  ASSERT_EQ(log.GetCount(), kThreads * kEach);
-  EXPECT_EQ(told, kThreads * kEach);
+  ASSERT_EQ(log.GetCount(), 800);
+  EXPECT_EQ(told, 800);
   std::set<std::string> descriptions;
-  for (int i = 0; i < kThreads * kEach; ++i) descriptions.insert(log.GetRecord(i)->GetField(2));
-  EXPECT_EQ(descriptions.size(), static_cast<std::size_t>(kThreads * kEach));
+  for (int i = 0; i < 800; ++i) descriptions.insert(log.GetRecord(i)->GetField(2));
+  EXPECT_EQ(descriptions.size(), 800u);
 }
 
 // A log whose list lock a test can hold, as a stalled thread would.

@@ -37,6 +37,32 @@ std::unique_ptr<Connection> FileServiceFixture::Device() {
   return std::move(login.connection);
 }
 
+std::int32_t FileServiceFixture::Put(Connection* link, const std::string& dir, const std::string& name,
+                                     const std::string& content, std::uint32_t user) {
+  std::size_t offset = 0;
+  auto source = [&](char* out, std::size_t n) -> long {
+    n = content.copy(out, n, offset);
+    offset += n;
+    return static_cast<long>(n);
+  };
+  std::int32_t status = -1;
+  const PutFileRequest request{user, name, dir, static_cast<std::uint32_t>(content.size())};
+  EXPECT_EQ(RequestPutFile(link, request, source, &status, kReplyTimeout), 0);
+  return status;
+}
+
+std::string FileServiceFixture::Get(Connection* link, const std::string& dir, const std::string& name,
+                                    GetFileReply* reply, std::uint16_t track, std::uint32_t user) {
+  GetFileReply unused;
+  std::string content;
+  auto sink = [&content](std::string_view piece) {
+    content += piece;
+    return true;
+  };
+  EXPECT_EQ(RequestGetFile(link, {user, track, name, dir}, reply ? reply : &unused, sink, kReplyTimeout), 0);
+  return content;
+}
+
 std::string FileServiceFixture::Receive(Connection* link, std::size_t n) {
   std::string bytes(n, '\0');
   EXPECT_EQ(ReceiveBytes(link, bytes.data(), n, kReplyTimeout), 0);

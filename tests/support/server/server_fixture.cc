@@ -50,11 +50,6 @@ void ServerFixture::SetUp() {
   ASSERT_NE(port_, 0);
 }
 
-void ServerFixture::WriteSettings(std::uint16_t port, const std::string& login,
-                                  const std::string& password) {
-  ASSERT_TRUE(WriteServerSettings(data_dir_, port, login, password));
-}
-
 void ServerFixture::MakeServer(const std::vector<Server::ServiceFactory>& services,
                                ServerOptions options) {
   options.listen_address = "127.0.0.1";
@@ -64,7 +59,7 @@ void ServerFixture::MakeServer(const std::vector<Server::ServiceFactory>& servic
 
 void ServerFixture::StartWith(const std::vector<Server::ServiceFactory>& services,
                               ServerOptions options) {
-  WriteSettings(port_, kLogin, kPassword);
+  ASSERT_TRUE(WriteServerSettings(data_dir_, port_, kLogin, kPassword));
   MakeServer(services, options);
   ASSERT_TRUE(server_->StartServer());
 }
