@@ -15,7 +15,6 @@
 #include "client/desktop_search.h"
 #include "client/device_link.h"
 #include "client/file_requests.h"
-#include "core/cipher/blowfish.h"
 #include "core/settings/server_settings.h"
 #include "datafiles/access_control_list.h"
 #include "datafiles/file_list.h"
@@ -223,7 +222,7 @@ int MakeSeeds(const std::string& corpus) {
   Write(frame, "login-plain", Byte(0) + program + login + download);
   Write(frame, "login-framed", Byte(2 | (2 << 2)) + program + login + all);
   Write(frame, "login-framed-empty", Byte(3 | 0x80) + program + login + upload);
-  const std::string wire = Frame(FuzzLinkSchedule(), login + all, 700, false);
+  const std::string wire = Frame(login + all, 700, false);
   Write(frame, "login-raw", Byte(1) + program + wire);
 
   // The data files.

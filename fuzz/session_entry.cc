@@ -15,7 +15,6 @@
 #include <optional>
 #include <string>
 
-#include "core/cipher/blowfish.h"
 #include "core/settings/server_settings.h"
 #include "datafiles/access_control_list.h"
 #include "datafiles/file_list.h"
@@ -126,7 +125,7 @@ void FuzzSession(std::string_view input) {
   std::string wire(stream);
   if (enciphered) {
     const std::size_t selector = (flags >> 2) & 31;
-    wire = Frame(FuzzLinkSchedule(), stream, 1 + selector * selector * 32, (flags & 0x80) != 0);
+    wire = Frame(stream, 1 + selector * selector * 32, (flags & 0x80) != 0);
   }
   FedSocket fed(std::move(wire));
   // Made after the world, so that they are gone before it is.
