@@ -1,7 +1,10 @@
 // JailSaveCalls: the system calls of a save, refused (EACCES) for any file
 // outside the fuzz world. A fuzzed session may name any path on the machine
-// for an upload; with these calls it can only ever write inside the world,
-// an upload's unnamed file and its link included.
+// for an upload; with these calls it can only ever write inside the world.
+// An upload's unnamed file for a directory outside the world is made in the
+// world's scratch directory instead: it has no name there, and the link
+// that would give it one outside is refused, so such an upload goes as far
+// as its commit and fails there, as in a directory the server may not write.
 //
 // The jail also notes every path a save made a name at (a temporary file,
 // a link, a rename's target), so that the world can undo just those
@@ -31,8 +34,7 @@ class JailSaveCalls : public SaveCalls {
     return Note(SaveCalls::Rename(from, to), to);
   }
   int CreateUnnamed(const std::string& directory, int* fd) override {
-    if (!world_.Holds(directory + "/unnamed")) return EACCES;
-    return SaveCalls::CreateUnnamed(directory, fd);
+    return SaveCalls::CreateUnnamed(world_.Holds(directory + "/unnamed") ? directory : world_.Scratch(), fd);
   }
   int Link(int fd, const std::string& to) override {
     if (!world_.Holds(to)) return EACCES;
