@@ -34,7 +34,8 @@ class JailSaveCalls : public SaveCalls {
     return Note(SaveCalls::Rename(from, to), to);
   }
   int CreateUnnamed(const std::string& directory, int* fd) override {
-    return SaveCalls::CreateUnnamed(world_.Holds(directory + "/unnamed") ? directory : world_.Scratch(), fd);
+    const bool inside = world_.Holds(directory + "/unnamed");
+    return SaveCalls::CreateUnnamed(inside ? directory : world_.Scratch(), fd);
   }
   int Link(int fd, const std::string& to) override {
     if (!world_.Holds(to)) return EACCES;

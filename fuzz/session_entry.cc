@@ -41,7 +41,8 @@ class SessionWorld {
       : jail_(world_),
         access_(world_.DataDir() + "/" + std::string(kAccessFileName),
                 world_.RootDir() + "\n" + world_.WorkDir() + "\n") {
-    FuzzCheck(ServerSettings::SetDataDir(world_.DataDir() + "/"), "cannot store the data directory");
+    FuzzCheck(ServerSettings::SetDataDir(world_.DataDir() + "/"),
+              "cannot store the data directory");
     FuzzCheck(WriteRootDir(world_.RootDir()), "cannot store the root directory");
     const std::string data = world_.DataDir() + "/";
     const std::string root = world_.RootDir() + "/";

@@ -19,9 +19,9 @@ void KeptFile::Put() {
 
 bool KeptFile::Intact() const {
   struct stat now {};
-  return ::stat(path_.c_str(), &now) == 0 && now.st_ino == made_.st_ino && now.st_dev == made_.st_dev &&
-         now.st_size == made_.st_size && now.st_mtim.tv_sec == made_.st_mtim.tv_sec &&
-         now.st_mtim.tv_nsec == made_.st_mtim.tv_nsec;
+  return ::stat(path_.c_str(), &now) == 0 && now.st_ino == made_.st_ino &&
+         now.st_dev == made_.st_dev && now.st_size == made_.st_size &&
+         now.st_mtim.tv_sec == made_.st_mtim.tv_sec && now.st_mtim.tv_nsec == made_.st_mtim.tv_nsec;
 }
 
 WorldSnapshot::WorldSnapshot(const std::string& top) {
@@ -30,7 +30,8 @@ WorldSnapshot::WorldSnapshot(const std::string& top) {
   while (!pending.empty()) {
     KeptDirectory directory{pending.back().string(), {}, 0};
     pending.pop_back();
-    for (fs::directory_iterator it(directory.path, error), end; !error && it != end; it.increment(error)) {
+    for (fs::directory_iterator it(directory.path, error), end; !error && it != end;
+         it.increment(error)) {
       std::error_code kind;
       if (it->is_directory(kind) && !it->is_symlink(kind)) {
         directory.subdirectories.push_back(it->path().filename().string());
@@ -62,7 +63,8 @@ void WorldSnapshot::Restore(const std::vector<std::string>& written) {
 
 void WorldSnapshot::TrimDirectory(const KeptDirectory& directory) const {
   std::error_code error;
-  for (fs::directory_iterator it(directory.path, error), end; !error && it != end; it.increment(error)) {
+  for (fs::directory_iterator it(directory.path, error), end; !error && it != end;
+       it.increment(error)) {
     const std::string name = it->path().filename().string();
     std::error_code kind;
     if (it->is_directory(kind) && !it->is_symlink(kind) &&
