@@ -120,14 +120,14 @@ class SearchWorld {
     if (!BuildIndex(env_)) return false;
 
     engine_ = SpawnedProcess::Start(TARVEX_SEARCH_PATH, {"--recoll-config", RecollConfig()}, env_, nullptr,
-                                    {.capture = true});
+                                    SpawnOptions::Captured());
     const std::string port = std::to_string(testing::FindFreePort());
     const SpawnResult configured = RunSpawned(TARVEXD_PATH,
                                               {"configure", "--port", port, "--login", kLogin,
                                                "--password-stdin", "--root-dir", world + "/exchange"},
                                               env_, std::chrono::seconds(30), std::string(kPassword) + "\n");
     server_ = SpawnedProcess::Start(TARVEXD_PATH, {"--listen-address", "127.0.0.1"}, env_, nullptr,
-                                    {.capture = true});
+                                    SpawnOptions::Captured());
     if (configured.status != 0 || !WaitFor(*engine_, "Registered") || !WaitFor(*server_, "Server Started")) {
       std::fprintf(stderr, "search bench: the chain did not start:\n%s%s%s", configured.err.c_str(),
                    engine_->Errors().c_str(), server_->Errors().c_str());

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/app_folder.h"
+#include "platform/files.h"
 
 namespace tarvex {
 namespace {
@@ -42,23 +43,6 @@ std::string DataHome() {
   return home + "/.local/share";
 }
 
-bool IsDirectory(const std::string& path) {
-  struct stat status {};
-  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-// mkdir -p with mode 0700 for every directory it makes.
-bool MakeDirectories(const std::string& path) {
-  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    std::string prefix = path.substr(0, slash);
-    if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST && !IsDirectory(prefix)) {
-      return false;
-    }
-    if (slash == std::string::npos) break;
-  }
-  return IsDirectory(path);
-}
-
 }  // namespace
 
 std::optional<std::string> AppFolderPath() {
@@ -66,7 +50,7 @@ std::optional<std::string> AppFolderPath() {
   if (base.empty()) return std::nullopt;
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   std::string folder = base == "/" ? base + kFolderName : base + "/" + kFolderName;
-  if (!MakeDirectories(folder)) return std::nullopt;
+  if (!MakeDirectories(folder, kPrivateFolderMode)) return std::nullopt;
   return folder;
 }
 

@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvex {
@@ -39,6 +40,18 @@ struct SpawnOptions {
   // Without capture: standard error appended to this file (made with mode
   // 0600 when missing) instead of going to ours.
   std::string error_file;
+
+  static SpawnOptions Captured(std::string input = {}) {
+    SpawnOptions options;
+    options.input = std::move(input);
+    options.capture = true;
+    return options;
+  }
+  static SpawnOptions ErrorsTo(std::string file) {
+    SpawnOptions options;
+    options.error_file = std::move(file);
+    return options;
+  }
 };
 
 struct SpawnResult {

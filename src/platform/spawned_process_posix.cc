@@ -118,9 +118,9 @@ SpawnResult RunSpawned(const std::string& program, const std::vector<std::string
                        const std::string& input, std::size_t max_output) {
   SpawnResult result;
   const auto deadline = Clock::now() + limit;
-  std::optional<SpawnedProcess> child =
-      SpawnedProcess::Start(program, args, env, &result.error,
-                            {.input = input, .capture = true, .max_output = max_output, .error_file = ""});
+  SpawnOptions options = SpawnOptions::Captured(input);
+  options.max_output = max_output;
+  std::optional<SpawnedProcess> child = SpawnedProcess::Start(program, args, env, &result.error, options);
   if (!child) return result;
   result.started = true;
   std::optional<int> status = child->Wait(limit);
@@ -131,10 +131,10 @@ SpawnResult RunSpawned(const std::string& program, const std::vector<std::string
   }
   result.status = status.value_or(-1);
   // What it wrote is all there once it ended, unless a program it started
-  // holds its outputs open.
+  // holds its outputs open; what it did not read is dropped.
+  Close(&child->in_fd_);
   const auto outputs_deadline = std::max(deadline, Clock::now() + std::chrono::seconds(1));
-  while (child->Pump(10) && Clock::now() < outputs_deadline) {
-  }
+  while (Clock::now() < outputs_deadline && child->Pump(10)) continue;
   result.out = std::move(child->out_);
   result.err = std::move(child->err_);
   return result;

@@ -86,14 +86,14 @@ void IndexKeeper::Keep() {
     launched.insert(launched.end(), args.begin(), args.end());
     auto start = [&]() -> std::optional<SpawnedProcess> {
       std::optional<SpawnedProcess> launched_monitor =
-          SpawnedProcess::Start(kLauncher, launched, {}, &error, {.error_file = messages});
+          SpawnedProcess::Start(kLauncher, launched, {}, &error, SpawnOptions::ErrorsTo(messages));
       if (launched_monitor || error != ENOENT) return launched_monitor;
       if (!warned_launcher) {
         EngineLog(std::string(kLauncher) + " is missing: " + options_.program +
                   " may outlive tarvex-search if it is killed");
         warned_launcher = true;
       }
-      return SpawnedProcess::Start(options_.program, args, {}, &error, {.error_file = messages});
+      return SpawnedProcess::Start(options_.program, args, {}, &error, SpawnOptions::ErrorsTo(messages));
     };
     std::optional<SpawnedProcess> monitor = start();
     if (!monitor) {

@@ -27,7 +27,7 @@ class TarvexServerTest : public ::testing::Test {
 
 TEST_F(TarvexServerTest, ASecondCopyEndsSilentlyAndASignalClosesTheWindowInOrder) {
   SpawnedProcess program =
-      SpawnedProcess::Start(TARVEX_SERVER_PATH, {}, world_.Env(), nullptr, {.capture = true}).value();
+      SpawnedProcess::Start(TARVEX_SERVER_PATH, {}, world_.Env(), nullptr, SpawnOptions::Captured()).value();
   ASSERT_TRUE(testing::WaitUntil([&] { return EngineRegistered(); }, seconds(30))) << program.Errors();
   SpawnResult second = RunSpawned(TARVEX_SERVER_PATH, {}, world_.Env(), seconds(20));
   EXPECT_EQ(second.status, 0);
@@ -42,7 +42,7 @@ TEST_F(TarvexServerTest, ASecondCopyEndsSilentlyAndASignalClosesTheWindowInOrder
 
 TEST_F(TarvexServerTest, TheSearchEngineStopsWhenTheProgramIsKilled) {
   SpawnedProcess program =
-      SpawnedProcess::Start(TARVEX_SERVER_PATH, {}, world_.Env(), nullptr, {.capture = true}).value();
+      SpawnedProcess::Start(TARVEX_SERVER_PATH, {}, world_.Env(), nullptr, SpawnOptions::Captured()).value();
   ASSERT_TRUE(testing::WaitUntil([&] { return EngineRegistered(); }, seconds(30))) << program.Errors();
   program.Signal(SIGKILL);
   ASSERT_TRUE(program.Wait(seconds(10)).has_value());

@@ -38,7 +38,7 @@ class TarvexdTest : public ::testing::Test {
     port_ = testing::FindFreePort();
     Configure(port_);
     const std::vector<std::string> args = {"--listen-address", "127.0.0.1"};
-    auto server = SpawnedProcess::Start(TARVEXD_PATH, args, world_.Env(), nullptr, {.capture = true});
+    auto server = SpawnedProcess::Start(TARVEXD_PATH, args, world_.Env(), nullptr, SpawnOptions::Captured());
     EXPECT_TRUE(WaitForText(*server, "Server Started")) << server->Errors();
     return server;
   }

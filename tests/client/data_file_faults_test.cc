@@ -46,7 +46,7 @@ class DataFileFaultsTest : public ::testing::Test {
   }
   void StartServer() {
     server_ = SpawnedProcess::Start(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
-                                    env_, nullptr, {.capture = true});
+                                    env_, nullptr, SpawnOptions::Captured());
     ASSERT_TRUE(testing::WaitUntil([&] { return server_->Errors().find("Server Started") != std::string::npos; }))
         << server_->Errors();
   }

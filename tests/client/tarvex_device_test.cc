@@ -27,7 +27,7 @@ class TarvexDeviceTest : public ::testing::Test {
                                         env_, testing::kProgramLimit, "secret42\n");
     ASSERT_EQ(configured.status, 0) << configured.err;
     server_ = SpawnedProcess::Start(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
-                                    env_, nullptr, {.capture = true});
+                                    env_, nullptr, SpawnOptions::Captured());
     ASSERT_TRUE(testing::WaitUntil([&] { return server_->Errors().find("Server Started") != std::string::npos; }))
         << server_->Errors();
   }
@@ -203,7 +203,7 @@ TEST_F(InterruptedGetTest, AnInterruptedDownloadLeavesNoFileAndExitsWithTheSigna
                               {"--port", std::to_string(port_), "--login", testing::kLogin, "get", "/desk/",
                                "big.bin", "-o", folder + "/big.bin"},
                               {std::string("TARVEX_PASSWORD=") + testing::kPassword}, nullptr,
-                              {.capture = true})
+                              SpawnOptions::Captured())
             .value();
     // Content has reached the hidden temporary file.
     ASSERT_TRUE(testing::WaitUntil([&] {

@@ -31,15 +31,30 @@ TEST(RunSpawnedTest, CollectsOutputsAndKillsAProgramThatOverrunsItsLimit) {
   EXPECT_NE(missing.error, 0);
 }
 
-TEST(SpawnedProcessTest, ChildStopsOnSigtermEvenWhenThisProcessBlocksIt) {
+TEST(RunSpawnedTest, FeedsInputPastWhatAPipeHoldsAndOutlivesAChildThatStopsReading) {
+  const std::string input(std::size_t{1} << 20, 'x');
+  SpawnResult copied = RunSpawned("cat", {}, {}, seconds(20), input);
+  EXPECT_FALSE(copied.timed_out) << "input and output waited on each other";
+  EXPECT_EQ(copied.out.size(), input.size());
+  // head leaves most of the input unread; what is written after it ends
+  // must not raise SIGPIPE in this process.
+  SpawnResult cut = RunSpawned("head", {"-c", "3"}, {}, seconds(20), input);
+  EXPECT_EQ(cut.status, 0);
+  EXPECT_EQ(cut.out, "xxx");
+}
+
+TEST(SpawnedProcessTest, ChildStartsWithDefaultSignalsWhateverThisProcessBlocksOrIgnores) {
   sigset_t blocked;
   sigemptyset(&blocked);
   sigaddset(&blocked, SIGTERM);
   ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &blocked, nullptr), 0);
-  std::optional<SpawnedProcess> child = SpawnedProcess::Start("sleep", {"30"}, {});
-  ASSERT_TRUE(child);
-  EXPECT_FALSE(child->Poll());
-  EXPECT_EQ(child->Stop(seconds(10)), 128 + SIGTERM) << "it ended at SIGTERM, not at the SIGKILL after";
+  struct sigaction ignore {};
+  struct sigaction old {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &ignore, &old);
+  const SpawnResult status = RunSpawned("grep", {"^Sig[BI][lg][kn]", "/proc/self/status"}, {}, seconds(10));
+  sigaction(SIGPIPE, &old, nullptr);
+  EXPECT_EQ(status.out, "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n");
 }
 
 TEST(TemporaryFileTest, PrivateScratchFileIsReplacedWholeAndRemovedAtTheEnd) {

@@ -47,8 +47,8 @@ class TarvexSearchTest : public ::testing::Test {
               "Date: Mon, 1 Jan 2024 10:00:00 +0000\nMessage-ID: <1@example.com>\n\n"
               "The kiwi crates arrive on Monday.\n");
 
-    engine_ =
-        SpawnedProcess::Start(TARVEX_SEARCH_PATH, EngineArgs(), world_.Env(), nullptr, {.capture = true});
+    engine_ = SpawnedProcess::Start(TARVEX_SEARCH_PATH, EngineArgs(), world_.Env(), nullptr,
+                                    SpawnOptions::Captured());
     ASSERT_TRUE(WaitUntil([&] { return engine_->Errors().find("Registered") != std::string::npos; }))
         << engine_->Errors();
 
@@ -59,7 +59,7 @@ class TarvexSearchTest : public ::testing::Test {
         world_.Env(), testing::kProgramLimit, "secret42\n");
     ASSERT_EQ(configured.status, 0) << configured.err;
     server_ = SpawnedProcess::Start(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
-                                    world_.Env(), nullptr, {.capture = true});
+                                    world_.Env(), nullptr, SpawnOptions::Captured());
     ASSERT_TRUE(WaitUntil([&] { return server_->Errors().find("Server Started") != std::string::npos; }))
         << server_->Errors();
     // The first index is built in the background; searches find more as it grows.
@@ -251,7 +251,7 @@ TEST_F(TarvexSearchTest, SlowClientsOddQueriesAndAKilledEngineLeaveNothingBroken
   engine_->Wait(seconds(10));
   EXPECT_TRUE(WaitUntil([&] { return OwnIndexers().empty(); }, seconds(10)));
   engine_ = SpawnedProcess::Start(TARVEX_SEARCH_PATH, std::vector<std::string>{"--folder", docs_},
-                                  world_.Env(), nullptr, {.capture = true});
+                                  world_.Env(), nullptr, SpawnOptions::Captured());
   ASSERT_TRUE(WaitUntil([&] { return engine_->Errors().find("Registered") != std::string::npos; }))
       << engine_->Errors();
   EXPECT_TRUE(WaitUntil([&] { return !OwnIndexers().empty(); }, seconds(30))) << engine_->Errors();
@@ -288,7 +288,7 @@ TEST_F(TarvexSearchRootTest, ANewRootDirectoryIsSearchedWithoutARestart) {
       RunSpawned(TARVEXD_PATH, {"configure", "--root-dir", moved}, world_.Env(), testing::kProgramLimit);
   ASSERT_EQ(configured.status, 0) << configured.err;
   server_ = SpawnedProcess::Start(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
-                                  world_.Env(), nullptr, {.capture = true});
+                                  world_.Env(), nullptr, SpawnOptions::Captured());
   ASSERT_TRUE(WaitUntil([&] { return server_->Errors().find("Server Started") != std::string::npos; }));
   EXPECT_TRUE(WaitUntil([&] { return Search({"plums"}).total == "1"; }, seconds(60))) << engine_->Errors();
   EXPECT_NE(engine_->Errors().find("Indexing " + moved), std::string::npos) << engine_->Errors();
