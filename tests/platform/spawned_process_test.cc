@@ -54,7 +54,10 @@ TEST(SpawnedProcessTest, ChildStartsWithDefaultSignalsWhateverThisProcessBlocksO
   sigaction(SIGPIPE, &ignore, &old);
   const SpawnResult status = RunSpawned("grep", {"^Sig[BI][lg][kn]", "/proc/self/status"}, {}, seconds(10));
   sigaction(SIGPIPE, &old, nullptr);
-  EXPECT_EQ(status.out, "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n");
+  const std::string& out = status.out;
+  EXPECT_EQ(out.substr(0, 24), "SigBlk:\t0000000000000000") << out;
+  // Of signals 1 to 31 none is ignored (glibc's own, 32 and 33, may be).
+  EXPECT_EQ(std::stoull(out.substr(out.find("SigIgn:\t") + 8, 16), nullptr, 16) & 0x7fffffffu, 0u) << out;
 }
 
 TEST(TemporaryFileTest, PrivateScratchFileIsReplacedWholeAndRemovedAtTheEnd) {
