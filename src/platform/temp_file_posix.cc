@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 
-#include "common/path.h"
 #include "platform/atomic_file.h"
 #include "platform/temp_file.h"
 
@@ -15,7 +14,7 @@ std::string TemporaryDirectory() {
   const char* tmpdir = std::getenv("TMPDIR");
   std::string directory = (tmpdir != nullptr && tmpdir[0] == '/') ? tmpdir : "/tmp";
   while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
-  return directory;
+  return directory == "/" ? "" : directory;
 }
 
 // Makes a file from a template ending in XXXXXX; its descriptor or -1.
@@ -27,7 +26,7 @@ int MakeUnique(std::string* name_template) {
 
 std::optional<TemporaryFile> TemporaryFile::Create(std::string_view name_prefix) {
   if (name_prefix.find('/') != std::string_view::npos) return std::nullopt;
-  std::string path = JoinPath(TemporaryDirectory(), std::string(name_prefix) + "XXXXXX");
+  std::string path = TemporaryDirectory() + "/" + std::string(name_prefix) + "XXXXXX";
   const int fd = MakeUnique(&path);
   if (fd < 0) return std::nullopt;
   ::close(fd);
@@ -39,7 +38,9 @@ TemporaryFile::~TemporaryFile() {
 }
 
 bool ReplaceScratchFile(const std::string& path, std::string_view contents) {
-  std::string temporary = std::string(SplitPath(path).directory) + ".scratch.XXXXXX";
+  const std::size_t slash = path.rfind('/');
+  const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  std::string temporary = directory + ".scratch.XXXXXX";
   const int fd = MakeUnique(&temporary);
   if (fd < 0) return false;
   const bool written = SaveCalls::Default().Write(fd, contents) == 0;
