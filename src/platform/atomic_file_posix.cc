@@ -9,12 +9,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <random>
 #include <vector>
 
 #include "common/path.h"
 #include "platform/atomic_file.h"
+#include "platform/text_line_reader.h"
 
 namespace tarvex {
 namespace {
@@ -27,9 +27,9 @@ constexpr std::size_t kRandomLength = 6;
 // The process's umask, read without changing it (umask() would, for every
 // thread at once). 022 when the kernel does not report it.
 mode_t ProcessUmask() {
-  std::ifstream status("/proc/self/status");
+  TextLineReader status("/proc/self/status", kNoLineLimit);
   std::string line;
-  while (std::getline(status, line)) {
+  while (status.ReadLine(&line)) {
     if (line.rfind("Umask:", 0) == 0) {
       return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
     }

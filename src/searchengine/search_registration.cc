@@ -1,6 +1,5 @@
 #include "searchengine/search_registration.h"
 
-#include <fstream>
 #include <random>
 
 #include "common/ascii.h"
@@ -8,6 +7,7 @@
 #include "platform/app_folder.h"
 #include "platform/atomic_file.h"
 #include "platform/files.h"
+#include "platform/text_line_reader.h"
 #include "platform/user_store.h"
 #include "search/desktop_search_client.h"
 
@@ -64,9 +64,9 @@ std::string NewSearchToken() {
 std::string LastOwnSearchAddress() {
   std::optional<std::string> folder = SearchEngineFolder();
   if (!folder) return "";
-  std::ifstream in(JoinPath(*folder, kAddressFile));
+  TextLineReader reader(JoinPath(*folder, kAddressFile));
   std::string address;
-  std::getline(in, address);
+  if (reader.ReadLine(&address) && address.back() == '\n') address.pop_back();
   return ParseSearchAddress(address) ? address : "";
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "common/path.h"
 #include "fileservice/file_stamp.h"
 #include "platform/socket.h"
 #include "platform/spawned_process.h"
@@ -164,8 +165,8 @@ TEST_F(TarvexSearchTest, DeviceFindsTheRealFilesWithTheirStampsSizesAndPagesAndO
   ASSERT_EQ(all.lines.size(), 3u);
   std::vector<std::string> paths;
   for (const Line& line : all.lines) {
-    const std::size_t slash = line.path.rfind('/');
-    const FileStamp stamp = GetFileStamp(line.path.substr(slash + 1), line.path.substr(0, slash + 1));
+    const auto [directory, name] = SplitPath(line.path);
+    const FileStamp stamp = GetFileStamp(name, directory);
     EXPECT_EQ(line.stamp, stamp.stamp) << line.path;
     EXPECT_EQ(line.size, std::to_string(std::filesystem::file_size(line.path))) << line.path;
     EXPECT_EQ(line.category, line.path.ends_with(".eml") ? "email" : "file") << line.path;
