@@ -19,6 +19,7 @@
 #include "common/ascii.h"
 #include "common/command_line.h"
 #include "common/join_texts.h"
+#include "common/path.h"
 #include "platform/atomic_file.h"
 #include "platform/file_info.h"
 #include "platform/file_reader.h"
@@ -179,11 +180,6 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
   return line;
 }
 
-std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A stamp as it can be printed: twelve zero bytes (no file) read as dashes.
 std::string PrintableStamp(const std::string& stamp) {
   return stamp.find('\0') == std::string::npos ? stamp : std::string(stamp.size(), '-');
@@ -211,7 +207,7 @@ int Get(Connection* link, const Command& command) {
   request.name = command.operands[1];
   request.user_id = command.user_id;
   if (command.Has("--track")) request.track_flag = protocol::get_file::kTrack;
-  const std::string target = command.Has("-o") ? command.options.at("-o") : BaseName(request.name);
+  const std::string target = command.Has("-o") ? command.options.at("-o") : Basename(request.name, "/\\");
 
   // The download goes to a temporary file that replaces the target only
   // once all of it has arrived.
@@ -249,7 +245,7 @@ int Put(Connection* link, const Command& command) {
   const std::string& source = command.operands[0];
   PutFileRequest request;
   request.directory = WithTrailingSeparator(command.operands[1]);
-  request.name = command.Has("--name") ? command.options.at("--name") : BaseName(source);
+  request.name = command.Has("--name") ? command.options.at("--name") : Basename(source, "/\\");
   request.user_id = command.user_id;
   FileReader file(source);
   if (!file.IsOpen()) {

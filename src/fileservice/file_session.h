@@ -166,9 +166,6 @@ class FileSession : public Session {
   const ReceivedFileHandler* received_ = nullptr;
 };
 
-// Creates the directory and every missing parent; failures are ignored.
-void MakeDirectories(const std::string& path);
-
 // The reply item [u16 4][u16 value] that announces a count or a length.
 std::string CountItem(std::uint16_t value);
 

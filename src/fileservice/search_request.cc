@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "common/big_endian.h"
+#include "common/path.h"
 #include "fileservice/file_session.h"
 #include "fileservice/file_stamp.h"
 #include "platform/temp_file.h"
@@ -46,10 +47,8 @@ void FileSession::AddResultRecord(FrameBatch& reply, const SearchResult& result)
   reply.Add(category);
 
   // The url splits after its last separator into directory and file name.
-  const std::size_t slash = result.url.rfind('/');
   const std::string_view url = result.url;
-  const std::string_view directory = slash == std::string::npos ? "" : url.substr(0, slash + 1);
-  const std::string_view name = url.substr(directory.size());
+  const auto [directory, name] = SplitPath(url);
   // Only a local path can name a file here; web addresses and the like are
   // never looked up (relative to the working directory or anywhere else).
   FileStamp stamp{std::string(protocol::kStampLength, '\0'), 0};

@@ -1,11 +1,12 @@
 #include <errno.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "common/path.h"
 #include "platform/app_folder.h"
+#include "platform/files.h"
 #include "platform/user_folders.h"
 
 namespace tarvex {
@@ -13,29 +14,12 @@ namespace {
 
 constexpr const char kFolderName[] = "Tarvex Server";
 
-bool IsDirectory(const std::string& path) {
-  struct stat status {};
-  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-// mkdir -p with mode 0700 for every directory it makes.
-bool MakeDirectories(const std::string& path) {
-  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    std::string prefix = path.substr(0, slash);
-    if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST && !IsDirectory(prefix)) {
-      return false;
-    }
-    if (slash == std::string::npos) break;
-  }
-  return IsDirectory(path);
-}
-
 }  // namespace
 
 std::optional<std::string> AppFolderPath() {
   const std::string base = DataHomeDirectory();
-  std::string folder = base == "/" ? base + kFolderName : base + "/" + kFolderName;
-  if (!MakeDirectories(folder)) return std::nullopt;
+  const std::string folder = JoinPath(base, kFolderName);
+  if (!MakeDirectories(folder, kPrivateFolderMode)) return std::nullopt;
   return folder;
 }
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/path.h"
 #include "platform/file_info.h"
 
 namespace tarvex {
@@ -36,9 +37,7 @@ bool IsWritable(const std::string& path) {
 std::uint16_t FileErrorCause(int error_number, const std::string& path) {
   switch (error_number) {
     case ENOENT: {
-      const std::size_t slash = path.rfind('/');
-      const std::string directory =
-          slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+      const std::string directory = Dirname(path);
       struct stat status {};
       const bool directory_exists = ::stat(directory.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
       return directory_exists ? file_cause::kNotFound : file_cause::kBadPath;

@@ -1,7 +1,6 @@
 #include "searchengine/search_engine.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 
 #include "core/settings/root_dir.h"
@@ -43,8 +42,7 @@ std::vector<std::string> WantedFolders(const SearchEngineOptions& options) {
 std::vector<std::string> FoldersToIndex(const SearchEngineOptions& options,
                                         const std::vector<std::string>& wanted) {
   if (options.folders.empty() && !wanted.empty() && !wanted.front().empty()) {
-    std::error_code ignored;
-    std::filesystem::create_directories(wanted.front(), ignored);
+    MakeDirectories(wanted.front(), kSharedFolderMode);
   }
   std::vector<std::string> folders;
   for (const std::string& folder : wanted) {

@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/advanced_config_dialog.h"
 
 #include <QtWidgets/QComboBox>
@@ -14,7 +15,6 @@
 #include "ui/dialog_parts.h"
 #include "ui/folder_dialog.h"
 #include "ui/message_box.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 

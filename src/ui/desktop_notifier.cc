@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/desktop_notifier.h"
 
 #include <QtCore/QUrl>
@@ -7,7 +8,6 @@
 #include <QtGui/QDesktopServices>
 
 #include "platform/user_store.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 namespace {

@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/device_file_dialog.h"
 
 #include <QtWidgets/QDialogButtonBox>
@@ -13,7 +14,6 @@
 #include "ui/dialog_parts.h"
 #include "ui/ip_address_edit.h"
 #include "ui/message_box.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 

@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/server_config_dialog.h"
 
 #include <QtGui/QRegularExpressionValidator>
@@ -15,7 +16,6 @@
 #include "ui/advanced_config_dialog.h"
 #include "ui/dialog_parts.h"
 #include "ui/message_box.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 

@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/transfers_model.h"
 
 #include <QtWidgets/QApplication>
@@ -7,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "ui/qt_text.h"
 
 namespace tarvex {
 namespace {

@@ -23,6 +23,7 @@
 #include "log/server_log.h"
 #include "log/service_log.h"
 #include "platform/network_addresses.h"
+#include "platform/qt_text.h"
 #include "platform/socket.h"
 #include "support/server/server_fixture.h"
 #include "support/ui/desktop_world.h"
@@ -30,7 +31,6 @@
 #include "ui/connection_panel.h"
 #include "ui/transfers_model.h"
 #include "ui/ip_address_edit.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "client/device_link.h"
 #include "client/file_requests.h"
-#include "platform/child_process.h"
+#include "platform/spawned_process.h"
 #include "platform/event.h"
 #include "platform/instance_lock.h"
 #include "platform/socket.h"
@@ -21,25 +21,24 @@ using std::chrono::seconds;
 
 class TarvexdTest : public ::testing::Test {
  protected:
-  ProgramResult Tarvexd(const std::vector<std::string>& args, const std::string& input = "") {
-    return RunProgram(TARVEXD_PATH, args, world_.Env(), input);
+  SpawnResult Tarvexd(const std::vector<std::string>& args, const std::string& input = "") {
+    return RunSpawned(TARVEXD_PATH, args, world_.Env(), testing::kProgramLimit, input);
   }
   std::string AppFile(const std::string& name) { return world_.AppFile(name); }
   void Configure(std::uint16_t port) {
-    ProgramResult r = Tarvexd({"configure", "--port", std::to_string(port), "--login", "palm",
-                               "--password-stdin"},
-                              "secret42\n");
+    SpawnResult r = Tarvexd(
+        {"configure", "--port", std::to_string(port), "--login", "palm", "--password-stdin"}, "secret42\n");
     ASSERT_EQ(r.status, 0) << r.err;
   }
-  static bool WaitForText(ChildProcess& child, const std::string& text) {
+  static bool WaitForText(SpawnedProcess& child, const std::string& text) {
     return testing::WaitUntil([&] { return child.Errors().find(text) != std::string::npos; });
   }
   // A configured tarvexd serving on 127.0.0.1 (port_), once it has started.
-  std::unique_ptr<ChildProcess> StartTarvexd() {
+  std::optional<SpawnedProcess> StartTarvexd() {
     port_ = testing::FindFreePort();
     Configure(port_);
     const std::vector<std::string> args = {"--listen-address", "127.0.0.1"};
-    auto server = std::make_unique<ChildProcess>(TARVEXD_PATH, args, world_.Env());
+    auto server = SpawnedProcess::Start(TARVEXD_PATH, args, world_.Env(), nullptr, SpawnOptions::Captured());
     EXPECT_TRUE(WaitForText(*server, "Server Started")) << server->Errors();
     return server;
   }
@@ -60,16 +59,16 @@ TEST_F(TarvexdTest, ConfigureStoresNothingOnARefusalThenStoresWhereTheNextStartL
   for (const auto& [options, message] : refused) {
     std::vector<std::string> args = {"configure", "--login", "palm"};
     args.insert(args.end(), options.begin(), options.end());
-    ProgramResult r = Tarvexd(args);
+    SpawnResult r = Tarvexd(args);
     EXPECT_EQ(r.status, 2) << message;
     EXPECT_NE(r.err.find("tarvexd: " + message), std::string::npos) << r.err;
   }
   // The data directory defaults to the application folder; nothing was stored.
   EXPECT_EQ(testing::ReadFile(AppFile("TSConfig.txt")), "");
 
-  ProgramResult ok = Tarvexd({"configure", "--port", "32767", "--login", "palm", "--password-stdin",
-                              "--root-dir", dir_.File("root"), "--charset", "SHIFT_JIS"},
-                             "secret42\n");
+  SpawnResult ok = Tarvexd({"configure", "--port", "32767", "--login", "palm", "--password-stdin",
+                            "--root-dir", dir_.File("root"), "--charset", "SHIFT_JIS"},
+                           "secret42\n");
   ASSERT_EQ(ok.status, 0) << ok.err;
   const std::string stored = testing::ReadFile(AppFile("TSConfig.txt"));
   EXPECT_EQ(stored.substr(0, 18), "PORT=32767\r\nLOGIN=");
@@ -82,7 +81,7 @@ TEST_F(TarvexdTest, ConfigureStoresNothingOnARefusalThenStoresWhereTheNextStartL
   // Credentials given with a new data directory are stored there, where the
   // next start looks for them.
   std::filesystem::create_directory(dir_.File("data"));
-  ProgramResult moved = Tarvexd({"configure", "--data-dir", dir_.File("data"), "--login", "moved"});
+  SpawnResult moved = Tarvexd({"configure", "--data-dir", dir_.File("data"), "--login", "moved"});
   ASSERT_EQ(moved.status, 0) << moved.err;
   EXPECT_EQ(testing::ReadFile(dir_.File("data/TSConfig.txt")), "LOGIN=moved\r\n");
   EXPECT_EQ(testing::ReadFile(AppFile("TSConfig.txt")), stored);
@@ -91,7 +90,7 @@ TEST_F(TarvexdTest, ConfigureStoresNothingOnARefusalThenStoresWhereTheNextStartL
 TEST_F(TarvexdTest, DeviceFileRefusesUnconfiguredThenWritesBesideARunningServer) {
   const std::string out = dir_.File("out");
   std::filesystem::create_directory(out);
-  ProgramResult unconfigured = Tarvexd({"device-file", "--ip", "10.0.0.2", "--output", out});
+  SpawnResult unconfigured = Tarvexd({"device-file", "--ip", "10.0.0.2", "--output", out});
   EXPECT_EQ(unconfigured.status, 2);
   EXPECT_NE(unconfigured.err.find("not configured"), std::string::npos) << unconfigured.err;
   EXPECT_TRUE(std::filesystem::is_empty(out));
@@ -104,7 +103,7 @@ TEST_F(TarvexdTest, DeviceFileRefusesUnconfiguredThenWritesBesideARunningServer)
   // A relative folder is the caller's, not the application folder's.
   const std::filesystem::path caller = std::filesystem::current_path();
   std::filesystem::current_path(dir_.Path());
-  ProgramResult ok = Tarvexd({"device-file", "--ip", "192.168.001.20", "--output", "out/"});
+  SpawnResult ok = Tarvexd({"device-file", "--ip", "192.168.001.20", "--output", "out/"});
   std::filesystem::current_path(caller);
   ASSERT_EQ(ok.status, 0) << ok.err;
   EXPECT_EQ(ok.out, out + "/QSSrvCfgDB.pdb\n");
@@ -113,8 +112,8 @@ TEST_F(TarvexdTest, DeviceFileRefusesUnconfiguredThenWritesBesideARunningServer)
 }
 
 TEST_F(TarvexdTest, RefusesASecondCopyOutlivesItsStandardErrorAndStopsWithinTwoSeconds) {
-  std::unique_ptr<ChildProcess> server = StartTarvexd();
-  ProgramResult second = Tarvexd({});
+  std::optional<SpawnedProcess> server = StartTarvexd();
+  SpawnResult second = Tarvexd({});
   EXPECT_EQ(second.status, 1);
   EXPECT_NE(second.err.find("tarvexd: Tarvex Server is already running"), std::string::npos);
 
@@ -138,26 +137,26 @@ TEST_F(TarvexdTest, RefusesASecondCopyOutlivesItsStandardErrorAndStopsWithinTwoS
 }
 
 TEST_F(TarvexdTest, UnconfiguredWithoutTerminalAndPortInUseFail) {
-  ProgramResult unconfigured = Tarvexd({"--listen-address", "127.0.0.1"});
+  SpawnResult unconfigured = Tarvexd({"--listen-address", "127.0.0.1"});
   EXPECT_EQ(unconfigured.status, 2);
   EXPECT_NE(unconfigured.err.find("tarvexd configure"), std::string::npos);
 
   const std::uint16_t port = testing::FindFreePort();
   Socket taken = ListenTcp("127.0.0.1", port, 1);
   Configure(port);
-  ProgramResult busy = Tarvexd({"--listen-address", "127.0.0.1"});
+  SpawnResult busy = Tarvexd({"--listen-address", "127.0.0.1"});
   EXPECT_EQ(busy.status, 1);
   const std::string reason = "port " + std::to_string(port) + " is already in use";
   EXPECT_NE(busy.err.find("tarvexd: the server could not start: " + reason), std::string::npos) << busy.err;
 }
 
 TEST_F(TarvexdTest, StartLineJournalPrioritiesAndStatusOfADeviceMidUpload) {
-  ProgramResult none = Tarvexd({"status"});
+  SpawnResult none = Tarvexd({"status"});
   EXPECT_EQ(none.status, 3);
   EXPECT_EQ(none.out, "Tarvex Server is not running.\n");
 
   world_.Add("JOURNAL_STREAM=8:4242");
-  std::unique_ptr<ChildProcess> server = StartTarvexd();
+  std::optional<SpawnedProcess> server = StartTarvexd();
   EXPECT_TRUE(WaitForText(*server, "<6>Listening on port " + std::to_string(port_) +
                                        "; handhelds can connect to 127.0.0.1"))
       << server->Errors();
@@ -194,7 +193,7 @@ TEST_F(TarvexdTest, StartLineJournalPrioritiesAndStatusOfADeviceMidUpload) {
         },
         &reply, 50);
   });
-  ProgramResult status;
+  SpawnResult status;
   const bool seen = testing::WaitUntil([&] {
     status = Tarvexd({"status"});
     return status.out.find("of 200000 bytes") != std::string::npos;

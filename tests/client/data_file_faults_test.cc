@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +9,7 @@
 
 #include "client/device_link.h"
 #include "client/file_requests.h"
-#include "platform/child_process.h"
+#include "platform/spawned_process.h"
 #include "protocol/codes.h"
 #include "support/program_env.h"
 #include "support/server/server_fixture.h"
@@ -32,11 +31,10 @@ class DataFileFaultsTest : public ::testing::Test {
   void SetUp() override {
     world_.Add("TARVEX_PASSWORD=secret42");
     port_ = testing::FindFreePort();
-    ProgramResult configured =
-        RunProgram(TARVEXD_PATH,
-                   {"configure", "--port", std::to_string(port_), "--login", "palm", "--password-stdin",
-                    "--root-dir", dir_.File("exchange")},
-                   env_, "secret42\n");
+    SpawnResult configured = RunSpawned(TARVEXD_PATH,
+                                        {"configure", "--port", std::to_string(port_), "--login", "palm",
+                                         "--password-stdin", "--root-dir", dir_.File("exchange")},
+                                        env_, testing::kProgramLimit, "secret42\n");
     ASSERT_EQ(configured.status, 0) << configured.err;
     exchange_ = dir_.File("exchange") + "/";
     fs::create_directories(exchange_);
@@ -47,8 +45,8 @@ class DataFileFaultsTest : public ::testing::Test {
     EXPECT_EQ(server_->Wait(seconds(20)), 0) << server_->Errors();
   }
   void StartServer() {
-    server_ = std::make_unique<ChildProcess>(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
-                                             env_);
+    server_ = SpawnedProcess::Start(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
+                                    env_, nullptr, SpawnOptions::Captured());
     ASSERT_TRUE(testing::WaitUntil([&] { return server_->Errors().find("Server Started") != std::string::npos; }))
         << server_->Errors();
   }
@@ -57,10 +55,10 @@ class DataFileFaultsTest : public ::testing::Test {
     ASSERT_TRUE(server_->Wait(seconds(10)).has_value());
   }
   bool ServerRuns() { return !server_->Wait(std::chrono::milliseconds(0)).has_value(); }
-  ProgramResult Device(std::vector<std::string> command) {
+  SpawnResult Device(std::vector<std::string> command) {
     std::vector<std::string> args = {"--port", std::to_string(port_), "--login", "palm"};
     args.insert(args.end(), command.begin(), command.end());
-    return RunProgram(TARVEX_DEVICE_PATH, args, env_);
+    return RunSpawned(TARVEX_DEVICE_PATH, args, env_, testing::kProgramLimit);
   }
   std::unique_ptr<Connection> Link() {
     LoginOutcome login = LogIn("127.0.0.1", port_, "palm", "secret42", kFileServiceId, kTimeout);
@@ -81,7 +79,7 @@ class DataFileFaultsTest : public ::testing::Test {
   const std::vector<std::string>& env_ = world_.Env();
   std::uint16_t port_ = 0;
   std::string exchange_;
-  std::unique_ptr<ChildProcess> server_;
+  std::optional<SpawnedProcess> server_;
 };
 
 TEST_F(DataFileFaultsTest, ADirectoryInPlaceOfADataFileRefusesTheRequestAndTheServerGoesOn) {
@@ -119,7 +117,7 @@ TEST_F(DataFileFaultsTest, ADirectoryInPlaceOfADataFileRefusesTheRequestAndTheSe
 
 TEST_F(DataFileFaultsTest, AFifoInPlaceOfTheUsersOrSettingsFileHangsNothing) {
   ASSERT_EQ(::mkfifo(Data("QLXUsers.txt").c_str(), 0600), 0);
-  const ProgramResult users = Device({"users"});
+  const SpawnResult users = Device({"users"});
   EXPECT_EQ(users.status, 0) << users.err;
   EXPECT_EQ(users.out, "");
   EXPECT_EQ(Device({"info"}).status, 0);
@@ -130,8 +128,8 @@ TEST_F(DataFileFaultsTest, AFifoInPlaceOfTheUsersOrSettingsFileHangsNothing) {
   testing::ProgramEnvironment other;
   fs::create_directories(other.AppFile(""));
   ASSERT_EQ(::mkfifo(other.AppFile("TSConfig.txt").c_str(), 0600), 0);
-  const ProgramResult configured =
-      RunProgram(TARVEXD_PATH, {"configure", "--port", "9311"}, other.Env(), "", seconds(20));
+  const SpawnResult configured =
+      RunSpawned(TARVEXD_PATH, {"configure", "--port", "9311"}, other.Env(), seconds(20));
   EXPECT_NE(configured.status, -1) << "tarvexd hung on the FIFO";
   EXPECT_NE(configured.status, 0);
   EXPECT_TRUE(fs::is_fifo(other.AppFile("TSConfig.txt")));

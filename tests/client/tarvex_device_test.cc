@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "common/big_endian.h"
-#include "platform/child_process.h"
+#include "platform/spawned_process.h"
 #include "platform/event.h"
 #include "protocol/codes.h"
 #include "protocol/layouts.h"
@@ -21,13 +21,13 @@ class TarvexDeviceTest : public ::testing::Test {
   void SetUp() override {
     world_.Add("TARVEX_PASSWORD=secret42");
     port_ = std::to_string(testing::FindFreePort());
-    ProgramResult configured =
-        RunProgram(TARVEXD_PATH,
-                   {"configure", "--port", port_, "--login", "palm", "--password-stdin", "--root-dir",
-                    dir_.File("exchange")},
-                   env_, "secret42\n");
+    SpawnResult configured = RunSpawned(TARVEXD_PATH,
+                                        {"configure", "--port", port_, "--login", "palm", "--password-stdin",
+                                         "--root-dir", dir_.File("exchange")},
+                                        env_, testing::kProgramLimit, "secret42\n");
     ASSERT_EQ(configured.status, 0) << configured.err;
-    server_ = std::make_unique<ChildProcess>(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"}, env_);
+    server_ = SpawnedProcess::Start(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
+                                    env_, nullptr, SpawnOptions::Captured());
     ASSERT_TRUE(testing::WaitUntil([&] { return server_->Errors().find("Server Started") != std::string::npos; }))
         << server_->Errors();
   }
@@ -35,36 +35,36 @@ class TarvexDeviceTest : public ::testing::Test {
     server_->Signal();
     EXPECT_EQ(server_->Wait(std::chrono::seconds(20)), 0);
   }
-  ProgramResult Device(std::vector<std::string> command, const std::string& login = "palm") {
+  SpawnResult Device(std::vector<std::string> command, const std::string& login = "palm") {
     std::vector<std::string> args = {"--port", port_, "--login", login};
     args.insert(args.end(), command.begin(), command.end());
-    return RunProgram(TARVEX_DEVICE_PATH, args, env_);
+    return RunSpawned(TARVEX_DEVICE_PATH, args, env_, testing::kProgramLimit);
   }
 
   testing::ProgramEnvironment world_;
   const testing::TempDir& dir_ = world_.Dir();
   const std::vector<std::string>& env_ = world_.Env();
   std::string port_;
-  std::unique_ptr<ChildProcess> server_;
+  std::optional<SpawnedProcess> server_;
 };
 
 TEST_F(TarvexDeviceTest, EveryCommandAndEveryFailureAgainstTheHeadlessServer) {
-  ProgramResult info = Device({"info"});
+  SpawnResult info = Device({"info"});
   EXPECT_EQ(info.status, 0) << info.err;
   EXPECT_EQ(info.out, "<QLXServerVersion=1.20>\n");
 
   EXPECT_EQ(Device({"users"}).out, "");
   EXPECT_EQ(Device({"add-user", "Ann", "first"}).out, "1\n");
   EXPECT_EQ(Device({"add-user", "Bob"}).out, "2\n");
-  ProgramResult duplicate = Device({"add-user", "ANN"});
+  SpawnResult duplicate = Device({"add-user", "ANN"});
   EXPECT_NE(duplicate.status, 0);
   EXPECT_NE(duplicate.err.find("exists"), std::string::npos);
   EXPECT_EQ(Device({"users"}).out, "1 Ann\n2 Bob\n");
 
-  ProgramResult dir = Device({"user-dir", "2"});
+  SpawnResult dir = Device({"user-dir", "2"});
   EXPECT_EQ(dir.out, dir_.File("exchange") + "/Bob/\n");
   EXPECT_TRUE(std::filesystem::is_directory(dir_.File("exchange") + "/Bob"));
-  ProgramResult none = Device({"user-dir", "9"});
+  SpawnResult none = Device({"user-dir", "9"});
   EXPECT_NE(none.status, 0);
   EXPECT_NE(none.err.find("no directory"), std::string::npos);
 
@@ -73,48 +73,48 @@ TEST_F(TarvexDeviceTest, EveryCommandAndEveryFailureAgainstTheHeadlessServer) {
   for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i % 241);
   testing::WriteFile(dir_.File("local.bin"), content);
 
-  ProgramResult put = Device({"put", dir_.File("local.bin"), dir_.File("exchange"), "--name", "report.bin"});
+  SpawnResult put = Device({"put", dir_.File("local.bin"), dir_.File("exchange"), "--name", "report.bin"});
   EXPECT_EQ(put.status, 0) << put.err;
   EXPECT_EQ(put.out, exchange + "report.bin (70000 bytes)\n");
   EXPECT_EQ(put.err, "") << "no progress without a terminal";
   EXPECT_EQ(testing::ReadFile(exchange + "report.bin"), content);
 
-  ProgramResult ls = Device({"ls", exchange});
+  SpawnResult ls = Device({"ls", exchange});
   EXPECT_EQ(ls.status, 0) << ls.err;
   EXPECT_TRUE(ls.out.starts_with("d ")) << ls.out;
   EXPECT_NE(ls.out.find("      70000 report.bin\n"), std::string::npos) << ls.out;
 
   const std::string copy = dir_.File("copy.bin");
-  ProgramResult get = Device({"get", exchange, "report.bin", "-o", copy, "--track", "--user", "1"});
+  SpawnResult get = Device({"get", exchange, "report.bin", "-o", copy, "--track", "--user", "1"});
   EXPECT_EQ(get.status, 0) << get.err;
   EXPECT_EQ(testing::ReadFile(copy), content);
-  ProgramResult tracked = Device({"tracked", "1"});
+  SpawnResult tracked = Device({"tracked", "1"});
   EXPECT_NE(tracked.out.find(" 70000 " + exchange + "report.bin\n"), std::string::npos) << tracked.out;
   EXPECT_TRUE(Device({"drives"}).out.starts_with("/\n"));
 
   // Failures name the status the server gave; a failed get leaves no file.
-  ProgramResult missing = Device({"get", exchange, "absent.bin", "-o", dir_.File("absent.bin")});
+  SpawnResult missing = Device({"get", exchange, "absent.bin", "-o", dir_.File("absent.bin")});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("(status 1: file not found)"), std::string::npos) << missing.err;
   EXPECT_FALSE(std::filesystem::exists(dir_.File("absent.bin")));
   for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) {
     EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
   }
-  ProgramResult bad_path = Device({"put", dir_.File("local.bin"), exchange + "no/such/dir"});
+  SpawnResult bad_path = Device({"put", dir_.File("local.bin"), exchange + "no/such/dir"});
   EXPECT_EQ(bad_path.status, 1);
   EXPECT_NE(bad_path.err.find("(status 3: bad path)"), std::string::npos) << bad_path.err;
   EXPECT_EQ(Device({"get", exchange, "x", "--track"}).status, 2);
 
-  ProgramResult refused = Device({"info"}, "intruder");
+  SpawnResult refused = Device({"info"}, "intruder");
   EXPECT_EQ(refused.status, 3);
   EXPECT_NE(refused.err.find("wrong login name or password"), std::string::npos) << refused.err;
 
   // A wrong password is told within a second: the server cannot read the
   // request and closes the link at once.
   const auto start = std::chrono::steady_clock::now();
-  ProgramResult wrong_password =
-      RunProgram(TARVEX_DEVICE_PATH, {"--port", port_, "--login", "palm", "--password-stdin", "info"}, env_,
-                 "wrong password\n");
+  SpawnResult wrong_password =
+      RunSpawned(TARVEX_DEVICE_PATH, {"--port", port_, "--login", "palm", "--password-stdin", "info"}, env_,
+                 testing::kProgramLimit, "wrong password\n");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   EXPECT_EQ(wrong_password.status, 3);
   EXPECT_NE(wrong_password.err.find("the login name or password is wrong"), std::string::npos) << wrong_password.err;
@@ -122,7 +122,7 @@ TEST_F(TarvexDeviceTest, EveryCommandAndEveryFailureAgainstTheHeadlessServer) {
     return server_->Errors().find("Invalid Login Name and/or password from 127.0.0.1") != std::string::npos;
   })) << server_->Errors();
 
-  ProgramResult usage = Device({"frobnicate"});
+  SpawnResult usage = Device({"frobnicate"});
   EXPECT_EQ(usage.status, 2);
   // Numbers are taken whole, and a refusal names what was wrong.
   const std::pair<std::vector<std::string>, std::string> malformed[] = {
@@ -131,14 +131,14 @@ TEST_F(TarvexDeviceTest, EveryCommandAndEveryFailureAgainstTheHeadlessServer) {
       {{"--port", port_, "--login", "palm", "tracked", "12x"}, "ID: 12x is not a whole number"},
   };
   for (const auto& [args, message] : malformed) {
-    const ProgramResult rejected = RunProgram(TARVEX_DEVICE_PATH, args, env_);
+    const SpawnResult rejected = RunSpawned(TARVEX_DEVICE_PATH, args, env_, testing::kProgramLimit);
     EXPECT_EQ(rejected.status, 2) << message;
     EXPECT_NE(rejected.err.find(message), std::string::npos) << rejected.err;
   }
 
-  ProgramResult closed = RunProgram(TARVEX_DEVICE_PATH,
-                                    {"--port", std::to_string(testing::FindFreePort()), "--login", "palm", "info"},
-                                    env_);
+  SpawnResult closed = RunSpawned(
+      TARVEX_DEVICE_PATH, {"--port", std::to_string(testing::FindFreePort()), "--login", "palm", "info"},
+      env_, testing::kProgramLimit);
   EXPECT_EQ(closed.status, 1);
   EXPECT_NE(closed.err.find("cannot connect"), std::string::npos);
 }
@@ -198,10 +198,13 @@ TEST_F(InterruptedGetTest, AnInterruptedDownloadLeavesNoFileAndExitsWithTheSigna
   const std::string folder = root_.File("downloads");
   std::filesystem::create_directory(folder);
   for (const auto& [signal_number, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
-    ChildProcess device(TARVEX_DEVICE_PATH,
-                        {"--port", std::to_string(port_), "--login", testing::kLogin, "get", "/desk/", "big.bin",
-                         "-o", folder + "/big.bin"},
-                        {std::string("TARVEX_PASSWORD=") + testing::kPassword});
+    SpawnedProcess device =
+        SpawnedProcess::Start(TARVEX_DEVICE_PATH,
+                              {"--port", std::to_string(port_), "--login", testing::kLogin, "get", "/desk/",
+                               "big.bin", "-o", folder + "/big.bin"},
+                              {std::string("TARVEX_PASSWORD=") + testing::kPassword}, nullptr,
+                              SpawnOptions::Captured())
+            .value();
     // Content has reached the hidden temporary file.
     ASSERT_TRUE(testing::WaitUntil([&] {
       for (const auto& entry : std::filesystem::directory_iterator(folder)) {

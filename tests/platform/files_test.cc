@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <iterator>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -19,9 +20,7 @@ using testing::TempDir;
 using testing::WriteFile;
 
 std::size_t EntryCount(const std::string& directory) {
-  std::size_t count = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(directory)) ++count;
-  return count;
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(directory), {}));
 }
 
 TEST(AtomicFileTest, AFailureAtAnyStepKeepsTheOldFileAndLeavesNoTemporary) {

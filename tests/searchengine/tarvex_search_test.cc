@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
-
 #include <signal.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
 
+#include "common/path.h"
 #include "fileservice/file_stamp.h"
-#include "platform/child_process.h"
 #include "platform/socket.h"
+#include "platform/spawned_process.h"
 #include "support/program_env.h"
 #include "support/server/server_fixture.h"
 #include "support/wait_until.h"
@@ -48,18 +48,19 @@ class TarvexSearchTest : public ::testing::Test {
               "Date: Mon, 1 Jan 2024 10:00:00 +0000\nMessage-ID: <1@example.com>\n\n"
               "The kiwi crates arrive on Monday.\n");
 
-    engine_ = std::make_unique<ChildProcess>(TARVEX_SEARCH_PATH, EngineArgs(), world_.Env());
+    engine_ = SpawnedProcess::Start(TARVEX_SEARCH_PATH, EngineArgs(), world_.Env(), nullptr,
+                                    SpawnOptions::Captured());
     ASSERT_TRUE(WaitUntil([&] { return engine_->Errors().find("Registered") != std::string::npos; }))
         << engine_->Errors();
 
     port_ = std::to_string(testing::FindFreePort());
-    ProgramResult configured = RunProgram(TARVEXD_PATH,
-                                          {"configure", "--port", port_, "--login", "palm", "--password-stdin",
-                                           "--root-dir", RootDir()},
-                                          world_.Env(), "secret42\n");
+    SpawnResult configured = RunSpawned(
+        TARVEXD_PATH,
+        {"configure", "--port", port_, "--login", "palm", "--password-stdin", "--root-dir", RootDir()},
+        world_.Env(), testing::kProgramLimit, "secret42\n");
     ASSERT_EQ(configured.status, 0) << configured.err;
-    server_ = std::make_unique<ChildProcess>(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
-                                             world_.Env());
+    server_ = SpawnedProcess::Start(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
+                                    world_.Env(), nullptr, SpawnOptions::Captured());
     ASSERT_TRUE(WaitUntil([&] { return server_->Errors().find("Server Started") != std::string::npos; }))
         << server_->Errors();
     // The first index is built in the background; searches find more as it grows.
@@ -82,7 +83,7 @@ class TarvexSearchTest : public ::testing::Test {
   DeviceSearch Search(const std::vector<std::string>& command) {
     std::vector<std::string> args = {"--port", port_, "--login", "palm", "search"};
     args.insert(args.end(), command.begin(), command.end());
-    ProgramResult run = RunProgram(TARVEX_DEVICE_PATH, args, world_.Env());
+    SpawnResult run = RunSpawned(TARVEX_DEVICE_PATH, args, world_.Env(), testing::kProgramLimit);
     DeviceSearch found{run.status, "", {}, run.err};
     std::istringstream out(run.out);
     std::getline(out, found.total);
@@ -154,8 +155,8 @@ class TarvexSearchTest : public ::testing::Test {
   const testing::TempDir& dir_ = world_.Dir();
   std::string docs_;
   std::string port_;
-  std::unique_ptr<ChildProcess> engine_;
-  std::unique_ptr<ChildProcess> server_;
+  std::optional<SpawnedProcess> engine_;
+  std::optional<SpawnedProcess> server_;
 };
 
 TEST_F(TarvexSearchTest, DeviceFindsTheRealFilesWithTheirStampsSizesAndPagesAndOnlyWhatItMay) {
@@ -164,8 +165,8 @@ TEST_F(TarvexSearchTest, DeviceFindsTheRealFilesWithTheirStampsSizesAndPagesAndO
   ASSERT_EQ(all.lines.size(), 3u);
   std::vector<std::string> paths;
   for (const Line& line : all.lines) {
-    const std::size_t slash = line.path.rfind('/');
-    const FileStamp stamp = GetFileStamp(line.path.substr(slash + 1), line.path.substr(0, slash + 1));
+    const auto [directory, name] = SplitPath(line.path);
+    const FileStamp stamp = GetFileStamp(name, directory);
     EXPECT_EQ(line.stamp, stamp.stamp) << line.path;
     EXPECT_EQ(line.size, std::to_string(std::filesystem::file_size(line.path))) << line.path;
     EXPECT_EQ(line.category, line.path.ends_with(".eml") ? "email" : "file") << line.path;
@@ -203,7 +204,8 @@ TEST_F(TarvexSearchTest, DeviceFindsTheRealFilesWithTheirStampsSizesAndPagesAndO
   ASSERT_EQ(found.lines.size(), 1u);
   EXPECT_EQ(found.lines[0].path, docs_ + "/mail/delivery.eml");
 
-  const ProgramResult malformed = RunProgram(TARVEX_SEARCH_PATH, {"--port", "80x"}, world_.Env());
+  const SpawnResult malformed =
+      RunSpawned(TARVEX_SEARCH_PATH, {"--port", "80x"}, world_.Env(), testing::kProgramLimit);
   EXPECT_EQ(malformed.status, 2);
   EXPECT_NE(malformed.err.find("--port: 80x is not a whole number from 1 to 65535"), std::string::npos)
       << malformed.err;
@@ -249,8 +251,8 @@ TEST_F(TarvexSearchTest, SlowClientsOddQueriesAndAKilledEngineLeaveNothingBroken
   engine_->Signal(SIGKILL);
   engine_->Wait(seconds(10));
   EXPECT_TRUE(WaitUntil([&] { return OwnIndexers().empty(); }, seconds(10)));
-  engine_ = std::make_unique<ChildProcess>(TARVEX_SEARCH_PATH, std::vector<std::string>{"--folder", docs_},
-                                           world_.Env());
+  engine_ = SpawnedProcess::Start(TARVEX_SEARCH_PATH, std::vector<std::string>{"--folder", docs_},
+                                  world_.Env(), nullptr, SpawnOptions::Captured());
   ASSERT_TRUE(WaitUntil([&] { return engine_->Errors().find("Registered") != std::string::npos; }))
       << engine_->Errors();
   EXPECT_TRUE(WaitUntil([&] { return !OwnIndexers().empty(); }, seconds(30))) << engine_->Errors();
@@ -283,10 +285,11 @@ TEST_F(TarvexSearchRootTest, ANewRootDirectoryIsSearchedWithoutARestart) {
   // The server is configured while it is stopped; the engine keeps running.
   server_->Signal();
   ASSERT_EQ(server_->Wait(seconds(20)), 0);
-  ProgramResult configured = RunProgram(TARVEXD_PATH, {"configure", "--root-dir", moved}, world_.Env());
+  SpawnResult configured =
+      RunSpawned(TARVEXD_PATH, {"configure", "--root-dir", moved}, world_.Env(), testing::kProgramLimit);
   ASSERT_EQ(configured.status, 0) << configured.err;
-  server_ = std::make_unique<ChildProcess>(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
-                                           world_.Env());
+  server_ = SpawnedProcess::Start(TARVEXD_PATH, std::vector<std::string>{"--listen-address", "127.0.0.1"},
+                                  world_.Env(), nullptr, SpawnOptions::Captured());
   ASSERT_TRUE(WaitUntil([&] { return server_->Errors().find("Server Started") != std::string::npos; }));
   EXPECT_TRUE(WaitUntil([&] { return Search({"plums"}).total == "1"; }, seconds(60))) << engine_->Errors();
   EXPECT_NE(engine_->Errors().find("Indexing " + moved), std::string::npos) << engine_->Errors();

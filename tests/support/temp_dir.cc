@@ -3,9 +3,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <vector>
+
+#include "platform/file_reader.h"
 
 namespace tarvex::testing {
 
@@ -24,10 +25,9 @@ TempDir::~TempDir() {
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
+  std::string contents;
+  ReadWholeFile(path, &contents);
+  return contents;
 }
 
 void WriteFile(const std::string& path, const std::string& contents) {
