@@ -52,16 +52,10 @@ bool Save(QWidget* widget, const std::string& path) {
 int Run(const std::string& out) {
   testing::DesktopWorld world;
   const std::uint16_t port = testing::FindFreePort();
-  if (!testing::WriteServerSettings(world.DataDir(), port, testing::kLogin, testing::kPassword))
-    return 1;
+  std::unique_ptr<MainWindow> started = world.StartWindow(port);
+  if (!started) return 1;
+  MainWindow& window = *started;
   WriteRootDir(world.DataDir() + "Quillet Exchange/");
-
-  ServerOptions options;
-  options.listen_address = "127.0.0.1";
-  MainWindow window(options);
-  window.show();
-  for (int i = 0; i < 100 && !window.IsRunning(); ++i) QTest::qWait(100);
-  if (!window.IsRunning()) return 1;
 
   // A device logs in, adds a user and leaves: rows in both lists.
   LoginOutcome device =
