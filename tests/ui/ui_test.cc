@@ -146,6 +146,7 @@ class UiTest : public QObject {
     FakePicker change({std::string("/srv/config")});
     AdvancedConfigDialog advanced(nullptr, change.Picker());
     advanced.show();
+    QCOMPARE(change.answers.size(), std::size_t{1});  // no folder is asked for before "Change..."
     ModalDriver storage;
     storage.Then(BrowseAndAccept);
     Click(&advanced, "change");
