@@ -35,6 +35,12 @@ void Click(QWidget* dialog, const char* name) {
   dialog->findChild<QPushButton*>(QString::fromLatin1(name))->click();
 }
 
+// A folder dialog's answer: a folder from "Browse", then OK.
+void BrowseAndAccept(QWidget* modal) {
+  Click(modal, "browse");
+  qobject_cast<QDialog*>(modal)->accept();
+}
+
 // A picker that answers with the next of its folders (none: cancelled) and
 // remembers where it was opened.
 struct FakePicker {
@@ -140,12 +146,9 @@ class UiTest : public QObject {
     FakePicker change({std::string("/srv/config")});
     AdvancedConfigDialog advanced(nullptr, change.Picker());
     advanced.show();
-    QCOMPARE(change.answers.size(), std::size_t{1});
+    QCOMPARE(change.answers.size(), std::size_t{1});  // no folder is asked for before "Change..."
     ModalDriver storage;
-    storage.Then([](QWidget* modal) {
-      Click(modal, "browse");
-      qobject_cast<QDialog*>(modal)->accept();
-    });
+    storage.Then(BrowseAndAccept);
     Click(&advanced, "change");
     QCOMPARE(change.opened_at, world_.DataDir());
     QCOMPARE(Edit(&advanced, "dataDir")->text(), QStringLiteral("/srv/config/"));
@@ -157,17 +160,9 @@ class UiTest : public QObject {
     QVERIFY(WriteRootDir(""));
     FakePicker picker({std::string("/home/palm/Exchange"), std::string("/tmp/elsewhere")});
     ModalDriver driver;
-    driver
-        .Then(Accept())  // an empty box is refused...
-        .Then(Accept())  // ...with its message
-        .Then([](QWidget* modal) {
-          Click(modal, "browse");
-          qobject_cast<QDialog*>(modal)->accept();
-        });
+    driver.Then(BrowseAndAccept);
     QVERIFY(ConfigureFileService(nullptr, picker.Picker()));
-    QCOMPARE(driver.Seen(), (QStringList{QStringLiteral("Quillet Exchange Configuration"),
-                                         QStringLiteral("Must enter a valid directory"),
-                                         QStringLiteral("Quillet Exchange Configuration")}));
+    QCOMPARE(driver.Seen(), QStringList{QStringLiteral("Quillet Exchange Configuration")});
     QCOMPARE(ReadRootDir().value_or(""), std::string("/home/palm/Exchange/"));
 
     ModalDriver cancel;
@@ -187,9 +182,8 @@ class UiTest : public QObject {
     FakePicker picker({folder.File("missing"), folder.Path()});
     DeviceFileDialog dialog(settings, nullptr, picker.Picker());
     dialog.show();
-    const std::vector<std::string> addresses = NonLoopbackIpv4Addresses();
-    const QString preset = addresses.size() == 1 ? QString::fromStdString(addresses[0]) : QString();
-    QCOMPARE(Edit(&dialog, "ip0")->text().isEmpty(), preset.isEmpty());
+    // The one address of a machine with one is filled in.
+    QCOMPARE(Edit(&dialog, "ip0")->text().isEmpty(), NonLoopbackIpv4Addresses().size() != 1);
 
     const auto generate = [&](const QStringList& ip) {
       for (int i = 0; i < 4; ++i)
@@ -230,7 +224,6 @@ class UiTest : public QObject {
     {
       std::unique_lock<std::timed_mutex> held(log.RecordsLock());
       QCOMPARE(model.index(0, 1).data().toString(), QString());  // after the lock's time-out
-      QCOMPARE(model.index(0, 0).data().toString(), QString());
     }
     log.LogEvent("Server", "", "second", "0");
     QTRY_COMPARE(model.index(0, 1).data().toString(), QStringLiteral("second"));
