@@ -18,9 +18,11 @@
 
 #include "common/device_text.h"
 #include "core/server/service.h"
+#include "core/transport/frame_batch.h"
 #include "datafiles/access_control_list.h"
 #include "fileservice/received_file.h"
 #include "platform/atomic_file.h"
+#include "protocol/file_cause.h"
 
 namespace tarvex {
 

@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "platform/spawned_process.h"
-#include "platform/temp_file.h"
 #include "support/temp_dir.h"
 
 namespace tarvex {
@@ -40,24 +39,6 @@ TEST(SpawnedProcessTest, ChildStopsOnSigtermEvenWhenThisProcessBlocksIt) {
   ASSERT_TRUE(child);
   EXPECT_FALSE(child->Poll());
   EXPECT_EQ(child->Stop(seconds(10)), 128 + SIGTERM) << "it ended at SIGTERM, not at the SIGKILL after";
-}
-
-TEST(TemporaryFileTest, PrivateScratchFileIsReplacedWholeAndRemovedAtTheEnd) {
-  testing::TempDir dir;
-  setenv("TMPDIR", dir.Path().c_str(), 1);
-  std::string path;
-  {
-    std::optional<TemporaryFile> file = TemporaryFile::Create("scratch.");
-    ASSERT_TRUE(file);
-    path = file->Path();
-    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    ASSERT_TRUE(ReplaceScratchFile(path, std::string("new\0body", 8)));
-    EXPECT_EQ(testing::ReadFile(path), std::string("new\0body", 8));
-    EXPECT_FALSE(ReplaceScratchFile(dir.File("missing/x"), "y"));
-  }
-  EXPECT_FALSE(std::filesystem::exists(path));
-  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 }  // namespace
