@@ -139,7 +139,7 @@ class SearchWorld {
     link_ = std::move(login.connection);
     // One search first, so that both measurements start from a warm cache.
     SearchReply reply;
-    return RequestSearch(Link(), kQuery, kResults, 0, &reply, kTimeout) == 0 && reply.status == 0;
+    return RequestSearch(Link(), kQuery, kResults, 0, &reply, kTimeout) == 0 && reply.status == protocol::SearchStatus::kOk;
   }
 
   std::vector<std::string> env_;
@@ -178,7 +178,7 @@ void DeviceSearchRoundTrip(benchmark::State& state) {
     SearchReply reply;
     const Status status = RequestSearch(world->Link(), query, kResults, 0, &reply, kTimeout);
     millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    if (status != 0 || reply.status != 0 || reply.items.size() != kResults) {
+    if (status != 0 || reply.status != protocol::SearchStatus::kOk || reply.items.size() != kResults) {
       state.SkipWithError("the search failed");
       return;
     }
@@ -221,7 +221,7 @@ void DeviceNextPages(benchmark::State& state) {
   for (auto _ : state) {
     const std::string query = FreshQuery(1000 + ++round);
     SearchReply first;
-    if (RequestSearch(world->Link(), query, kResults, 0, &first, kTimeout) != 0 || first.status != 0) {
+    if (RequestSearch(world->Link(), query, kResults, 0, &first, kTimeout) != 0 || first.status != protocol::SearchStatus::kOk) {
       state.SkipWithError("the search failed");
       return;
     }
@@ -230,7 +230,7 @@ void DeviceNextPages(benchmark::State& state) {
       SearchReply reply;
       const Status status = RequestSearch(world->Link(), query, kResults, page * kResults, &reply, kTimeout);
       millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-      if (status != 0 || reply.status != 0 || reply.items.size() != kResults) {
+      if (status != 0 || reply.status != protocol::SearchStatus::kOk || reply.items.size() != kResults) {
         state.SkipWithError("a later page failed");
         return;
       }
