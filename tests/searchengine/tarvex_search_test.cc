@@ -124,7 +124,7 @@ class TarvexSearchTest : public ::testing::Test {
   std::optional<SpawnedProcess> server_;
 };
 
-TEST_F(TarvexSearchTest, DeviceFindsTheRealFilesWithTheirStampsSizesAndPages) {
+TEST_F(TarvexSearchTest, DeviceFindsTheRealFilesWithTheirStampsSizesAndPagesAndOnlyWhatItMay) {
   const DeviceSearch all = Search({"kiwi"});
   ASSERT_EQ(all.status, 0) << all.err;
   ASSERT_EQ(all.lines.size(), 3u);
@@ -161,6 +161,13 @@ TEST_F(TarvexSearchTest, DeviceFindsTheRealFilesWithTheirStampsSizesAndPages) {
   // The index follows changes while the engine runs.
   WriteFile(docs_ + "/late.txt", "A late kiwi.\n");
   EXPECT_TRUE(WaitUntil([&] { return Search({"kiwi"}).total == "4"; }, seconds(60)));
+
+  // A restricted session keeps only the allowed results, and the engine's total.
+  WriteFile(world_.AppFile("QLXAccessCtrl.dat"), docs_ + "/mail/\n");
+  const DeviceSearch found = Search({"kiwi"});
+  EXPECT_EQ(found.total, "4");
+  ASSERT_EQ(found.lines.size(), 1u);
+  EXPECT_EQ(found.lines[0].path, docs_ + "/mail/delivery.eml");
 
   const SpawnResult malformed =
       RunSpawned(TARVEX_SEARCH_PATH, {"--port", "80x"}, world_.Env(), testing::kProgramLimit);
