@@ -17,7 +17,7 @@
 #include "searchengine/recoll_config.h"
 #include "searchengine/recoll_query.h"
 #include "searchengine/search_endpoint.h"
-#include "searchengine/search_registration.h"
+#include "search/search_registration.h"
 
 namespace tarvex {
 namespace {

@@ -9,7 +9,7 @@
 #include "platform/app_folder.h"
 #include "protocol/codes.h"
 #include "searchengine/search_engine.h"
-#include "searchengine/search_registration.h"
+#include "search/search_registration.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "searchengine/search_registration.h"
+#include "search/search_registration.h"
 
 #include <random>
 
