@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <vector>
 
 #include "platform/file_reader.h"
 
@@ -13,10 +12,8 @@ namespace tarvex::testing {
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/tarvex-test-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = buffer.data();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
 }
 
 TempDir::~TempDir() {
