@@ -58,8 +58,7 @@ TEST_F(ListingTest, ParentFirstThenDirectoriesThenFilesWithoutHiddenNamesAndOnly
   PutU16(block.data(), 263);
   PutU32(block.data() + 2, 0x01020304);
   std::copy(missing.begin(), missing.end(), block.begin() + 8);
-  ASSERT_EQ(SendHeader(link.get(), 108), 0);
-  ASSERT_EQ(SendBytes(link.get(), block), 0);
+  Send(link.get(), 108, block);
   EXPECT_EQ(Receive(link.get(), 14), std::string("\0\x0e\0\0\0\0\1\2\3\4\0\0\0\1", 14));
   std::string entry = BigEndian16(1) + std::string(12, '\0') + BigEndian32(0) + BigEndian16(2) + ".." +
                       BigEndian16(static_cast<std::uint16_t>(missing.size())) + missing;

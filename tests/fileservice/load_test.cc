@@ -1,7 +1,7 @@
 // Many devices at once against one server over loopback. Each device uploads
 // and downloads files of random sizes whose bytes follow from the run's seed,
-// so that every byte is checked on the device's end and on disk without
-// keeping the files. Nothing may be lost: every transfer completes, no
+// so that every byte is checked on the device's end without keeping the
+// files. Nothing may be lost: every transfer completes, no
 // temporary file stays behind and the server gives back every thread it took.
 // (What a cut link leaves behind is the upload test's.)
 //
@@ -140,14 +140,7 @@ TEST_F(LoadTest, HundredDevicesTransferAtOnceAndNothingIsLost) {
   for (const auto& entry : fs::directory_iterator(dir_)) {
     EXPECT_NE(entry.path().filename().string()[0], '.') << "left behind: " << entry.path();
   }
-  for (std::size_t d = 0; d < kDevices; ++d) {
-    EXPECT_EQ(failures[d], "") << "device " << d;
-    for (const FilePlan& file : plans[d]) {
-      std::string content(file.size, '\0');
-      FillContent(file.seed, 0, content.data(), content.size());
-      EXPECT_TRUE(testing::ReadFile(dir_ + file.name) == content) << file.name << " differs on disk";
-    }
-  }
+  for (std::size_t d = 0; d < kDevices; ++d) EXPECT_EQ(failures[d], "") << "device " << d;
 }
 
 }  // namespace

@@ -48,6 +48,12 @@ class SearchRequestTest : public testing::FileServiceFixture {
     AppendU32(block, first);
     return block + text_field + std::string(100 - text_field.size(), '\0');
   }
+  // The next result item: its category, stamp and size, then its three texts.
+  void ExpectItem(Connection* c, std::uint16_t category, const std::string& stamp_and_size,
+                  const std::vector<std::string>& texts) {
+    EXPECT_EQ(Receive(c, 18), BigEndian16(category) + stamp_and_size);
+    for (const std::string& text : texts) EXPECT_TRUE(Receive(c, 2 + text.size()) == Text(text)) << text.size();
+  }
 };
 
 TEST_F(SearchRequestTest, ReplyCarriesEachResultWithItsFilesStampAndSize) {
@@ -67,34 +73,18 @@ TEST_F(SearchRequestTest, ReplyCarriesEachResultWithItsFilesStampAndSize) {
   UseEngine(engine);
   auto link = Device();
   Connection* c = link.get();
-  ASSERT_EQ(SendHeader(c, 105), 0);
-  ASSERT_EQ(SendBytes(c, Block("two words")), 0);
+  Send(c, 105, Block("two words"));
 
   // Length 24, status 0, the request's tag, the engine's total 57, three
   // results, the first index 2.
   EXPECT_EQ(Receive(c, 24), std::string("\0\x18\0\0\0\0\1\2\3\4\5\6\0\0\0\x39\0\0\0\3\0\0\0\2", 24));
 
-  const FileStamp stamp = GetFileStamp("a & b.txt", docs);
-  ASSERT_EQ(stamp.stamp.find_first_not_of("0123456789"), std::string::npos);
-  EXPECT_EQ(Receive(c, 2), std::string("\0\1", 2));
-  EXPECT_EQ(Receive(c, 12), stamp.stamp);
-  EXPECT_EQ(Receive(c, 4), std::string("\0\0\0\5", 4));
-  EXPECT_EQ(Receive(c, 2 + 9), Text("a & b.txt"));
-  EXPECT_EQ(Receive(c, 2 + docs.size()), Text(docs));
-  EXPECT_EQ(Receive(c, 2 + 9), Text("s &amp; t"));
-
-  EXPECT_EQ(Receive(c, 2), std::string("\0\2", 2));
-  EXPECT_EQ(Receive(c, 16), std::string(16, '\0')) << "no file: zero stamp and size";
-  EXPECT_EQ(Receive(c, 2 + 4), Text("page"));
-  EXPECT_EQ(Receive(c, 2 + 19), Text("http://example.com/"));
-  EXPECT_EQ(Receive(c, 2), Text(""));
-
-  EXPECT_EQ(Receive(c, 2), std::string("\0\0", 2)) << "category text is compared exactly";
-  Receive(c, 16);
-  EXPECT_EQ(Receive(c, 2 + 8), Text("file.txt"));
-  EXPECT_EQ(Receive(c, 2 + 9), Text("/no/such/"));
-  // In the device's code page, cut to 32767 bytes.
-  EXPECT_TRUE(Receive(c, 2 + 32767) == Text(std::string(32767, '\xE9')));
+  ExpectItem(c, 1, GetFileStamp("a & b.txt", docs).stamp + BigEndian32(5), {"a & b.txt", docs, "s &amp; t"});
+  // No file: zero stamp and size.
+  ExpectItem(c, 2, std::string(16, '\0'), {"page", "http://example.com/", ""});
+  // The category text is compared exactly; the snippet is in the device's
+  // code page, cut to 32767 bytes.
+  ExpectItem(c, 0, std::string(16, '\0'), {"file.txt", "/no/such/", std::string(32767, '\xE9')});
 
   ASSERT_EQ(engine.Requests().size(), 1u);
   EXPECT_EQ(HttpStub::Target(engine.Requests()[0]), "/s?q=two%20words&num=3&start=2&flags=512&format=xml");
@@ -107,14 +97,12 @@ TEST_F(SearchRequestTest, AFailedSearchAnswersTheHeaderAloneAndTheSessionGoesOn)
   // An engine that fails; a text field without its zero is cut at 99 characters.
   HttpStub engine([](const std::string&) { return HttpStub::Reply(404, "no"); });
   UseEngine(engine);
-  ASSERT_EQ(SendHeader(c, 105), 0);
-  ASSERT_EQ(SendBytes(c, Block(std::string(100, 'k'))), 0);
+  Send(c, 105, Block(std::string(100, 'k')));
   EXPECT_EQ(GetU32(Receive(c, 24).data() + 2), 1003u);
   ASSERT_EQ(engine.Requests().size(), 1u);
   EXPECT_EQ(HttpStub::Target(engine.Requests()[0]),
             "/s?q=" + std::string(99, 'k') + "&num=3&start=2&flags=512&format=xml");
-  std::string tag;
-  EXPECT_EQ(RequestServerInfo(c, &tag, kReplyTimeout), 0) << "the session goes on";
+  ExpectInStep(c);
   auto newest = server_->GetService(0)->GetServiceLog()->GetRecord(0);
   ASSERT_TRUE(newest);
   EXPECT_EQ(newest->GetField(2), "Desktop search failed (1003): HTTP Error Code: 404");

@@ -63,6 +63,17 @@ std::string FileServiceFixture::Get(Connection* link, const std::string& dir, co
   return content;
 }
 
+void FileServiceFixture::Send(Connection* link, std::uint16_t code, const std::string& block) {
+  ASSERT_EQ(SendHeader(link, code), 0);
+  ASSERT_EQ(SendBytes(link, block), 0);
+}
+
+void FileServiceFixture::ExpectInStep(Connection* link) {
+  std::string tag;
+  EXPECT_EQ(RequestServerInfo(link, &tag, kReplyTimeout), 0);
+  EXPECT_EQ(tag, "<QLXServerVersion=1.20>");
+}
+
 std::string FileServiceFixture::Receive(Connection* link, std::size_t n) {
   std::string bytes(n, '\0');
   EXPECT_EQ(ReceiveBytes(link, bytes.data(), n, kReplyTimeout), 0);
@@ -95,8 +106,7 @@ bool FileServiceFixture::WaitForServiceLog(const std::string& prefix) {
   ActivityLog* log = server_->GetService(0)->GetServiceLog();
   return WaitUntil([&] {
     for (int i = 0; i < log->GetCount(); ++i) {
-      auto record = log->GetRecord(i);
-      if (record && record->GetField(2).starts_with(prefix)) return true;
+      if (auto record = log->GetRecord(i); record && record->GetField(2).starts_with(prefix)) return true;
     }
     return false;
   });

@@ -28,6 +28,10 @@ class FileServiceFixture : public ServerFixture {
   // when refused, and the reply in *reply when asked for.
   std::string Get(Connection* link, const std::string& dir, const std::string& name, GetFileReply* reply = nullptr,
                   std::uint16_t track = 0, std::uint32_t user = 0);
+  // Sends a request's header, then its block.
+  void Send(Connection* link, std::uint16_t code, const std::string& block);
+  // The next request is answered in full: nothing was left over before it.
+  void ExpectInStep(Connection* link);
   // Exactly n bytes of the reply stream.
   std::string Receive(Connection* link, std::size_t n);
   // The plain contents of the next `count` frames, read straight from the
