@@ -3,7 +3,6 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 
-#include <atomic>
 #include <filesystem>
 
 #include "core/settings/server_settings.h"
