@@ -74,10 +74,20 @@ class TrayTest : public QObject {
     std::unique_ptr<MainWindow> window = world_.StartWindow(testing::FindFreePort());
     QVERIFY(window);
     testing::ModalDriver driver;
-    window->showMinimized();
-    // The window's handling of the minimise ends with the note in its log.
-    QTRY_VERIFY(window->GetServer()->Log().GetRecord(0)->GetField(ServerLogRecord::kDescription).starts_with(
-        "Unable to set tray icon"));
+    for (int i = 0; i < 2; ++i) {
+      window->showNormal();
+      window->showMinimized();
+      bool handled = false;  // queued behind the window's own handling
+      QTimer::singleShot(0, [&] { handled = true; });
+      QTRY_VERIFY(handled);
+    }
+    // However often it is minimised, the log says once why it stays.
+    ServerLog& log = window->GetServer()->Log();
+    int noted = 0;
+    for (int i = 0; i < log.GetCount(); ++i) {
+      noted += log.GetRecord(i)->GetField(ServerLogRecord::kDescription).starts_with("Unable to set tray icon");
+    }
+    QCOMPARE(noted, 1);
     QVERIFY(window->isVisible());
     QCOMPARE(driver.Seen(), QStringList());
     QVERIFY(window->IsRunning());
