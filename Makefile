@@ -8,7 +8,7 @@ FUZZ_TARGETS ?=
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build test bench sanitize fuzz run package clean
+.PHONY: all deps configure build test bench sanitize fuzz mutation run package clean
 
 all: build
 
@@ -42,6 +42,11 @@ fuzz: deps
 	  -DTARVEX_FUZZ=ON $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(FUZZ) -j $(JOBS)
 	@scripts/run-fuzz $(FUZZ) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+# Applies each fault of scripts/mutants.txt alone, builds and runs the whole
+# suite, and fails when the suite lets one live (build-mutation/).
+mutation: deps
+	@scripts/mutation-test scripts/mutants.txt
 
 # The Debian package, build/tarvex-server_<version>_<arch>.deb.
 package: build

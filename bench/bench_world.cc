@@ -7,7 +7,7 @@
 #include "client/device_link.h"
 #include "client/file_requests.h"
 #include "fileservice/file_service.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "platform/atomic_file.h"
 #include "support/server/server_fixture.h"
 

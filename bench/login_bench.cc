@@ -26,7 +26,7 @@
 #include "client/file_requests.h"
 #include "core/server/server.h"
 #include "fileservice/file_service.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "log/server_log.h"
 #include "support/server/server_fixture.h"
 

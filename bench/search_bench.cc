@@ -14,7 +14,6 @@
 
 #include "client/desktop_search.h"
 #include "client/device_link.h"
-#include "platform/child_process.h"
 #include "platform/spawned_process.h"
 #include "support/server/server_fixture.h"
 
@@ -82,7 +81,7 @@ bool BuildIndex(const std::vector<std::string>& env) {
   return true;
 }
 
-bool WaitFor(ChildProcess& child, const std::string& text) {
+bool WaitFor(SpawnedProcess& child, const std::string& text) {
   const auto deadline = Clock::now() + std::chrono::seconds(30);
   while (child.Errors().find(text) == std::string::npos) {
     if (Clock::now() > deadline) return false;
@@ -103,12 +102,8 @@ class SearchWorld {
   }
   ~SearchWorld() {
     link_.reset();
-    for (ChildProcess* child : {server_.get(), engine_.get()}) {
-      if (child != nullptr) {
-        child->Signal();
-        child->Wait(std::chrono::seconds(20));
-      }
-    }
+    server_.reset();  // each stops its program
+    engine_.reset();
   }
 
   Connection* Link() { return link_.get(); }
@@ -124,16 +119,15 @@ class SearchWorld {
             "XDG_RUNTIME_DIR=" + world + "/run", "HOME=" + world + "/home"};
     if (!BuildIndex(env_)) return false;
 
-    engine_ = std::make_unique<ChildProcess>(TARVEX_SEARCH_PATH,
-                                             std::vector<std::string>{"--recoll-config", RecollConfig()}, env_);
+    engine_ = SpawnedProcess::Start(TARVEX_SEARCH_PATH, {"--recoll-config", RecollConfig()}, env_, nullptr,
+                                    SpawnOptions::Captured());
     const std::string port = std::to_string(testing::FindFreePort());
-    const ProgramResult configured =
-        RunProgram(TARVEXD_PATH,
-                   {"configure", "--port", port, "--login", kLogin, "--password-stdin", "--root-dir",
-                    world + "/exchange"},
-                   env_, std::string(kPassword) + "\n");
-    server_ = std::make_unique<ChildProcess>(TARVEXD_PATH,
-                                             std::vector<std::string>{"--listen-address", "127.0.0.1"}, env_);
+    const SpawnResult configured = RunSpawned(TARVEXD_PATH,
+                                              {"configure", "--port", port, "--login", kLogin,
+                                               "--password-stdin", "--root-dir", world + "/exchange"},
+                                              env_, std::chrono::seconds(30), std::string(kPassword) + "\n");
+    server_ = SpawnedProcess::Start(TARVEXD_PATH, {"--listen-address", "127.0.0.1"}, env_, nullptr,
+                                    SpawnOptions::Captured());
     if (configured.status != 0 || !WaitFor(*engine_, "Registered") || !WaitFor(*server_, "Server Started")) {
       std::fprintf(stderr, "search bench: the chain did not start:\n%s%s%s", configured.err.c_str(),
                    engine_->Errors().c_str(), server_->Errors().c_str());
@@ -145,12 +139,12 @@ class SearchWorld {
     link_ = std::move(login.connection);
     // One search first, so that both measurements start from a warm cache.
     SearchReply reply;
-    return RequestSearch(Link(), kQuery, kResults, 0, &reply, kTimeout) == 0 && reply.status == 0;
+    return RequestSearch(Link(), kQuery, kResults, 0, &reply, kTimeout) == 0 && reply.status == protocol::SearchStatus::kOk;
   }
 
   std::vector<std::string> env_;
-  std::unique_ptr<ChildProcess> engine_;
-  std::unique_ptr<ChildProcess> server_;
+  std::optional<SpawnedProcess> engine_;
+  std::optional<SpawnedProcess> server_;
   std::unique_ptr<Connection> link_;
 };
 
@@ -184,7 +178,7 @@ void DeviceSearchRoundTrip(benchmark::State& state) {
     SearchReply reply;
     const Status status = RequestSearch(world->Link(), query, kResults, 0, &reply, kTimeout);
     millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    if (status != 0 || reply.status != 0 || reply.items.size() != kResults) {
+    if (status != 0 || reply.status != protocol::SearchStatus::kOk || reply.items.size() != kResults) {
       state.SkipWithError("the search failed");
       return;
     }
@@ -227,7 +221,7 @@ void DeviceNextPages(benchmark::State& state) {
   for (auto _ : state) {
     const std::string query = FreshQuery(1000 + ++round);
     SearchReply first;
-    if (RequestSearch(world->Link(), query, kResults, 0, &first, kTimeout) != 0 || first.status != 0) {
+    if (RequestSearch(world->Link(), query, kResults, 0, &first, kTimeout) != 0 || first.status != protocol::SearchStatus::kOk) {
       state.SkipWithError("the search failed");
       return;
     }
@@ -236,7 +230,7 @@ void DeviceNextPages(benchmark::State& state) {
       SearchReply reply;
       const Status status = RequestSearch(world->Link(), query, kResults, page * kResults, &reply, kTimeout);
       millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-      if (status != 0 || reply.status != 0 || reply.items.size() != kResults) {
+      if (status != 0 || reply.status != protocol::SearchStatus::kOk || reply.items.size() != kResults) {
         state.SkipWithError("a later page failed");
         return;
       }

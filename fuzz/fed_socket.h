@@ -5,9 +5,10 @@
 // written by a helper thread, joined (after the reader's end is closed) on
 // destruction.
 //
-// Frame builds the enciphered stream whose deciphered bytes are the given
-// ones: frames of `chunk` plain bytes (the last one shorter), with an empty
-// frame before each when `empty_frames` is set.
+// Frame builds the stream, enciphered with kFuzzLinkKey, whose deciphered
+// bytes are the given ones: frames of `chunk` plain bytes (the last one
+// shorter), with an empty frame before each when `empty_frames` is set. One
+// thread at a time.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +16,6 @@
 #include <string_view>
 #include <thread>
 
-#include "core/cipher/blowfish.h"
 #include "platform/socket.h"
 
 namespace tarvex::fuzz {
@@ -40,10 +40,6 @@ class FedSocket {
   std::thread writer_;
 };
 
-// The schedule of kFuzzLinkKey, made once.
-const KeySchedule& FuzzLinkSchedule();
-
-std::string Frame(const KeySchedule& schedule, std::string_view plain, std::size_t chunk,
-                  bool empty_frames);
+std::string Frame(std::string_view plain, std::size_t chunk, bool empty_frames);
 
 }  // namespace tarvex::fuzz

@@ -13,7 +13,6 @@
 #include <string>
 
 #include "common/big_endian.h"
-#include "core/cipher/blowfish.h"
 #include "core/transport/connection.h"
 #include "fed_socket.h"
 #include "fuzz_check.h"
@@ -113,7 +112,7 @@ void FuzzFrame(std::string_view input) {
   std::string wire(stream);
   if (kind >= 2) {
     const std::size_t selector = (mode >> 2) & 31;
-    wire = Frame(FuzzLinkSchedule(), stream, 1 + selector * selector * 32, (mode & 0x80) != 0);
+    wire = Frame(stream, 1 + selector * selector * 32, (mode & 0x80) != 0);
   }
   FedSocket fed(std::move(wire));
   std::unique_ptr<Connection> link = MakeConnection(fed.TakeReader());

@@ -61,14 +61,6 @@ bool FuzzWorld::Holds(const std::string& path) const {
   return last != ".." && last != ".";
 }
 
-void EmptyDirectory(const std::string& path) {
-  std::error_code error;
-  for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
-    std::error_code ignored;
-    fs::remove_all(it->path(), ignored);
-  }
-}
-
 void PutFile(const std::string& path, const std::string& contents) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(contents.data(), static_cast<std::streamsize>(contents.size()));

@@ -34,8 +34,6 @@ class FuzzWorld {
   std::string top_;  // resolved, no symbolic link on the way
 };
 
-// Empties a directory, keeping the directory itself.
-void EmptyDirectory(const std::string& path);
 // Writes a whole file, replacing it (plain writes: scratch data only).
 void PutFile(const std::string& path, const std::string& contents);
 // A whole file, "" when it cannot be read.

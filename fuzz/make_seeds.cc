@@ -15,7 +15,6 @@
 #include "client/desktop_search.h"
 #include "client/device_link.h"
 #include "client/file_requests.h"
-#include "core/cipher/blowfish.h"
 #include "core/settings/server_settings.h"
 #include "datafiles/access_control_list.h"
 #include "datafiles/file_list.h"
@@ -51,13 +50,22 @@ void SendAll(const Socket& socket, const char* data, std::size_t n) {
 }
 
 // Runs `exchange` as a device against one harness session; gives the bytes
-// the device sent.
-std::string Record(bool restricted, const std::function<void(Connection*)>& exchange) {
+// the device sent. `inspect` sees the world as the session left it.
+std::string Record(bool restricted, const std::function<void(Connection*)>& exchange,
+                   const std::function<void()>& inspect = {}) {
+  // One pair of logs for every recorded session: their files seed the log target.
+  const FuzzWorld& world = SessionWorldDirs();
+  static ServiceLog service_log(world.Top() + "/" + std::string(kServiceLogFileName));
+  static ServerLog server_log(world.Top() + "/" + std::string(kServerLogFileName));
   Socket relay_device;
   Socket device = SocketPair(&relay_device);
   Socket relay_session;
   Socket session = SocketPair(&relay_session);
-  std::thread server([&session, restricted] { RunFuzzedSession(std::move(session), restricted, false); });
+  std::thread server([&session, restricted, &inspect] {
+    RunFuzzedSession(std::move(session), restricted, false, service_log, server_log, inspect);
+    service_log.Save();
+    server_log.Save();
+  });
   std::string recorded;
   std::thread relay([&] {
     bool from_device = true;
@@ -175,22 +183,27 @@ int MakeSeeds(const std::string& corpus) {
   Write(session, "upload", Byte(0) + upload);
   Write(session, "download", Byte(0) + download);
   Write(session, "tracked", Byte(0) + Record(false, Tracked));
-  Write(session, "users", Byte(0) + Record(false, Users));
   // The data files as the user requests left them.
-  const std::string users_file = GetFile(world.DataDir() + "/" + std::string(kUsersFileName));
+  std::string users_file;
+  Write(session, "users", Byte(0) + Record(false, Users, [&] {
+          users_file = GetFile(world.DataDir() + "/" + std::string(kUsersFileName));
+        }));
   Write(session, "listings", Byte(0) + Record(false, Listings));
   Write(session, "info", Byte(0) + Record(false, Info));
   Write(session, "search", Byte(0) + Record(false, Search));
-  const std::string all = Record(false, [](Connection* link) {
-    Info(link);
-    Users(link);
-    Upload(link);
-    Download(link);
-    Tracked(link);
-    Listings(link);
-    Search(link);
-  });
-  const std::string files_file = GetFile(world.DataDir() + "/" + std::string(kFilesFileName));
+  std::string files_file;
+  const std::string all = Record(
+      false,
+      [](Connection* link) {
+        Info(link);
+        Users(link);
+        Upload(link);
+        Download(link);
+        Tracked(link);
+        Listings(link);
+        Search(link);
+      },
+      [&] { files_file = GetFile(world.DataDir() + "/" + std::string(kFilesFileName)); });
   Write(session, "all", Byte(0) + all);
   Write(session, "all-restricted", Byte(1) + Record(true, [](Connection* link) {
           Listings(link);
@@ -209,7 +222,7 @@ int MakeSeeds(const std::string& corpus) {
   Write(frame, "login-plain", Byte(0) + program + login + download);
   Write(frame, "login-framed", Byte(2 | (2 << 2)) + program + login + all);
   Write(frame, "login-framed-empty", Byte(3 | 0x80) + program + login + upload);
-  const std::string wire = Frame(FuzzLinkSchedule(), login + all, 700, false);
+  const std::string wire = Frame(login + all, 700, false);
   Write(frame, "login-raw", Byte(1) + program + wire);
 
   // The data files.

@@ -1,7 +1,9 @@
 // One authenticated file-exchange session: the input is [flags][request
 // stream]. The session runs in the fuzz world with its data and root
-// directories there, every data file reset to the same small contents before
-// each input, so that an input does the same thing in any process.
+// directories there, on the fuzzer's thread over a fed socket. The world's
+// tree is built once; after each input the harness undoes what the session
+// wrote (WorldSnapshot), so that an input does the same thing in any process
+// and after any other input.
 //
 // Flag bit 0 makes the session restricted (an access list naming the root
 // and working directories); bit 1 turns the cipher on, the harness then
@@ -10,16 +12,16 @@
 // stream ends after the input, so no receive ever waits.
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
-#include "core/cipher/blowfish.h"
 #include "core/settings/server_settings.h"
 #include "datafiles/access_control_list.h"
 #include "datafiles/file_list.h"
 #include "datafiles/user_list.h"
 #include "fed_socket.h"
 #include "fileservice/file_session.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "fuzz_check.h"
 #include "fuzz_entries.h"
 #include "fuzz_world.h"
@@ -27,6 +29,7 @@
 #include "log/server_log.h"
 #include "log/service_log.h"
 #include "session_harness.h"
+#include "world_snapshot.h"
 
 namespace tarvex::fuzz {
 namespace {
@@ -34,34 +37,34 @@ namespace {
 // The world of the session target.
 class SessionWorld {
  public:
-  SessionWorld() : jail_(world_) {
-    FuzzCheck(ServerSettings::SetDataDir(world_.DataDir() + "/"), "cannot store the data directory");
+  SessionWorld()
+      : jail_(world_),
+        access_(world_.DataDir() + "/" + std::string(kAccessFileName),
+                world_.RootDir() + "\n" + world_.WorkDir() + "\n") {
+    FuzzCheck(ServerSettings::SetDataDir(world_.DataDir() + "/"),
+              "cannot store the data directory");
     FuzzCheck(WriteRootDir(world_.RootDir()), "cannot store the root directory");
-  }
-
-  // The data files and directories as every input finds them.
-  void Reset(bool restricted) {
     const std::string data = world_.DataDir() + "/";
     const std::string root = world_.RootDir() + "/";
-    EmptyDirectory(world_.RootDir());
-    EmptyDirectory(world_.WorkDir());
-    EmptyDirectory(world_.Scratch());
-    // Each input starts with empty logs: logs that grew over the run would
-    // make every input load and save up to a thousand records.
-    std::filesystem::remove(world_.Top() + "/" + std::string(kServiceLogFileName));
-    std::filesystem::remove(world_.Top() + "/" + std::string(kServerLogFileName));
     std::filesystem::create_directories(root + "ann");
     PutFile(root + "ann/notes.txt", "Meeting at nine.\r\n");
     PutFile(world_.WorkDir() + "/memo.txt", "memo");
     PutFile(data + std::string(kUsersFileName), "\"1\",\"ann\"\r\n\"2\",\"bob\"\r\n");
     PutFile(data + std::string(kFilesFileName), "\"1\",\"notes.txt\",\"" + root + "ann/\"\r\n");
-    const std::string access = data + std::string(kAccessFileName);
-    if (restricted) {
-      PutFile(access, world_.RootDir() + "\n" + world_.WorkDir() + "\n");
-    } else {
-      std::filesystem::remove(access);
+    snapshot_.emplace(world_.Top());
+  }
+
+  // The access list as the input asks for it.
+  void SetRestricted(bool restricted) {
+    if (!restricted) {
+      std::error_code ignored;
+      std::filesystem::remove(access_.Path(), ignored);
+    } else if (!access_.Intact()) {
+      access_.Put();
     }
   }
+  // Undoes what the last session wrote.
+  void Restore() { snapshot_->Restore(jail_.TakeWritten()); }
 
   SaveCalls& Jail() { return jail_; }
   int NextSession() { return ++sessions_; }
@@ -70,6 +73,8 @@ class SessionWorld {
  private:
   FuzzWorld world_;
   JailSaveCalls jail_;
+  KeptFile access_;
+  std::optional<WorldSnapshot> snapshot_;  // of the tree as built, without the access list
   int sessions_ = 0;
 };
 
@@ -78,25 +83,37 @@ SessionWorld& World() {
   return world;
 }
 
+// The logs of the fuzzed sessions, kept for the whole run so that their
+// writer threads start once, not once an input. Each keeps its newest
+// record only: an input then frees as many records as it adds, where a
+// growing log would read as a leak to libFuzzer after every input.
+struct FuzzLogs {
+  explicit FuzzLogs(const FuzzWorld& world)
+      : service(world.Top() + "/" + std::string(kServiceLogFileName), 1),
+        server(world.Top() + "/" + std::string(kServerLogFileName), 1) {}
+  ServiceLog service;
+  ServerLog server;
+};
+
 }  // namespace
 
-void RunFuzzedSession(Socket socket, bool restricted, bool enciphered) {
+void RunFuzzedSession(Socket socket, bool restricted, bool enciphered, ServiceLog& service_log,
+                      ServerLog& server_log, const std::function<void()>& inspect) {
   SessionWorld& world = World();
-  world.Reset(restricted);
-  // Logs of this session alone, written to the world at its end: records
-  // kept from one input to the next would read as leaks to libFuzzer, and
-  // make every input pay for a full leak scan.
-  ServiceLog service_log(world.Dirs().Top() + "/" + std::string(kServiceLogFileName));
-  ServerLog server_log(world.Dirs().Top() + "/" + std::string(kServerLogFileName));
-  FileSession session(&service_log, /*receive_timeout=*/0, world.Jail());
-  session.connection = MakeConnection(std::move(socket));
-  if (enciphered) EnableCipher(session.connection.get(), kFuzzLinkKey);
-  session.user = "fuzz";
-  session.log = &server_log;
-  session.session_number = world.NextSession();
-  session.Prepare();
-  FuzzCheck(session.IsRestricted() == restricted, "the access list was not applied");
-  session.Run();
+  world.SetRestricted(restricted);
+  {
+    FileSession session(&service_log, /*receive_timeout=*/0, world.Jail());
+    session.connection = MakeConnection(std::move(socket));
+    if (enciphered) EnableCipher(session.connection.get(), kFuzzLinkKey);
+    session.user = "fuzz";
+    session.log = &server_log;
+    session.session_number = world.NextSession();
+    session.Prepare();
+    FuzzCheck(session.IsRestricted() == restricted, "the access list was not applied");
+    session.Run();
+  }
+  if (inspect) inspect();
+  world.Restore();
 }
 
 const FuzzWorld& SessionWorldDirs() { return World().Dirs(); }
@@ -109,10 +126,12 @@ void FuzzSession(std::string_view input) {
   std::string wire(stream);
   if (enciphered) {
     const std::size_t selector = (flags >> 2) & 31;
-    wire = Frame(FuzzLinkSchedule(), stream, 1 + selector * selector * 32, (flags & 0x80) != 0);
+    wire = Frame(stream, 1 + selector * selector * 32, (flags & 0x80) != 0);
   }
   FedSocket fed(std::move(wire));
-  RunFuzzedSession(fed.TakeReader(), (flags & 1) != 0, enciphered);
+  // Made after the world, so that they are gone before it is.
+  static FuzzLogs logs(SessionWorldDirs());
+  RunFuzzedSession(fed.TakeReader(), (flags & 1) != 0, enciphered, logs.service, logs.server);
 }
 
 }  // namespace tarvex::fuzz

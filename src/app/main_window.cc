@@ -23,6 +23,7 @@
 #include "fileservice/file_service.h"
 #include "log/server_log.h"
 #include "platform/network_addresses.h"
+#include "platform/qt_text.h"
 #include "ui/connection_panel.h"
 #include "ui/desktop_notifier.h"
 #include "ui/device_file_dialog.h"
@@ -32,7 +33,6 @@
 #include "ui/log_table_model.h"
 #include "ui/message_box.h"
 #include "ui/program_icon.h"
-#include "ui/qt_text.h"
 #include "ui/server_config_dialog.h"
 #include "ui/transfers_model.h"
 
@@ -282,7 +282,7 @@ void MainWindow::ConnectReceivedFiles() {
       // queued when the window goes is dropped with it.
       files->SetReceivedHandler([this](const ReceivedFile& file) {
         QMetaObject::invokeMethod(
-            this, [this, file] { notifier_->FileReceived(file); }, Qt::QueuedConnection);
+            this, [this, file] { notifier_->FileReceived(file.name, file.directory, file.user); }, Qt::QueuedConnection);
       });
     }
   }

@@ -3,8 +3,7 @@
 #include "platform/program_folder.h"
 #include "platform/user_store.h"
 #include "search/desktop_search_client.h"
-#include "searchengine/search_engine.h"
-#include "searchengine/search_registration.h"
+#include "search/search_registration.h"
 
 namespace tarvex {
 

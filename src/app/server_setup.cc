@@ -1,6 +1,5 @@
 #include "app/server_setup.h"
 
-#include "common/join_texts.h"
 #include "core/settings/server_settings.h"
 #include "datafiles/file_list.h"
 #include "datafiles/user_list.h"
@@ -16,13 +15,6 @@ std::vector<Server::ServiceFactory> DefaultServices() {
   return {[] { return std::make_unique<FileService>(); }};
 }
 
-std::optional<std::string> ResolveDataDirectory() {
-  std::optional<std::string> data_dir = ServerSettings::GetDataDir();
-  if (data_dir) return data_dir;
-  if (!ServerSettings::SetDefaultDataDir()) return std::nullopt;
-  return ServerSettings::GetDataDir();
-}
-
 void RemoveStaleSaveFilesAtStartup() {
   // Earlier versions left ".<name>.XXXXXX" behind as well.
   const auto legacy = {kUsersFileName, kFilesFileName, kSettingsFileName, kServerLogFileName,
@@ -35,14 +27,6 @@ void RemoveStaleSaveFilesAtStartup() {
     }
     RemoveStaleSaveFiles(directory, legacy);
   }
-}
-
-std::unique_ptr<ServerSettings> OpenServerSettings() {
-  std::optional<std::string> data_dir = ResolveDataDirectory();
-  if (!data_dir) return nullptr;
-  std::optional<std::string> path = DataFilePath(*data_dir, kSettingsFileName);
-  if (!path) return nullptr;
-  return std::make_unique<ServerSettings>(*path);
 }
 
 }  // namespace tarvex

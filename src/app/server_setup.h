@@ -11,17 +11,8 @@
 
 namespace tarvex {
 
-class ServerSettings;
-
 // The services every server program registers.
 std::vector<Server::ServiceFactory> DefaultServices();
-
-// The data directory, set to the current directory at the first run; none
-// when it can be neither read nor set.
-std::optional<std::string> ResolveDataDirectory();
-
-// The server settings over the data directory's "TSConfig.txt", or none.
-std::unique_ptr<ServerSettings> OpenServerSettings();
 
 // Removes the temporary files that saves interrupted by a crash left in the
 // working directory and the data directory. Call it at start-up, holding the

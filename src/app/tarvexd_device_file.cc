@@ -1,71 +1,43 @@
+#include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "app/tarvexd_commands.h"
-#include "common/join_texts.h"
 #include "core/settings/configuration_checks.h"
+#include "core/settings/device_file.h"
 #include "core/settings/server_settings.h"
-#include "datafiles/device_config_file.h"
-#include "platform/file_info.h"
 #include "platform/network_addresses.h"
 
 namespace tarvex {
-namespace {
-
-int Refuse(std::ostream& err, std::string_view message) {
-  err << "tarvexd: " << message << '\n';
-  return 2;
-}
-
-}  // namespace
 
 int RunDeviceFile(const TarvexdOptions& options, std::ostream& out, std::ostream& err) {
-  // The checks of the device-file dialog, in its order; nothing is written
-  // until all of them pass.
+  // Without --ip, this computer's address when it has exactly one.
   std::optional<std::string> ip;
+  std::string ip_hint;
   if (options.ip) {
     ip = ParseIpAddress(*options.ip);
   } else {
     const std::vector<std::string> addresses = NonLoopbackIpv4Addresses();
-    if (addresses.size() == 1) {
-      ip = addresses.front();
-      out << "Using this computer's IP address " << *ip << '\n';
-    } else if (addresses.size() > 1) {
-      return Refuse(err, std::string(kNeedIpAddress) + " (this computer has " +
-                             std::to_string(addresses.size()) + " addresses: give --ip)");
+    if (addresses.size() == 1) ip = addresses.front();
+    if (addresses.size() > 1) {
+      ip_hint = " (this computer has " + std::to_string(addresses.size()) + " addresses: give --ip)";
     }
   }
-  if (!ip) return Refuse(err, kNeedIpAddress);
-  if (!options.output || options.output->empty()) return Refuse(err, kNeedSaveFolder);
-  const FileInfo folder = StatPath(*options.output);
-  if (!folder.found || !folder.is_directory) {
-    return Refuse(err, "the folder " + *options.output + " does not exist");
+  const std::unique_ptr<ServerSettings> settings = ServerSettings::Open(ServerSettings::Access::kReadOnly);
+  const DeviceFileResult result = WriteDeviceFile(settings.get(), ip, options.output.value_or(""));
+  switch (result.outcome) {
+    case DeviceFileResult::Outcome::kRefused:
+      err << "tarvexd: " << result.text << (result.text == kNeedIpAddress ? ip_hint : "") << '\n';
+      return 2;
+    case DeviceFileResult::Outcome::kFailed:
+      err << "tarvexd: " << result.text << '\n';
+      return 1;
+    case DeviceFileResult::Outcome::kWritten:
+      break;
   }
-  if (!IsWritable(*options.output)) {
-    return Refuse(err, "the folder " + *options.output + " cannot be written");
-  }
-
-  const std::optional<std::string> data_dir = ServerSettings::GetDataDir();
-  std::optional<std::string> settings_path;
-  if (data_dir) settings_path = DataFilePath(*data_dir, kSettingsFileName);
-  if (!settings_path) {
-    return Refuse(err, "Tarvex Server is not configured yet: run tarvexd configure first");
-  }
-  const ServerSettings settings(*settings_path, ServerSettings::Access::kReadOnly);
-  if (!settings.IsComplete()) {
-    return Refuse(err, "Tarvex Server is not configured yet: run tarvexd configure first");
-  }
-
-  const std::string path = WithTrailingSeparator(*options.output) + std::string(kDeviceConfigFileName);
-  // The listener takes the port unsigned, and so does the handheld.
-  const std::string port = std::to_string(static_cast<std::uint16_t>(settings.GetPort()));
-  std::string error;
-  if (!CreateDeviceConfigFile(path, *ip, port, settings.GetLogin(), settings.GetStoredPassword(),
-                              &error)) {
-    err << "tarvexd: " << error << '\n';
-    return 1;
-  }
-  out << path << '\n';
+  if (!options.ip) out << "Using this computer's IP address " << *ip << '\n';
+  out << result.text << '\n';
   return 0;
 }
 

@@ -59,8 +59,8 @@ Status RequestSearch(Connection* link, std::string_view text, std::uint32_t coun
   std::string header;
   if (Status s = ReceiveExactly(link, &header, layout::kHeaderLength, timeout)) return s;
   *reply = SearchReply();
-  reply->status = GetU32(header.data() + layout::kHeaderStatus);
-  if (reply->status != 0) return 0;
+  reply->status = static_cast<protocol::SearchStatus>(GetU32(header.data() + layout::kHeaderStatus));
+  if (reply->status != protocol::SearchStatus::kOk) return 0;
   if (GetU32(header.data() + layout::kHeaderTag) != kTag ||
       GetU16(header.data() + layout::kHeaderTagWord) != kTagWord) {
     return message_status::kReceiveFailed;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/transport/connection.h"
+#include "protocol/codes.h"
 
 namespace tarvex {
 
@@ -21,7 +22,7 @@ struct FoundItem {
 };
 
 struct SearchReply {
-  std::uint32_t status = 0;  // 0, or a protocol::search_status from the desktop
+  protocol::SearchStatus status = protocol::SearchStatus::kOk;
   std::uint32_t total = 0;   // the engine's number of matches
   std::uint32_t first = 0;   // the first index, as asked
   std::vector<FoundItem> items;

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "common/big_endian.h"
+#include "core/transport/frame_batch.h"
 #include "protocol/codes.h"
+#include "protocol/file_cause.h"
 #include "protocol/layouts.h"
 
 namespace tarvex {
@@ -246,10 +248,14 @@ std::string DescribePutFileStatus(std::int32_t status) {
                                         "lock violation",
                                         "disk full",
                                         "end of file"};
-  if (status == 0) return "stored";
-  if (status >= 1 && status <= 14) return kCauses[status - 1];
-  if (status == protocol::kPutFileRestricted) return "refused: the session is restricted";
-  return "the server's receive failed with status " + std::to_string(status);
+  const protocol::PutFileStatus read = protocol::PutFileStatus::Read(status);
+  switch (read.kind) {
+    case protocol::PutFileStatus::Kind::kStored: return "stored";
+    case protocol::PutFileStatus::Kind::kNotStored: return kCauses[protocol::ToWire(read.cause) - 1];
+    case protocol::PutFileStatus::Kind::kRestricted: return "refused: the session is restricted";
+    case protocol::PutFileStatus::Kind::kReceiveFailed: break;
+  }
+  return "the server's receive failed: the link broke or went silent";
 }
 
 std::string DescribeGetFileStatus(std::uint32_t status) {

@@ -74,9 +74,8 @@ struct TrackedFile {
 };
 
 // 101: sends the request, then `size` bytes from `source`, and reads the
-// reply; *reply_status gets its status, widened with its sign: 0 stored, 1 to
-// 14 the cause the file could not be stored, 115 refused (restricted), other
-// values the status of the server's failed receive.
+// reply; *reply_status gets its status, widened with its sign, to be read
+// with protocol::PutFileStatus::Read.
 Status RequestPutFile(Connection* link, const PutFileRequest& request, const ContentSource& source,
                       std::int32_t* reply_status, int timeout);
 // 102: reads the block back into *reply; with status 0 the name, the

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "common/path.h"
+
 namespace tarvex {
 
 CLI::Validator WholeNumber(std::uint64_t min, std::uint64_t max) {
@@ -38,7 +40,7 @@ std::string ParseArguments(CLI::App& app, const std::vector<std::string>& args) 
 
 std::string FromDirectory(const std::string& base, const std::string& path) {
   if (path.empty() || path.front() == '/' || base.empty()) return path;
-  return base.back() == '/' ? base + path : base + "/" + path;
+  return JoinPath(base, path);
 }
 
 }  // namespace tarvex

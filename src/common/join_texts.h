@@ -11,25 +11,21 @@
 #include <string>
 #include <string_view>
 
+#include "common/path.h"
+
 namespace tarvex {
 
 inline constexpr std::size_t kMaxJoinedLength = 32766;
 
 std::optional<std::string> JoinTexts(std::initializer_list<std::string_view> parts);
 
-// A directory ready to have a name joined to it: "/" appended unless it is
-// empty or already ends in "/" or "\" (paths of the original platform).
-inline std::string WithTrailingSeparator(std::string directory) {
-  if (!directory.empty() && directory.back() != '/' && directory.back() != '\\') directory += '/';
-  return directory;
-}
-
-// The path of a data file: the data directory, a separator when it lacks one,
-// then the file name; the name alone for an empty directory. Every path to a
-// file of the data directory is made here. None when it would be too long.
+// The path of a data file: JoinPath of the data directory and the file name.
+// Every path to a file of the data directory is made here. None when it would
+// be too long.
 inline std::optional<std::string> DataFilePath(std::string_view data_dir, std::string_view file_name) {
-  const bool separated = data_dir.empty() || data_dir.back() == '/' || data_dir.back() == '\\';
-  return JoinTexts({data_dir, separated ? "" : "/", file_name});
+  std::string path = JoinPath(data_dir, file_name);
+  if (path.size() > kMaxJoinedLength) return std::nullopt;
+  return path;
 }
 
 }  // namespace tarvex

@@ -2,9 +2,9 @@
 
 #include "common/ascii.h"
 #include "common/join_texts.h"
-#include "datafiles/text_line_reader.h"
 #include "platform/files.h"
 #include "platform/path_case.h"
+#include "platform/text_line_reader.h"
 
 namespace tarvex {
 namespace {

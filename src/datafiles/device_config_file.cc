@@ -1,5 +1,6 @@
 #include "datafiles/device_config_file.h"
 
+#include "common/path.h"
 #include "datafiles/palm_database_writer.h"
 
 namespace tarvex {
@@ -10,8 +11,7 @@ bool CreateDeviceConfigFile(const std::string& path, std::string_view ip_text,
                             SaveCalls& calls) {
   std::string full_path = path;
   if (full_path.find(".pdb") == std::string::npos) full_path += ".pdb";
-  const std::size_t separator = full_path.find_last_of("/\\");
-  std::string name = separator == std::string::npos ? full_path : full_path.substr(separator + 1);
+  std::string name = Basename(full_path, "/\\");
   name = name.substr(0, name.find('.'));
 
   const std::pair<std::string_view, std::string_view> records[] = {

@@ -2,7 +2,6 @@
 
 #include "common/ascii.h"
 #include "common/utf8.h"
-#include "datafiles/next_field.h"
 #include "datafiles/quoted_fields.h"
 
 namespace tarvex {
@@ -58,8 +57,9 @@ bool UnreadableLine::ParseLine(std::string_view line) {
 }
 
 std::uint32_t UnreadableLine::LeadingId() const {
-  std::string rest = text_;
-  return static_cast<std::uint32_t>(ParseDecimal(NextField(&rest)));
+  // The digits of an opening field read the same whether or not it is closed.
+  if (text_.empty() || text_[0] != '"') return 0;
+  return static_cast<std::uint32_t>(ParseDecimal(std::string_view(text_).substr(1)));
 }
 
 }  // namespace tarvex

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "common/join_texts.h"
-#include "datafiles/text_line_reader.h"
 #include "platform/atomic_file.h"
+#include "platform/text_line_reader.h"
 
 namespace tarvex {
 

@@ -10,6 +10,7 @@
 #include "fileservice/file_session.h"
 #include "platform/file_info.h"
 #include "platform/file_reader.h"
+#include "protocol/file_cause.h"
 #include "protocol/codes.h"
 #include "protocol/layouts.h"
 
@@ -18,27 +19,34 @@ namespace {
 
 namespace layout = protocol::get_file;
 
-// Why a file cannot be sent: the cause (of the PutFile table) and a text.
+using protocol::FileCause;
+
+// Why a file cannot be sent: the cause, none when the request itself could
+// not be read, and a text.
 struct Refusal {
-  int cause = 0;
+  std::optional<FileCause> cause;
   std::string text;
 };
 
 // The reply status for a cause: not found, locked, or any other reason.
-std::uint32_t RefusalStatus(int cause) {
-  if (cause == file_cause::kNotFound) return protocol::get_file::kNotFound;
-  if (cause == file_cause::kSharingViolation) return protocol::get_file::kLocked;
+std::uint32_t RefusalStatus(std::optional<FileCause> cause) {
+  if (cause == FileCause::kNotFound) return protocol::get_file::kNotFound;
+  if (cause == FileCause::kSharingViolation) return protocol::get_file::kLocked;
   return protocol::get_file::kCannotOpen;
+}
+
+FileCause CauseOfError(int error_number, const std::string& path) {
+  return protocol::CauseOf(ClassifyFileError(error_number, path));
 }
 
 std::optional<Refusal> CheckOpened(const FileReader& file, const std::string& path) {
   if (!file.IsOpen()) {
-    if (file.NotRegular()) return Refusal{file_cause::kInvalidFile, "Not a regular file"};
-    return Refusal{FileErrorCause(file.Error(), path), SystemErrorText(file.Error())};
+    if (file.NotRegular()) return Refusal{FileCause::kInvalidFile, "Not a regular file"};
+    return Refusal{CauseOfError(file.Error(), path), SystemErrorText(file.Error())};
   }
   // The size field has 32 bits: a larger file would reach the device cut.
   if (file.Size() > std::numeric_limits<std::uint32_t>::max()) {
-    return Refusal{file_cause::kInvalidFile, "File of 4 GiB or more; its size cannot be sent"};
+    return Refusal{FileCause::kInvalidFile, "File of 4 GiB or more; its size cannot be sent"};
   }
   return std::nullopt;
 }
@@ -65,17 +73,17 @@ Status FileSession::GetFile() {
   std::optional<FileReader> file;
   std::optional<Refusal> refusal;
   if (request.texts_status != 0) {
-    refusal = Refusal{0, "The request could not be received"};
+    refusal = Refusal{std::nullopt, "The request could not be received"};
   } else if (restricted_ && !access_.IsPathAllowed(path)) {
     // The access list guards downloads as it guards listings.
-    refusal = Refusal{file_cause::kAccessDenied, "Not allowed by the access-control list"};
+    refusal = Refusal{FileCause::kAccessDenied, "Not allowed by the access-control list"};
   } else {
     file.emplace(path);
     refusal = CheckOpened(*file, path);
   }
   if (refusal) {
     SetMessage("Failed to open file (%s). Could not send to device. ErrCode(%d). ErrMsg(%s)", name.c_str(),
-               refusal->cause, refusal->text.c_str());
+               refusal->cause ? protocol::ToWire(*refusal->cause) : 0, refusal->text.c_str());
     ReportEvent("Error");
     PutU32(block.data() + layout::kStatus, RefusalStatus(refusal->cause));
     SendBytes(connection.get(), block);
@@ -108,7 +116,8 @@ Status FileSession::GetFile() {
   if (status == 0 && remaining > 0) {
     // The file shrank or could not be read: the device must see the link
     // close rather than take what came as the whole file.
-    status = file->Error() != 0 ? FileErrorCause(file->Error(), path) : file_cause::kEndOfFile;
+    // The session's result names the cause.
+    status = protocol::ToWire(file->Error() != 0 ? CauseOfError(file->Error(), path) : FileCause::kEndOfFile);
     close_without_end_code_ = true;
   }
   if (status != 0) {

@@ -2,7 +2,7 @@
 
 #include "core/settings/server_settings.h"
 #include "fileservice/file_session.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 
 namespace tarvex {
 

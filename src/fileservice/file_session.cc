@@ -11,7 +11,7 @@
 #include "core/settings/server_settings.h"
 #include "datafiles/file_list.h"
 #include "datafiles/user_list.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "log/server_log.h"
 #include "log/service_log.h"
 #include "platform/file_info.h"

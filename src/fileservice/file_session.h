@@ -18,9 +18,11 @@
 
 #include "common/device_text.h"
 #include "core/server/service.h"
+#include "core/transport/frame_batch.h"
 #include "datafiles/access_control_list.h"
 #include "fileservice/received_file.h"
 #include "platform/atomic_file.h"
+#include "protocol/file_cause.h"
 
 namespace tarvex {
 
@@ -136,11 +138,12 @@ class FileSession : public Session {
   std::optional<std::string> UserDirectory(std::uint32_t user_id);
 
   // Receives `size` bytes of content into the file at path, replacing it
-  // only when all of it arrived and was written. Returns 0 or the reply
-  // status (a cause 1 to 14, or the failed receive's status); *stream gets
-  // the status of the last receive, non-zero when the content could not all
-  // be read and the stream is out of step.
-  Status StoreIncomingFile(const std::string& path, std::uint32_t size, Status* stream);
+  // only when all of it arrived and was written. Gives the cause when the
+  // file could not be stored; *stream gets the status of the last receive,
+  // non-zero when the content could not all be read and the stream is out
+  // of step.
+  std::optional<protocol::FileCause> StoreIncomingFile(const std::string& path, std::uint32_t size,
+                                                       Status* stream);
   // Receives and discards `count` bytes; the status of the last receive.
   Status DrainBytes(std::uint32_t count);
   // Records a file sent to a device user in the files list on disk; 0, or 1
@@ -165,9 +168,6 @@ class FileSession : public Session {
   bool close_without_end_code_ = false;
   const ReceivedFileHandler* received_ = nullptr;
 };
-
-// Creates the directory and every missing parent; failures are ignored.
-void MakeDirectories(const std::string& path);
 
 // The reply item [u16 4][u16 value] that announces a count or a length.
 std::string CountItem(std::uint16_t value);

@@ -1,14 +1,15 @@
 // The desktop search request, DesktopSearch (105): the device's search goes
-// to the desktop search engine (search/desktop_search_client.h), its reply is
-// read back into a result list filtered by the session's access list, and
-// each result goes to the device with the stamp and size of its file.
+// to the desktop search engine (search/desktop_search_client.h), its page is
+// read into a result list, and each result the session's access list allows
+// goes to the device with the stamp and size of its file. The total stays
+// the engine's number.
 #include <algorithm>
-#include <optional>
+#include <vector>
 
 #include "common/big_endian.h"
+#include "common/path.h"
 #include "fileservice/file_session.h"
 #include "fileservice/file_stamp.h"
-#include "platform/temp_file.h"
 #include "protocol/codes.h"
 #include "protocol/layouts.h"
 #include "search/desktop_search_client.h"
@@ -36,6 +37,17 @@ void AddText(FrameBatch& reply, std::string_view text) {
   if (!text.empty()) reply.Add(text);
 }
 
+// The results a session may see: those whose url its access list allows.
+std::vector<const SearchResult*> AllowedResults(const SearchResultList& list, const AccessControlList& access) {
+  std::vector<const SearchResult*> allowed;
+  for (const SearchResult& result : list.Results()) {
+    const std::string& url = result.url;
+    if (!access.IsPathAllowed(url)) continue;
+    allowed.push_back(&result);
+  }
+  return allowed;
+}
+
 }  // namespace
 
 // One result record, each field an item of its own: category, stamp, size,
@@ -46,10 +58,8 @@ void FileSession::AddResultRecord(FrameBatch& reply, const SearchResult& result)
   reply.Add(category);
 
   // The url splits after its last separator into directory and file name.
-  const std::size_t slash = result.url.rfind('/');
   const std::string_view url = result.url;
-  const std::string_view directory = slash == std::string::npos ? "" : url.substr(0, slash + 1);
-  const std::string_view name = url.substr(directory.size());
+  const auto [directory, name] = SplitPath(url);
   // Only a local path can name a file here; web addresses and the like are
   // never looked up (relative to the working directory or anywhere else).
   FileStamp stamp{std::string(protocol::kStampLength, '\0'), 0};
@@ -80,35 +90,30 @@ Status FileSession::DesktopSearch() {
 
   std::string header(layout::kHeaderLength, '\0');
   PutU16(header.data(), layout::kHeaderLength);
-  // A private result file per request: sessions searching at once never
-  // read each other's results. It is removed when the request ends.
-  std::optional<TemporaryFile> result_file = TemporaryFile::Create("TSVldGDS.");
   DesktopSearchClient client;
-  std::uint32_t search_status = protocol::search_status::kSearchFailed;
-  if (result_file) search_status = client.RunQuery(text, result_file->Path(), first, count);
-  if (search_status != 0) {
+  std::string page;
+  const protocol::SearchStatus search_status = client.RunQuery(text, first, count, &page);
+  if (search_status != protocol::SearchStatus::kOk) {
     SetMessage("Desktop search failed (%u): %s", static_cast<unsigned>(search_status),
-               result_file ? client.LastErrorText().c_str() : "no result file could be made");
+               client.LastErrorText().c_str());
     ReportEvent("Error");
-    PutU32(header.data() + layout::kHeaderStatus, search_status);
+    PutU32(header.data() + layout::kHeaderStatus, static_cast<std::uint32_t>(search_status));
     return ReportFailure(SendBytes(connection.get(), header),
                          "Failed to send search reply: Error code - %d");
   }
 
   SearchResultList results;
-  results.ParseResultFile(result_file->Path(), access_);
-  result_file.reset();
+  results.Parse(page);
+  const std::vector<const SearchResult*> allowed = AllowedResults(results, access_);
   PutU32(header.data() + layout::kHeaderTag, tag);
   PutU16(header.data() + layout::kHeaderTagWord, tag_word);
   PutU32(header.data() + layout::kHeaderTotal, static_cast<std::uint32_t>(std::max(results.GetTotal(), 0)));
-  PutU32(header.data() + layout::kHeaderCount, static_cast<std::uint32_t>(results.GetResultCount()));
+  PutU32(header.data() + layout::kHeaderCount, static_cast<std::uint32_t>(allowed.size()));
   PutU32(header.data() + layout::kHeaderFirst, first);
   // The reply's items go out together; the device reads them as a stream.
   FrameBatch reply(connection.get());
   reply.Add(header);
-  for (std::int32_t i = 0; i < results.GetResultCount() && reply.Failure() == 0; ++i) {
-    AddResultRecord(reply, *results.GetResult(i));
-  }
+  for (std::size_t i = 0; i < allowed.size() && reply.Failure() == 0; ++i) AddResultRecord(reply, *allowed[i]);
   return ReportFailure(reply.Flush(), "Failed to send search results: Error code - %d");
 }
 

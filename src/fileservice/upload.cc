@@ -7,6 +7,7 @@
 #include "common/big_endian.h"
 #include "fileservice/file_session.h"
 #include "platform/file_info.h"
+#include "protocol/file_cause.h"
 #include "protocol/codes.h"
 #include "protocol/layouts.h"
 
@@ -30,7 +31,8 @@ Status FileSession::DrainBytes(std::uint32_t count) {
   return 0;
 }
 
-Status FileSession::StoreIncomingFile(const std::string& path, std::uint32_t size, Status* stream) {
+std::optional<protocol::FileCause> FileSession::StoreIncomingFile(const std::string& path, std::uint32_t size,
+                                                                  Status* stream) {
   // The content goes to a temporary file beside the target (unnamed where
   // the file system allows it, so a crash leaves nothing), which replaces
   // the target only once all of it is written: a cut link or a full disk
@@ -43,7 +45,7 @@ Status FileSession::StoreIncomingFile(const std::string& path, std::uint32_t siz
     const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(size - received, layout::kChunk));
     if (Status s = ReceiveBytes(connection.get(), buffer.data() + gathered, n, receive_timeout_)) {
       *stream = s;
-      return s;  // the temporary file goes with `file`
+      return std::nullopt;  // the temporary file goes with `file`
     }
     received += n;
     gathered += n;
@@ -55,13 +57,13 @@ Status FileSession::StoreIncomingFile(const std::string& path, std::uint32_t siz
   }
   if (file.IsOpen() && file.Commit()) {
     *stream = 0;
-    return 0;
+    return std::nullopt;
   }
   const int error = file.Error();
   SetMessage("%s", SystemErrorText(error).c_str());
   ReportEvent("Error");
   *stream = DrainBytes(size - received);
-  return FileErrorCause(error, path);
+  return protocol::CauseOf(ClassifyFileError(error, path));
 }
 
 Status FileSession::PutFile() {
@@ -73,7 +75,7 @@ Status FileSession::PutFile() {
   const std::string& name = request.name;
   IdentifyDeviceUser(GetU32(request.block.data() + layout::kUserId));
 
-  Status status = 0;
+  std::uint16_t status = 0;  // the reply's, in the PutFile vocabulary (protocol/file_cause.h)
   Status stream = request.texts_status;
   if (stream != 0) {
     // Without its name the file is not created at all, not even when empty.
@@ -84,7 +86,8 @@ Status FileSession::PutFile() {
   } else {
     // The device sends the complete directory, ending in a separator.
     activity.Begin(SessionDoing::kReceiving, name, size);
-    status = StoreIncomingFile(request.desktop.Path(), size, &stream);
+    const std::optional<protocol::FileCause> cause = StoreIncomingFile(request.desktop.Path(), size, &stream);
+    status = cause ? protocol::ToWire(*cause) : stream;
   }
   if (status == 0) {
     SetMessage("File %s successfully received from device", name.c_str());

@@ -1,13 +1,13 @@
 // The requests about device users and the server: ListUsers (104), AddUser
 // (107), GetUserDirectory (110) and GetServerInfo (111).
 #include <cstring>
-#include <filesystem>
 
 #include "common/big_endian.h"
 #include "common/join_texts.h"
 #include "datafiles/record_file_lock.h"
 #include "datafiles/user_list.h"
 #include "fileservice/file_session.h"
+#include "platform/files.h"
 #include "common/ascii.h"
 #include "protocol/codes.h"
 #include "protocol/layouts.h"
@@ -29,11 +29,6 @@ std::optional<std::string> TerminatedField(const std::string& block, std::size_t
 }
 
 }  // namespace
-
-void MakeDirectories(const std::string& path) {
-  std::error_code ignored;
-  std::filesystem::create_directories(path, ignored);
-}
 
 bool IsAcceptableUserName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
@@ -127,7 +122,7 @@ std::optional<std::string> FileSession::UserDirectory(std::uint32_t user_id) {
     return std::nullopt;
   }
   std::optional<std::string> path = JoinTexts({*root_dir_, found->GetUserName(), "/"});
-  if (path) MakeDirectories(*path);
+  if (path) MakeDirectories(*path, kSharedFolderMode);
   return path;
 }
 

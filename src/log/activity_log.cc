@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "log/log_line.h"
-#include "platform/file_reader.h"
 #include "platform/files.h"
+#include "platform/text_line_reader.h"
 
 namespace tarvex {
 
@@ -88,20 +88,16 @@ bool ActivityLog::Open(std::string_view legacy_charset) {
 bool ActivityLog::Load(std::string_view legacy_charset) {
   // Created when missing, never truncated.
   CreateIfMissing(file_name_);
-  std::string contents;
-  if (ReadWholeFile(file_name_, &contents) != 0) return false;
-  std::size_t start = 0;
+  TextLineReader reader(file_name_, kNoLineLimit);
+  if (!reader.IsOpen()) return false;
   StoredLineDecoder decode(legacy_charset);
-  for (int read = 0; read < max_records_ && start < contents.size(); ++read) {
-    std::size_t end = contents.find('\n', start);
-    if (end == std::string::npos) end = contents.size();
-    std::string_view line(contents.data() + start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  std::string line;
+  for (int read = 0; read < max_records_ && reader.ReadLine(&line); ++read) {
+    if (line.back() == '\n') line.pop_back();
     std::unique_ptr<LogRecord> record = CreateRecord();
     if (record != nullptr && ParseLine(decode(line), record.get())) records_.push_back(std::move(record));
   }
-  return true;
+  return reader.Error() == 0;
 }
 
 bool ActivityLog::Save() {

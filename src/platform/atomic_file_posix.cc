@@ -9,11 +9,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <random>
 #include <vector>
 
+#include "common/path.h"
 #include "platform/atomic_file.h"
+#include "platform/text_line_reader.h"
 
 namespace tarvex {
 namespace {
@@ -26,9 +27,9 @@ constexpr std::size_t kRandomLength = 6;
 // The process's umask, read without changing it (umask() would, for every
 // thread at once). 022 when the kernel does not report it.
 mode_t ProcessUmask() {
-  std::ifstream status("/proc/self/status");
+  TextLineReader status("/proc/self/status", kNoLineLimit);
   std::string line;
-  while (std::getline(status, line)) {
+  while (status.ReadLine(&line)) {
     if (line.rfind("Umask:", 0) == 0) {
       return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
     }
@@ -44,21 +45,10 @@ void SyncDirectory(const std::string& directory) {
   ::close(fd);
 }
 
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // 0 when a file may be written at path, otherwise the errno value that
 // says why not.
 int CheckTarget(const std::string& path) {
-  const std::string name = NameOf(path);
+  const std::string name = Basename(path);
   if (name.empty() || path.find('\0') != std::string::npos) return EINVAL;
   if (name.size() > NAME_MAX) return ENAMETOOLONG;
   struct stat existing {};
@@ -86,9 +76,9 @@ std::string RandomCharacters(std::size_t count) {
 
 // The temporary name of a save of path: ".<name>.<random><suffix>" beside it.
 std::string TemporaryName(const std::string& path, std::string_view random, std::string_view suffix) {
-  const std::string directory = DirectoryOf(path);
-  return (path.find('/') == std::string::npos ? "" : directory + "/") + "." +
-         NameOf(path).substr(0, kKeptNameLength) + "." + std::string(random) + std::string(suffix);
+  const auto [directory, name] = SplitPath(path);
+  return std::string(directory) + "." + std::string(name.substr(0, kKeptNameLength)) + "." + std::string(random) +
+         std::string(suffix);
 }
 
 }  // namespace
@@ -139,7 +129,7 @@ AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind)
   }
   if (kind == Kind::kUpload) {
     int fd = -1;
-    const int failed = calls_.CreateUnnamed(DirectoryOf(path_), &fd);
+    const int failed = calls_.CreateUnnamed(Dirname(path_), &fd);
     if (failed == 0) {
       fd_ = fd;
       unnamed_ = true;
@@ -148,7 +138,7 @@ AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind)
       return;
     } else {
       // No unnamed files here: what crashed uploads left goes first.
-      RemoveStaleUploadFiles(DirectoryOf(path_));
+      RemoveStaleUploadFiles(Dirname(path_));
       if (!CreateNamed(kUploadSuffix)) return;
     }
     // Held until the file is gone or renamed: a cleaner leaves it alone.
@@ -221,7 +211,7 @@ bool AtomicFile::Commit() {
   const int fd = fd_;
   fd_ = -1;
   ::close(fd);
-  SyncDirectory(DirectoryOf(path_));
+  SyncDirectory(Dirname(path_));
   return true;
 }
 
@@ -248,10 +238,9 @@ int RemoveStaleSaveFiles(const std::string& directory,
   }
   ::closedir(listing);
   int removed = 0;
-  const std::string prefix = directory.empty() ? "" : directory + "/";
   for (const std::string& name : stale) {
     struct stat status {};
-    const std::string path = prefix + name;
+    const std::string path = JoinPath(directory, name);
     if (::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
         ::unlink(path.c_str()) == 0) {
       ++removed;
@@ -272,10 +261,9 @@ int RemoveStaleUploadFiles(const std::string& directory, int min_age_seconds) {
   }
   ::closedir(listing);
   int removed = 0;
-  const std::string prefix = directory.empty() ? "" : directory + "/";
   const std::time_t now = std::time(nullptr);
   for (const std::string& name : candidates) {
-    const std::string path = prefix + name;
+    const std::string path = JoinPath(directory, name);
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat opened {};

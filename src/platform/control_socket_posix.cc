@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/path.h"
 #include "platform/control_socket.h"
 
 namespace tarvex {
@@ -15,11 +16,6 @@ namespace {
 
 constexpr char kFolderName[] = "tarvex-server";
 constexpr char kSocketName[] = "control";
-
-std::string ParentOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
-}
 
 // The folder exists (made here when missing), is a directory (not a link),
 // belongs to this user and is private to them.
@@ -58,11 +54,11 @@ std::string ControlSocketPath() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   std::string folder;
   if (runtime != nullptr && *runtime != '\0') {
-    folder = std::string(runtime) + "/" + kFolderName;
+    folder = JoinPath(runtime, kFolderName);
   } else {
     folder = "/tmp/" + std::string(kFolderName) + "-" + std::to_string(::getuid());
   }
-  return folder + "/" + kSocketName;
+  return JoinPath(folder, kSocketName);
 }
 
 Socket ListenControlSocket(const std::string& path, int* error) {
@@ -74,7 +70,7 @@ Socket ListenControlSocket(const std::string& path, int* error) {
     failure = ENAMETOOLONG;
     return Socket();
   }
-  if (!MakePrivateFolder(ParentOf(path), &failure)) return Socket();
+  if (!MakePrivateFolder(Dirname(path), &failure)) return Socket();
   Socket s(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   if (!s.IsValid()) {
     failure = errno;

@@ -1,5 +1,5 @@
-// Facts about one file-system entry, and the causes and texts of file
-// failures, as the file-exchange service reports them.
+// Facts about one file-system entry, and the kinds and texts of file
+// failures.
 #pragma once
 
 #include <cstdint>
@@ -32,30 +32,25 @@ std::string ChangeStamp(const std::string& path);
 // directory at path.
 bool IsWritable(const std::string& path);
 
-// The cause codes of a file that cannot be opened, created or written.
-namespace file_cause {
-inline constexpr std::uint16_t kGeneric = 1;
-inline constexpr std::uint16_t kNotFound = 2;
-inline constexpr std::uint16_t kBadPath = 3;
-inline constexpr std::uint16_t kTooManyOpenFiles = 4;
-inline constexpr std::uint16_t kAccessDenied = 5;
-inline constexpr std::uint16_t kInvalidFile = 6;
-inline constexpr std::uint16_t kRemoveCurrentDirectory = 7;
-inline constexpr std::uint16_t kDirectoryFull = 8;
-inline constexpr std::uint16_t kBadSeek = 9;
-inline constexpr std::uint16_t kHardwareError = 10;
-inline constexpr std::uint16_t kSharingViolation = 11;
-inline constexpr std::uint16_t kLockViolation = 12;
-inline constexpr std::uint16_t kDiskFull = 13;
-inline constexpr std::uint16_t kEndOfFile = 14;
-}  // namespace file_cause
-
-// Maps an errno value met on `path` to its cause: ENOENT is "not found" when
-// the path's directory exists and "bad path" otherwise; ENOTDIR and
-// ENAMETOOLONG "bad path"; EMFILE, ENFILE "too many open files"; EACCES,
-// EPERM, EROFS, EISDIR "access denied"; EBUSY, ETXTBSY "sharing violation";
-// ENOSPC, EDQUOT "disk full"; EIO "hardware error"; anything else "generic".
-std::uint16_t FileErrorCause(int error_number, const std::string& path);
+// What kind of failure an errno value met on `path` is, in terms that do
+// not depend on the platform (protocol/file_cause.h gives each its cause):
+// ENOENT is kNotFound when the path's directory exists and kBadPath
+// otherwise; ENOTDIR and ENAMETOOLONG kBadPath; EMFILE, ENFILE
+// kTooManyOpenFiles; EACCES, EPERM, EROFS, EISDIR kAccessDenied; EBUSY,
+// ETXTBSY kBusy; ENOSPC, EDQUOT kDiskFull; EIO kDeviceError; anything else
+// kOther.
+enum class FileErrorKind {
+  kOther,
+  kNotFound,
+  kBadPath,
+  kTooManyOpenFiles,
+  kAccessDenied,
+  kBusy,
+  kDiskFull,
+  kDeviceError,
+  kLast = kDeviceError,
+};
+FileErrorKind ClassifyFileError(int error_number, const std::string& path);
 
 // The system's text for an errno value (strerror).
 std::string SystemErrorText(int error_number);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/path.h"
 #include "platform/file_info.h"
 
 namespace tarvex {
@@ -33,37 +34,35 @@ bool IsWritable(const std::string& path) {
   return !path.empty() && path.find('\0') == std::string::npos && ::access(path.c_str(), W_OK) == 0;
 }
 
-std::uint16_t FileErrorCause(int error_number, const std::string& path) {
+FileErrorKind ClassifyFileError(int error_number, const std::string& path) {
   switch (error_number) {
     case ENOENT: {
-      const std::size_t slash = path.rfind('/');
-      const std::string directory =
-          slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+      const std::string directory = Dirname(path);
       struct stat status {};
       const bool directory_exists = ::stat(directory.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-      return directory_exists ? file_cause::kNotFound : file_cause::kBadPath;
+      return directory_exists ? FileErrorKind::kNotFound : FileErrorKind::kBadPath;
     }
     case ENOTDIR:
     case ENAMETOOLONG:
-      return file_cause::kBadPath;
+      return FileErrorKind::kBadPath;
     case EMFILE:
     case ENFILE:
-      return file_cause::kTooManyOpenFiles;
+      return FileErrorKind::kTooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
-      return file_cause::kAccessDenied;
+      return FileErrorKind::kAccessDenied;
     case EBUSY:
     case ETXTBSY:
-      return file_cause::kSharingViolation;
+      return FileErrorKind::kBusy;
     case ENOSPC:
     case EDQUOT:
-      return file_cause::kDiskFull;
+      return FileErrorKind::kDiskFull;
     case EIO:
-      return file_cause::kHardwareError;
+      return FileErrorKind::kDeviceError;
     default:
-      return file_cause::kGeneric;
+      return FileErrorKind::kOther;
   }
 }
 

@@ -3,6 +3,7 @@
 // NormalisePath makes a path absolute and canonical, so that prefix tests on
 // it cannot be escaped with "..", links or doubled separators. CreateIfMissing
 // makes an empty file where there is none, never touching an existing one.
+// MakeDirectories is "mkdir -p".
 #pragma once
 
 #include <string>
@@ -24,5 +25,15 @@ std::string NormalisePath(std::string_view path);
 // existing file is never opened for writing). True when a file exists at the
 // path afterwards.
 bool CreateIfMissing(const std::string& path);
+
+// Modes for MakeDirectories: a folder of this user's own (the application
+// folder and what is in it), and a folder that is shared (the exchange
+// folders the file service and the search engine use; the umask applies).
+inline constexpr unsigned kPrivateFolderMode = 0700;
+inline constexpr unsigned kSharedFolderMode = 0777;
+
+// Makes the directory at path and every missing parent, each with `mode`.
+// True when a directory is at path afterwards (made or already there).
+bool MakeDirectories(const std::string& path, unsigned mode);
 
 }  // namespace tarvex

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/path.h"
 #include "platform/app_folder.h"
 #include "platform/files.h"
 
@@ -44,12 +45,27 @@ std::string ReadLink(const std::string& link) {
 
 bool NamesDirectory(std::string_view path) {
   if (path.back() == '/') return true;
-  const std::size_t slash = path.rfind('/');
-  const std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const std::string_view last = SplitPath(path).name;
   return last == "." || last == "..";
 }
 
+bool IsDirectory(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 }  // namespace
+
+bool MakeDirectories(const std::string& path, unsigned mode) {
+  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    const std::string prefix = path.substr(0, slash);
+    if (::mkdir(prefix.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST && !IsDirectory(prefix)) {
+      return false;
+    }
+    if (slash == std::string::npos) break;
+  }
+  return IsDirectory(path);
+}
 
 bool CreateIfMissing(const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) return false;

@@ -4,13 +4,14 @@
 
 #include <cstdlib>
 
+#include "common/path.h"
 #include "platform/instance_lock.h"
 
 namespace tarvex {
 
 std::string InstanceLock::LockPath(std::string_view name) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && *runtime != '\0') return std::string(runtime) + "/" + std::string(name) + ".lock";
+  if (runtime != nullptr && *runtime != '\0') return JoinPath(runtime, std::string(name) + ".lock");
   return "/tmp/" + std::string(name) + "-" + std::to_string(getuid()) + ".lock";
 }
 

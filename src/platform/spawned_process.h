@@ -1,25 +1,58 @@
-// Programs the system runs on its own behalf (the search engine's indexer and
-// query tool, the search engine beside the desktop window), started with
-// posix_spawn from an argument list: never through a shell, so no argument
-// is ever interpreted. A program named without "/" is looked up in PATH.
+// Programs the system runs (the search engine's indexer and query tool, the
+// search engine beside the desktop window, and the programs under test),
+// started with posix_spawn from an argument list: never through a shell, so
+// no argument is ever interpreted. A program named without "/" is looked up
+// in PATH.
 //
-// A child starts with an empty signal mask and the default action for
-// SIGTERM, SIGINT, SIGHUP and SIGPIPE (whatever this process blocks or
-// ignores), standard input from /dev/null, and none of this process's
-// descriptors beyond 0, 1 and 2. `env` entries ("NAME=value") are added to,
-// or replace entries of, the current environment.
+// A child starts with an empty signal mask and the default action for every
+// signal, whatever this process blocks or ignores, and with none of this
+// process's descriptors beyond 0, 1 and 2. `env` entries ("NAME=value") are
+// added to, or replace entries of, the current environment. Nothing here
+// changes a signal disposition of this process: input goes to the child
+// through a socket written with MSG_NOSIGNAL, so a child that stops reading
+// never raises SIGPIPE here.
 //
 // Both facilities are safe for concurrent use from several threads.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
+#include <csignal>
 #include <cstddef>
 #include <optional>
 #include <string>
-#include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace tarvex {
+
+// How a child's standard streams are connected.
+struct SpawnOptions {
+  // Written to the child's standard input, which is closed after it (or at
+  // once when empty, as /dev/null).
+  std::string input;
+  // Both outputs kept by the SpawnedProcess (see Output, Errors) instead of
+  // going where this process's go; bytes beyond max_output per stream are
+  // read and dropped.
+  bool capture = false;
+  std::size_t max_output = std::size_t{16} << 20;
+  // Without capture: standard error appended to this file (made with mode
+  // 0600 when missing) instead of going to ours.
+  std::string error_file;
+
+  static SpawnOptions Captured(std::string input = {}) {
+    SpawnOptions options;
+    options.input = std::move(input);
+    options.capture = true;
+    return options;
+  }
+  static SpawnOptions ErrorsTo(std::string file) {
+    SpawnOptions options;
+    options.error_file = std::move(file);
+    return options;
+  }
+};
 
 struct SpawnResult {
   bool started = false;    // false: the program could not be started (see error)
@@ -33,28 +66,29 @@ struct SpawnResult {
 // This process's id, as its children know their parent.
 long OwnProcessId();
 
-// Runs a program to its end, collecting both outputs (bytes beyond
-// `max_output` per stream are read and dropped). A program still running
-// after `limit` is killed with SIGKILL; it is always reaped before return.
+// Runs a program to its end, feeding it `input` and collecting both outputs
+// (bytes beyond `max_output` per stream are read and dropped); however much
+// it writes, it never waits on us. A program still running after `limit` is
+// killed with SIGKILL; it is always reaped before return.
 SpawnResult RunSpawned(const std::string& program, const std::vector<std::string>& args,
                        const std::vector<std::string>& env, std::chrono::milliseconds limit,
-                       std::size_t max_output = std::size_t{16} << 20);
+                       const std::string& input = "", std::size_t max_output = std::size_t{16} << 20);
 
-// SpawnedProcess: a long-running child whose outputs go where this process's
-// go. Destroying the object stops the child (Stop with the default grace).
-// One object is used by one thread at a time.
+// SpawnedProcess: a running child. Destroying the object stops the child
+// (Stop with the default grace). One object is used by one thread at a time.
+// With captured outputs, every call moves what the child has written so far
+// into the object and writes what input the child will take; a child that
+// writes more than a pipe holds between two calls waits for the next one.
 class SpawnedProcess {
  public:
-  // The started child, or none (with *error set to the errno value). With
-  // `error_file`, the child's standard error is appended to that file
-  // (made with mode 0600 when missing) instead of going to ours.
-  static std::optional<SpawnedProcess> Start(const std::string& program,
-                                             const std::vector<std::string>& args,
-                                             const std::vector<std::string>& env,
-                                             int* error = nullptr, const std::string& error_file = "");
+  // The started child, or none (with *error set to the errno value).
+  static std::optional<SpawnedProcess> Start(const std::string& program, const std::vector<std::string>& args,
+                                             const std::vector<std::string>& env, int* error = nullptr,
+                                             const SpawnOptions& options = {});
   ~SpawnedProcess();
   SpawnedProcess(SpawnedProcess&& other) noexcept;
-  SpawnedProcess& operator=(SpawnedProcess&&) = delete;
+  // Stops this object's child first.
+  SpawnedProcess& operator=(SpawnedProcess&& other) noexcept;
   SpawnedProcess(const SpawnedProcess&) = delete;
   SpawnedProcess& operator=(const SpawnedProcess&) = delete;
 
@@ -64,14 +98,38 @@ class SpawnedProcess {
   std::optional<int> Poll();
   // Waits up to `limit` for the end; the exit status, or none.
   std::optional<int> Wait(std::chrono::milliseconds limit);
+  // Sends a signal to a child that has not been reaped.
+  void Signal(int signal_number = SIGTERM);
   // SIGTERM, up to `grace` for the end, then SIGKILL; the exit status.
   int Stop(std::chrono::milliseconds grace = std::chrono::seconds(10));
 
+  // The captured outputs so far (empty without capture).
+  const std::string& Output();
+  const std::string& Errors();
+  // Stops reading the child's standard error and closes this end of it, as
+  // a reader that goes away does: the child's next write there fails.
+  void CloseErrors();
+
  private:
+  friend SpawnResult RunSpawned(const std::string&, const std::vector<std::string>&,
+                                const std::vector<std::string>&, std::chrono::milliseconds,
+                                const std::string&, std::size_t);
   explicit SpawnedProcess(pid_t pid) : pid_(pid) {}
+  // Moves what is ready between the child's streams and the object, waiting
+  // up to `wait_ms` for anything to be ready; false once no stream is left.
+  bool Pump(int wait_ms);
+  void CloseStreams();
 
   pid_t pid_;
   std::optional<int> status_;
+  int in_fd_ = -1;
+  int out_fd_ = -1;
+  int err_fd_ = -1;
+  std::string input_;
+  std::size_t sent_ = 0;
+  std::size_t max_output_ = 0;
+  std::string out_;
+  std::string err_;
 };
 
 }  // namespace tarvex

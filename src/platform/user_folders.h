@@ -1,17 +1,22 @@
-// The user's home directory and documents folder.
+// The user's folders as the desktop's standard locations name them
+// (QStandardPaths: the XDG base and user directories). Each is returned
+// without a trailing separator and need not exist.
 #pragma once
 
 #include <string>
 
 namespace tarvex {
 
-// $HOME, or the password database's entry when HOME is unset; "" if neither.
+// $HOME, cleaned ("/" when HOME is unset or empty).
 std::string HomeDirectory();
 
 // The documents folder the user's desktop names (XDG_DOCUMENTS_DIR in
-// $XDG_CONFIG_HOME/user-dirs.dirs, "$HOME/..." expanded), else
-// "$HOME/Documents"; without a trailing separator. "" when there is no home
-// directory. The folder need not exist.
+// $XDG_CONFIG_HOME/user-dirs.dirs), else "$HOME/Documents".
 std::string DocumentsDirectory();
+
+// The base folder of per-user data files: $XDG_DATA_HOME, else
+// "$HOME/.local/share"; a relative XDG_DATA_HOME is ignored, as the XDG base
+// directory rules ask.
+std::string DataHomeDirectory();
 
 }  // namespace tarvex

@@ -8,14 +8,11 @@
 #include <vector>
 
 #include "common/ascii.h"
+#include "platform/qt_text.h"
 #include "platform/user_store.h"
 
 namespace tarvex {
 namespace {
-
-QString ToQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool HoldsSeparator(std::string_view text) {
   return text.find('/') != std::string_view::npos || text.find('\\') != std::string_view::npos;

@@ -34,9 +34,8 @@ inline constexpr std::uint16_t kGetUserDirectory = 110;
 inline constexpr std::uint16_t kGetServerInfo = 111;
 }  // namespace request
 
-// PutFile reply status: 0 stored, 1 to 14 the cause the file could not be
-// created (platform/file_info.h), 115 refused in a restricted session, other
-// values the status of a receive that failed.
+// PutFile reply status of a session that may not upload (file_cause.h reads
+// the others).
 inline constexpr std::uint16_t kPutFileRestricted = 115;
 
 // GetFile reply statuses (offset 6 of the block sent back).
@@ -49,12 +48,13 @@ inline constexpr std::uint32_t kCannotOpen = 3;
 inline constexpr std::uint16_t kTrack = 1;
 }  // namespace get_file
 
-// DesktopSearch reply statuses (besides 0).
-namespace search_status {
-inline constexpr std::uint32_t kNoSearchAddress = 1001;
-inline constexpr std::uint32_t kBadSearchAddress = 1002;
-inline constexpr std::uint32_t kSearchFailed = 1003;
-}  // namespace search_status
+// DesktopSearch reply statuses: a space of their own, 32 bits on the wire.
+enum class SearchStatus : std::uint32_t {
+  kOk = 0,
+  kNoSearchAddress = 1001,
+  kBadSearchAddress = 1002,
+  kSearchFailed = 1003,
+};
 
 // Category codes of a search result.
 namespace category {

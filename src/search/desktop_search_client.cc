@@ -7,13 +7,14 @@
 #include <mutex>
 
 #include "common/ascii.h"
-#include "platform/temp_file.h"
 #include "platform/user_store.h"
 #include "protocol/codes.h"
 #include "search/cvld_exception.h"
 
 namespace tarvex {
 namespace {
+
+using protocol::SearchStatus;
 
 struct SearchAddress {
   std::string server;  // a name, an IPv4 address or a bracketed IPv6 address
@@ -125,12 +126,12 @@ std::string DesktopSearchClient::GetSearchUrl() const {
   return ReadUserValue(kSearchUrlKeyPath, kSearchUrlValue).value_or("");
 }
 
-std::uint32_t DesktopSearchClient::RunQuery(std::string_view text, const std::string& result_file,
-                                            std::uint32_t first, std::uint32_t count) {
+SearchStatus DesktopSearchClient::RunQuery(std::string_view text, std::uint32_t first, std::uint32_t count,
+                                           std::string* page) {
   const std::string url = GetSearchUrl();
   if (url.empty()) {
     last_error_text_ = "No search address";
-    return protocol::search_status::kNoSearchAddress;
+    return SearchStatus::kNoSearchAddress;
   }
   SearchAddress address;
   try {
@@ -138,7 +139,7 @@ std::uint32_t DesktopSearchClient::RunQuery(std::string_view text, const std::st
   } catch (const CVLDException& bad) {
     last_error_number_ = bad.Code();
     last_error_text_ = "Bad formed URL in GetFile";
-    return protocol::search_status::kBadSearchAddress;
+    return SearchStatus::kBadSearchAddress;
   }
 
   std::string target;
@@ -151,21 +152,18 @@ std::uint32_t DesktopSearchClient::RunQuery(std::string_view text, const std::st
 
   std::string body;
   const std::string server_url = "http://" + address.server + ":" + std::to_string(address.port) + "/";
-  if (std::uint32_t status = Fetch(server_url, target, &body)) return status;
-  if (!ReplaceScratchFile(result_file, body)) {
-    last_error_text_ = "Cannot write the search result file " + result_file;
-    return protocol::search_status::kSearchFailed;
-  }
-  return 0;
+  const SearchStatus status = Fetch(server_url, target, &body);
+  if (status == SearchStatus::kOk) *page = std::move(body);
+  return status;
 }
 
-std::uint32_t DesktopSearchClient::Fetch(const std::string& url, const std::string& target,
+SearchStatus DesktopSearchClient::Fetch(const std::string& url, const std::string& target,
                                          std::string* body) {
   InitialiseCurlOnce();
   std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
   if (!handle) {
     last_error_text_ = "Cannot start an HTTP request";
-    return protocol::search_status::kSearchFailed;
+    return SearchStatus::kSearchFailed;
   }
   std::unique_ptr<curl_slist, HeaderListDeleter> headers(curl_slist_append(nullptr, "Accept: */*"));
   if (headers) curl_slist_append(headers.get(), "User-Agent: VLD GDS");
@@ -193,16 +191,16 @@ std::uint32_t DesktopSearchClient::Fetch(const std::string& url, const std::stri
     char text[64];
     std::snprintf(text, sizeof text, "HTTP Error Code: %ld", status);
     last_error_text_ = text;
-    return protocol::search_status::kSearchFailed;
+    return SearchStatus::kSearchFailed;
   }
   if (result != CURLE_OK) {
     last_error_number_ = static_cast<std::uint32_t>(result);
     last_error_text_ = sink.too_long ? "The search reply is too long"
                                      : (error[0] != '\0' ? error : curl_easy_strerror(result));
-    return protocol::search_status::kSearchFailed;
+    return SearchStatus::kSearchFailed;
   }
   last_error_number_ = static_cast<std::uint32_t>(status);
-  return 0;
+  return SearchStatus::kOk;
 }
 
 }  // namespace tarvex

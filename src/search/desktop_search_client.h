@@ -1,5 +1,5 @@
 // DesktopSearchClient: hands one search to the desktop search engine over its
-// local HTTP interface and copies the reply into the result file.
+// local HTTP interface and gives back the page it answers.
 //
 // The engine's address is the value kSearchUrlValue under kSearchUrlKeyPath
 // in the per-user store, for example "http://127.0.0.1:4664/search?q=".
@@ -12,16 +12,16 @@
 // redirects are not followed, nothing is cached, and a loopback address is
 // never reached through a proxy.
 //
-// Statuses (search_status in protocol/codes.h):
-//   0     HTTP 200; the body replaced the result file whole, every carriage
-//         return left out, zero bytes kept.
+// Statuses (protocol::SearchStatus):
+//   0     HTTP 200; the body is the page, every carriage return left out,
+//         zero bytes kept.
 //   1001  no address: the value is missing, too long or empty.
 //   1002  the address cannot be split into scheme, server, port and object
 //         path, or its scheme is not http (a CVLDException with code 1,
 //         caught here).
 //   1003  any HTTP status but 200, a failed exchange (no server, time-out, a
-//         body over kMaxBody bytes), or a result file that cannot be written.
-// Any status but 0 leaves the result file untouched. LastErrorText and
+//         body over kMaxBody bytes).
+// Any status but 0 leaves the page untouched. LastErrorText and
 // LastErrorNumber tell what happened last.
 //
 // One client serves one request on one thread; clients on different threads
@@ -33,6 +33,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "protocol/codes.h"
 
 namespace tarvex {
 
@@ -50,15 +52,15 @@ class DesktopSearchClient {
   // The search address, "" when there is none.
   std::string GetSearchUrl() const;
 
-  std::uint32_t RunQuery(std::string_view text, const std::string& result_file, std::uint32_t first,
-                         std::uint32_t count);
+  protocol::SearchStatus RunQuery(std::string_view text, std::uint32_t first, std::uint32_t count,
+                                  std::string* page);
 
   const std::string& LastErrorText() const { return last_error_text_; }
   // The HTTP status of the last exchange, or the number of its failure.
   std::uint32_t LastErrorNumber() const { return last_error_number_; }
 
  private:
-  std::uint32_t Fetch(const std::string& url, const std::string& target, std::string* body);
+  protocol::SearchStatus Fetch(const std::string& url, const std::string& target, std::string* body);
 
   std::chrono::milliseconds timeout_;
   std::string last_error_text_;

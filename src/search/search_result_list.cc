@@ -1,10 +1,50 @@
 #include "search/search_result_list.h"
 
 #include "common/ascii.h"
-#include "datafiles/access_control_list.h"
 #include "search/xml_text.h"
 
 namespace tarvex {
+namespace {
+
+constexpr std::size_t kMaxLine = SearchResultList::kMaxLine;
+
+// Hands out the non-blank lines of a page, by the rules of the header.
+class LineScanner {
+ public:
+  explicit LineScanner(std::string_view page) : page_(page) {}
+
+  bool Next(std::string* line) {
+    line->clear();
+    while (at_ < page_.size()) {
+      const char c = page_[at_++];
+      if (c == '\n') {
+        if (line->empty()) continue;
+        return true;
+      }
+      line->push_back(c);
+      if (line->size() >= kMaxLine) {
+        line->clear();
+        return false;
+      }
+    }
+    return !line->empty();
+  }
+
+  // The element lines of the next result, joined; empty at the end.
+  std::string ResultBlock() {
+    std::string block;
+    std::string line;
+    if (Next(&line) && line.find("<result>") == std::string::npos) return block;
+    while (Next(&line) && line.find("</result>") == std::string::npos) block += line;
+    return block;
+  }
+
+ private:
+  std::string_view page_;
+  std::size_t at_ = 0;
+};
+
+}  // namespace
 
 std::string ExtractElement(std::string_view block, std::string_view tag) {
   const std::string open = "<" + std::string(tag) + ">";
@@ -17,58 +57,21 @@ std::string ExtractElement(std::string_view block, std::string_view tag) {
   return std::string(block.substr(text, end - text));
 }
 
-bool SearchResultList::ReadTextLine(std::string* line) {
-  line->clear();
-  if (!input_.is_open()) return false;
-  std::streambuf* in = input_.rdbuf();
-  for (;;) {
-    const int c = in->sbumpc();
-    if (c == std::char_traits<char>::eof()) return !line->empty();
-    if (c == '\n') {
-      if (line->empty()) continue;
-      return true;
-    }
-    line->push_back(static_cast<char>(c));
-    if (line->size() >= kMaxLine) {
-      line->clear();
-      return false;
-    }
-  }
-}
-
-std::string SearchResultList::ReadResultBlock() {
-  std::string block;
+void SearchResultList::Parse(std::string_view page) {
+  LineScanner lines(page);
   std::string line;
-  if (ReadTextLine(&line) && line.find("<result>") == std::string::npos) return block;
-  while (ReadTextLine(&line) && line.find("</result>") == std::string::npos) block += line;
-  return block;
-}
-
-bool SearchResultList::ParseResultFile(const std::string& path, const AccessControlList& access) {
-  input_.open(path, std::ios::binary);
-  if (!input_.is_open()) return false;
-  std::string line;
-  ReadTextLine(&line);
-  if (ReadTextLine(&line) && line.find("<results") != std::string::npos) {
+  lines.Next(&line);
+  if (lines.Next(&line) && line.find("<results") != std::string::npos) {
     const std::size_t quote = line.find('"');
     if (quote != std::string::npos) {
       const std::size_t end = line.find('"', quote + 1);
       total_ = ParseDecimal(std::string_view(line).substr(quote + 1, end - quote - 1));
     }
   }
-  for (std::string block = ReadResultBlock(); !block.empty(); block = ReadResultBlock()) {
-    std::string url = DecodeXmlReferences(ExtractElement(block, "url"));
-    if (!access.IsPathAllowed(url)) continue;
+  for (std::string block = lines.ResultBlock(); !block.empty(); block = lines.ResultBlock()) {
     results_.push_back({ExtractElement(block, "category"), ExtractElement(block, "title"),
-                        std::move(url), ExtractElement(block, "snippet")});
+                        DecodeXmlReferences(ExtractElement(block, "url")), ExtractElement(block, "snippet")});
   }
-  input_.close();
-  return true;
-}
-
-const SearchResult* SearchResultList::GetResult(std::int32_t index) const {
-  if (index < 0 || index >= GetResultCount()) return nullptr;
-  return &results_[static_cast<std::size_t>(index)];
 }
 
 }  // namespace tarvex

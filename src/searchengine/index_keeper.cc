@@ -4,12 +4,12 @@
 #include <cerrno>
 #include <vector>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
 #include "common/count_of.h"
 #include "platform/file_info.h"
 #include "platform/spawned_process.h"
+#include "platform/text_line_reader.h"
 #include "searchengine/engine_log.h"
 
 namespace tarvex {
@@ -37,11 +37,11 @@ struct IndexStatus {
 
 // Lines "key = value" of the monitor's status file; none while there is none.
 std::optional<IndexStatus> ReadIndexStatus(const std::string& path) {
-  std::ifstream in(path);
-  if (!in.is_open()) return std::nullopt;
+  TextLineReader reader(path, kNoLineLimit);
+  if (!reader.IsOpen()) return std::nullopt;
   IndexStatus status;
   std::string line;
-  while (std::getline(in, line)) {
+  while (reader.ReadLine(&line)) {
     const std::size_t equals = line.find(" = ");
     if (equals == std::string::npos) continue;
     const std::string key = line.substr(0, equals);
@@ -85,14 +85,15 @@ void IndexKeeper::Keep() {
     std::vector<std::string> launched = {"--pdeathsig", "KILL", "--", options_.program};
     launched.insert(launched.end(), args.begin(), args.end());
     auto start = [&]() -> std::optional<SpawnedProcess> {
-      std::optional<SpawnedProcess> launched_monitor = SpawnedProcess::Start(kLauncher, launched, {}, &error, messages);
+      std::optional<SpawnedProcess> launched_monitor =
+          SpawnedProcess::Start(kLauncher, launched, {}, &error, SpawnOptions::ErrorsTo(messages));
       if (launched_monitor || error != ENOENT) return launched_monitor;
       if (!warned_launcher) {
         EngineLog(std::string(kLauncher) + " is missing: " + options_.program +
                   " may outlive tarvex-search if it is killed");
         warned_launcher = true;
       }
-      return SpawnedProcess::Start(options_.program, args, {}, &error, messages);
+      return SpawnedProcess::Start(options_.program, args, {}, &error, SpawnOptions::ErrorsTo(messages));
     };
     std::optional<SpawnedProcess> monitor = start();
     if (!monitor) {

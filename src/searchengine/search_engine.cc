@@ -1,10 +1,9 @@
 #include "searchengine/search_engine.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "platform/file_info.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"
@@ -18,7 +17,7 @@
 #include "searchengine/recoll_config.h"
 #include "searchengine/recoll_query.h"
 #include "searchengine/search_endpoint.h"
-#include "searchengine/search_registration.h"
+#include "search/search_registration.h"
 
 namespace tarvex {
 namespace {
@@ -43,8 +42,7 @@ std::vector<std::string> WantedFolders(const SearchEngineOptions& options) {
 std::vector<std::string> FoldersToIndex(const SearchEngineOptions& options,
                                         const std::vector<std::string>& wanted) {
   if (options.folders.empty() && !wanted.empty() && !wanted.front().empty()) {
-    std::error_code ignored;
-    std::filesystem::create_directories(wanted.front(), ignored);
+    MakeDirectories(wanted.front(), kSharedFolderMode);
   }
   std::vector<std::string> folders;
   for (const std::string& folder : wanted) {

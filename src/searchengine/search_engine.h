@@ -30,9 +30,6 @@ struct SearchEngineOptions {
   std::optional<long> parent_pid;
 };
 
-// The environment variable through which a parent names itself.
-inline constexpr char kParentVariable[] = "TARVEX_SEARCH_PARENT";
-
 // Runs the engine; the exit status (1 when it cannot start).
 int RunSearchEngine(const SearchEngineOptions& options);
 

@@ -9,6 +9,7 @@
 #include "platform/app_folder.h"
 #include "protocol/codes.h"
 #include "searchengine/search_engine.h"
+#include "search/search_registration.h"
 
 namespace {
 

@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/advanced_config_dialog.h"
 
 #include <QtWidgets/QComboBox>
@@ -14,7 +15,6 @@
 #include "ui/dialog_parts.h"
 #include "ui/folder_dialog.h"
 #include "ui/message_box.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 
@@ -64,14 +64,14 @@ AdvancedConfigDialog::AdvancedConfigDialog(QWidget* parent, FolderPicker picker,
 
 void AdvancedConfigDialog::accept() {
   if (settings_ != nullptr) {
-    const std::string charset = ToStdString(charset_->currentText().trimmed());
-    if (charset != settings_->GetDeviceCharset()) {
-      if (std::optional<std::string_view> problem = CheckDeviceCharset(charset)) {
+    SettingsChange change;
+    change.charset = ToStdString(charset_->currentText().trimmed());
+    if (change.charset != settings_->GetDeviceCharset()) {
+      if (std::optional<std::string> problem = FirstProblem(change)) {
         ShowMessage(this, *problem);
         return;
       }
-      settings_->SetDeviceCharset(charset);
-      settings_->SaveSettings();
+      ApplySettingsChange(change, *settings_);
     }
   }
   QDialog::accept();

@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/connection_panel.h"
 
 #include <QtWidgets/QCheckBox>
@@ -7,7 +8,6 @@
 
 #include <string_view>
 
-#include "ui/qt_text.h"
 
 namespace tarvex {
 namespace {

@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/desktop_notifier.h"
 
 #include <QtCore/QUrl>
@@ -7,7 +8,6 @@
 #include <QtGui/QDesktopServices>
 
 #include "platform/user_store.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 namespace {
@@ -39,20 +39,21 @@ DesktopNotifier::DesktopNotifier(QObject* parent, QDBusConnection bus, FolderOpe
                SLOT(OnClosed(uint, uint)));
 }
 
-void DesktopNotifier::FileReceived(const ReceivedFile& file) {
+void DesktopNotifier::FileReceived(const std::string& name, const std::string& folder,
+                                   const std::string& user) {
   if (!bus_.isConnected() || !NotificationsWanted()) return;
   QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
   QVariantMap hints;
   hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("tarvex-server"));
   hints.insert(QStringLiteral("category"), QStringLiteral("transfer.complete"));
   call << QStringLiteral("Tarvex Server") << uint{0} << QStringLiteral("tarvex-server")
-       << QStringLiteral("Received %1 from %2").arg(ToQString(file.name), ToQString(file.user))
-       << ToQString(file.directory) << QStringList{kOpenAction, QStringLiteral("Open Folder")} << hints
+       << QStringLiteral("Received %1 from %2").arg(ToQString(name), ToQString(user))
+       << ToQString(folder) << QStringList{kOpenAction, QStringLiteral("Open Folder")} << hints
        << kShowForMs;
   // No service: the call fails, and that failure is all that happens.
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this,
-          [this, folder = file.directory](QDBusPendingCallWatcher* done) {
+          [this, folder](QDBusPendingCallWatcher* done) {
             const QDBusPendingReply<uint> reply = *done;
             if (!reply.isError()) {
               folders_[reply.value()] = folder;

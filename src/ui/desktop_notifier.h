@@ -15,7 +15,6 @@
 #include <map>
 #include <string>
 
-#include "fileservice/received_file.h"
 
 namespace tarvex {
 
@@ -38,8 +37,9 @@ class DesktopNotifier : public QObject {
                            QDBusConnection bus = QDBusConnection::sessionBus(),
                            FolderOpener opener = OpenFolder);
 
-  // Shows the notification when the setting allows it.
-  void FileReceived(const ReceivedFile& file);
+  // Shows the notification of `name`, stored in `folder` (ending in a
+  // separator) for the device user `user`, when the setting allows it.
+  void FileReceived(const std::string& name, const std::string& folder, const std::string& user);
 
   static void OpenFolder(const std::string& folder);
 

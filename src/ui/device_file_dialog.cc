@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/device_file_dialog.h"
 
 #include <QtWidgets/QDialogButtonBox>
@@ -7,15 +8,12 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QVBoxLayout>
 
-#include "common/join_texts.h"
-#include "core/settings/configuration_checks.h"
+#include "core/settings/device_file.h"
 #include "core/settings/server_settings.h"
-#include "datafiles/device_config_file.h"
 #include "platform/network_addresses.h"
 #include "ui/dialog_parts.h"
 #include "ui/ip_address_edit.h"
 #include "ui/message_box.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 
@@ -58,27 +56,13 @@ void DeviceFileDialog::Browse() {
 void DeviceFileDialog::PresetAddress(const std::string& dotted) { address_->SetAddress(dotted); }
 
 void DeviceFileDialog::accept() {
-  if (!settings_.IsComplete()) {
-    ShowMessage(this, kServerNotConfigured);
+  const DeviceFileResult result = WriteDeviceFile(&settings_, address_->Address(), ToStdString(folder_->text()));
+  if (result.outcome == DeviceFileResult::Outcome::kFailed) {
+    ShowMessage(this, "The Device Configuration File could not be created: " + result.text);
     return;
   }
-  const std::optional<std::string> ip = address_->Address();
-  if (!ip) {
-    ShowMessage(this, kNeedIpAddress);
-    return;
-  }
-  const std::string folder = ToStdString(folder_->text());
-  if (folder.empty()) {
-    ShowMessage(this, kNeedSaveFolder);
-    return;
-  }
-  const std::string path = WithTrailingSeparator(folder) + std::string(kDeviceConfigFileName);
-  // The listener takes the port unsigned, and so does the handheld.
-  const std::string port = std::to_string(static_cast<std::uint16_t>(settings_.GetPort()));
-  std::string error;
-  if (!CreateDeviceConfigFile(path, *ip, port, settings_.GetLogin(), settings_.GetStoredPassword(),
-                              &error)) {
-    ShowMessage(this, "The Device Configuration File could not be created: " + error);
+  if (result.outcome == DeviceFileResult::Outcome::kRefused) {
+    ShowMessage(this, result.text);
     return;
   }
   ShowMessage(this, kDeviceFileCreated);

@@ -4,11 +4,11 @@
 // non-loopback IPv4 address) and the folder to save to; the port, the login
 // name and the stored (enciphered) password come from the server settings.
 //
-// Generate refuses, in this order and keeping the dialog open with nothing
-// written: settings that are not complete, an address that is blank or not
-// four fields of 0 to 255, no folder. A file that cannot be written is
-// reported with its reason and the dialog stays open; an earlier file of that
-// name stays as it was. On success it says so in two message boxes and
+// Generate refuses as WriteDeviceFile does (settings not complete, an
+// address that is blank or not four fields of 0 to 255, no folder, ...),
+// keeping the dialog open with nothing written. A file that cannot be written
+// is reported with its reason and the dialog stays open; an earlier file of
+// that name stays as it was. On success it says so in two message boxes and
 // closes. GUI thread only.
 #pragma once
 
@@ -25,9 +25,6 @@ namespace tarvex {
 
 class IpAddressEdit;
 class ServerSettings;
-
-inline constexpr std::string_view kServerNotConfigured =
-    "Tarvex Server is not configured yet. Please configure the server first.";
 
 class DeviceFileDialog : public QDialog {
   Q_OBJECT

@@ -1,6 +1,6 @@
 #include "ui/file_service_config_dialog.h"
 
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "ui/message_box.h"
 
 namespace tarvex {

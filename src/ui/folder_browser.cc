@@ -1,8 +1,8 @@
+#include "platform/qt_text.h"
 #include "ui/folder_browser.h"
 
 #include <QtWidgets/QFileDialog>
 
-#include "ui/qt_text.h"
 
 namespace tarvex {
 

@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/folder_dialog.h"
 
 #include <QtWidgets/QDialogButtonBox>
@@ -10,7 +11,6 @@
 #include "core/settings/configuration_checks.h"
 #include "ui/dialog_parts.h"
 #include "ui/message_box.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 

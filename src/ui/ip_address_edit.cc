@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/ip_address_edit.h"
 
 #include <QtGui/QRegularExpressionValidator>
@@ -6,7 +7,6 @@
 #include <QtWidgets/QLineEdit>
 
 #include "core/settings/configuration_checks.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 

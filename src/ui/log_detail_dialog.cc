@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/log_detail_dialog.h"
 
 #include <QtWidgets/QDialogButtonBox>
@@ -10,7 +11,6 @@
 #include "log/server_log.h"
 #include "log/service_log.h"
 #include "ui/dialog_parts.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 namespace {

@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/log_table_model.h"
 
 #include <QtCore/QTimer>
@@ -6,7 +7,6 @@
 
 #include "log/activity_log.h"
 #include "log/server_log.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 namespace {

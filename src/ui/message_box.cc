@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/message_box.h"
 
 #include <QtWidgets/QApplication>
@@ -6,7 +7,6 @@
 #include <QtWidgets/QSpacerItem>
 
 #include "ui/dialog_parts.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 

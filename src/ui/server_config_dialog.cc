@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/server_config_dialog.h"
 
 #include <QtGui/QRegularExpressionValidator>
@@ -15,7 +16,6 @@
 #include "ui/advanced_config_dialog.h"
 #include "ui/dialog_parts.h"
 #include "ui/message_box.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 
@@ -82,21 +82,15 @@ ServerConfigDialog::ServerConfigDialog(ServerSettings& settings, QWidget* parent
 }
 
 void ServerConfigDialog::accept() {
-  const std::string port = ToStdString(port_->text());
-  const std::string login = ToStdString(login_->text());
-  const std::string password = ToStdString(password_->text());
-  std::optional<std::string_view> problem = CheckPortText(port);
-  if (!problem) problem = CheckLoginName(login);
-  if (!problem) problem = CheckPasswordLength(password);
-  if (!problem && !settings_.CanStorePassword(password)) problem = kPasswordNotStorable;
-  if (problem) {
+  SettingsChange change;
+  change.port = ToStdString(port_->text());
+  change.login = ToStdString(login_->text());
+  change.password = ToStdString(password_->text());
+  if (std::optional<std::string> problem = FirstProblem(change)) {
     ShowMessage(this, *problem);
     return;
   }
-  settings_.SetPort(PortFromText(port));
-  settings_.SetLogin(login);
-  settings_.SetPassword(password);
-  settings_.SaveSettings();
+  ApplySettingsChange(change, settings_);
   QDialog::accept();
 }
 

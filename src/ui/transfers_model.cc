@@ -1,3 +1,4 @@
+#include "platform/qt_text.h"
 #include "ui/transfers_model.h"
 
 #include <QtWidgets/QApplication>
@@ -7,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "ui/qt_text.h"
 
 namespace tarvex {
 namespace {
@@ -23,10 +23,12 @@ int Percent(const TransferRow& row) {
   return static_cast<int>(std::min<std::uint64_t>(100, row.done * 100 / row.total));
 }
 
-std::string ProgressText(const TransferRow& row) {
+std::string ProgressText(const TransferRow& row, bool with_rate) {
   if (!row.transfer) return "";
   std::string text = SizeText(row.done) + " of " + SizeText(row.total);
-  if (row.done < row.total && row.rate > 0) text += " at " + SizeText(static_cast<std::uint64_t>(row.rate)) + "/s";
+  if (with_rate && row.done < row.total && row.rate > 0) {
+    text += " at " + SizeText(static_cast<std::uint64_t>(row.rate)) + "/s";
+  }
   return text;
 }
 
@@ -106,6 +108,7 @@ QVariant TransfersModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return QVariant();
   const TransferRow& row = rows_[static_cast<std::size_t>(index.row())];
   if (role == kPercentRole) return Percent(row);
+  if (role == kBriefTextRole) return ToQString(ProgressText(row, false));
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return QVariant();
   switch (index.column()) {
     case kUser:
@@ -115,7 +118,7 @@ QVariant TransfersModel::data(const QModelIndex& index, int role) const {
     case kDoing:
       return ToQString(row.doing);
     case kProgress:
-      return ToQString(ProgressText(row));
+      return ToQString(ProgressText(row, true));
     case kTimeLeft:
       return row.transfer && row.done < row.total ? ToQString(TimeLeftText(row.total - row.done, row.rate))
                                                   : QString();
@@ -156,7 +159,13 @@ void TransferProgressDelegate::paint(QPainter* painter, const QStyleOptionViewIt
   bar.minimum = 0;
   bar.maximum = 100;
   bar.progress = percent;
-  bar.text = index.data().toString();
+  // Centred text wider than the bar would start under its fill: the rate
+  // goes first, then the end of the text.
+  const QFontMetrics& metrics = option.fontMetrics;
+  const int room = bar.rect.width() - 2 * metrics.horizontalAdvance(QLatin1Char('M'));
+  QString text = index.data().toString();
+  if (metrics.horizontalAdvance(text) > room) text = index.data(TransfersModel::kBriefTextRole).toString();
+  bar.text = metrics.elidedText(text, Qt::ElideRight, room);
   bar.textVisible = true;
   bar.state = option.state | QStyle::State_Horizontal;
   QApplication::style()->drawControl(QStyle::CE_ProgressBar, &bar, painter);

@@ -3,8 +3,8 @@
 // transfer its progress (bytes, rate) and the time left. The window gives it
 // the sessions it read; the model changes by rows (inserted, changed,
 // removed), so a selection or a row under the mouse stays where it is.
-// TransferProgressDelegate draws the progress column as a bar. GUI thread
-// only.
+// TransferProgressDelegate draws the progress column as a bar with its text
+// inside, clear of the bar's ends. GUI thread only.
 #pragma once
 
 #include <QtCore/QAbstractTableModel>
@@ -41,6 +41,8 @@ class TransfersModel : public QAbstractTableModel {
   enum Column { kUser, kAddress, kDoing, kProgress, kTimeLeft, kColumnCount };
   // The progress in percent (0 to 100), or -1 without a transfer.
   static constexpr int kPercentRole = Qt::UserRole + 1;
+  // The progress text without the rate, for a column too narrow for all.
+  static constexpr int kBriefTextRole = Qt::UserRole + 2;
 
   explicit TransfersModel(QObject* parent = nullptr);
 

@@ -19,18 +19,17 @@
 #include "app/main_window.h"
 #include "client/device_link.h"
 #include "client/file_requests.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "log/server_log.h"
 #include "log/service_log.h"
 #include "platform/network_addresses.h"
+#include "platform/qt_text.h"
 #include "platform/socket.h"
 #include "support/server/server_fixture.h"
 #include "support/ui/desktop_world.h"
 #include "support/ui/modal_driver.h"
-#include "ui/connection_panel.h"
 #include "ui/transfers_model.h"
 #include "ui/ip_address_edit.h"
-#include "ui/qt_text.h"
 
 namespace tarvex {
 namespace {
@@ -89,25 +88,7 @@ class MainWindowTest : public QObject {
     QVERIFY(WriteRootDir(world_.DataDir()));
   }
 
-  void firstRunWalksThroughWelcomeAndConfigurationThenStarts() {
-    ModalDriver driver;
-    driver.Then(Accept()).Then(testing::FillAndAccept(
-        {{"login", "palm"}, {"password", "secret42"}, {"port", QString::number(port_)}}));
-    auto window = MakeWindow();
-    QTRY_COMPARE(Start(*window)->text(), QStringLiteral("Stop Server"));
-    QCOMPARE(driver.Seen(), (QStringList{QStringLiteral("Welcome to Veldane Tarvex Server"),
-                                         QStringLiteral("Tarvex Server Configuration")}));
-    QVERIFY(LogIn("127.0.0.1", port_, "palm", "secret42", kFileServiceId, 50).Accepted());
-
-    Start(*window)->click();
-    QCOMPARE(Start(*window)->text(), QStringLiteral("Start Server"));
-    QVERIFY(!window->GetServer()->IsRunning());
-    Start(*window)->click();
-    QCOMPARE(Start(*window)->text(), QStringLiteral("Stop Server"));
-    QVERIFY(window->GetServer()->IsRunning());
-  }
-
-  void startAfterACancelledFirstRunAsksForTheSettingsAgain() {
+  void aCancelledFirstRunAsksOnlyForTheSettingsAtTheNextStart() {
     ModalDriver driver;
     driver.Then(Accept()).Then(Reject());
     auto window = MakeWindow();
@@ -126,21 +107,17 @@ class MainWindowTest : public QObject {
                                          QStringLiteral("Tarvex Server Configuration")}));
     QCOMPARE(Start(*window)->text(), QStringLiteral("Stop Server"));
     QCOMPARE(Label(*window, "serverState"), QStringLiteral("running"));
+    QVERIFY(LogIn("127.0.0.1", port_, "palm", "secret42", kFileServiceId, 50).Accepted());
   }
 
   void connectionPanelTellsWhereHandheldsConnectAndWhyAStartFailed() {
-    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
-    auto window = MakeWindow();
-    QTRY_VERIFY(window->IsRunning());
-    ConnectionState expected;
-    expected.addresses = NonLoopbackIpv4Addresses();
-    expected.port = port_;
-    QCOMPARE(Label(*window, "connectTo"), ToQString(ConnectText(expected)));
+    auto window = RunningWindow();
+    QVERIFY(window);
+    const std::vector<std::string> addresses = NonLoopbackIpv4Addresses();
     QVERIFY(Label(*window, "connectTo").endsWith(QStringLiteral(", port ") + QString::number(port_)));
-    QCOMPARE(Label(*window, "serverState"), QStringLiteral("running"));
     QCOMPARE(Label(*window, "devicesConnected"), QStringLiteral("0"));
 
-    LoginOutcome device = LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 50);
+    LoginOutcome device = Device(port_);
     QVERIFY(device.Accepted());
     QTRY_COMPARE(Label(*window, "devicesConnected"), QStringLiteral("1"));
     auto* tray = window->findChild<QSystemTrayIcon*>();
@@ -156,14 +133,13 @@ class MainWindowTest : public QObject {
       });
       window->findChild<QPushButton*>(QStringLiteral("handheldSetupButton"))->click();
       QCOMPARE(driver.Seen(), QStringList{QStringLiteral("Generate Device File")});
-      QCOMPARE(address, expected.addresses.empty() ? QString() : ToQString(expected.addresses.front()));
+      QCOMPARE(address, addresses.empty() ? QString() : ToQString(addresses.front()));
     }
     QVERIFY(EndSession(device.connection.get(), 50) == 0);
 
     // Another program takes the port while the server is stopped.
     Start(*window)->click();
     QCOMPARE(Label(*window, "serverState"), QStringLiteral("stopped"));
-    QVERIFY(tray->toolTip().endsWith(QStringLiteral("stopped")));
     // The stopped listener lets go of the port within a second.
     Socket squatter;
     QTRY_VERIFY((squatter = ListenTcp("127.0.0.1", port_, 1)).IsValid());
@@ -172,18 +148,14 @@ class MainWindowTest : public QObject {
     QVERIFY(!window->IsRunning());
     QCOMPARE(failure.Seen(), QStringList{QStringLiteral("Port %1 is already in use by another program").arg(port_)});
     QCOMPARE(Label(*window, "serverState"), QStringLiteral("failed: port %1 is already in use").arg(port_));
-    QVERIFY(tray->toolTip().endsWith(QStringLiteral("failed: port %1 is already in use").arg(port_)));
-    QCOMPARE(Cell(window->findChild<QTableView*>(QStringLiteral("serverLog")), 0, 1),
-             QStringLiteral("Failed to start Tarvex Message Service: port %1 is already in use").arg(port_));
   }
 
   void transfersShowAnUploadAndADownloadAsTheyGoThenClear() {
-    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
-    auto window = MakeWindow();
-    QTRY_VERIFY(window->IsRunning());
+    auto window = RunningWindow();
+    QVERIFY(window);
     auto* view = window->findChild<QTableView*>(QStringLiteral("transfers"));
     auto* model = static_cast<TransfersModel*>(view->model());
-    LoginOutcome device = LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 50);
+    LoginOutcome device = Device(port_);
     QVERIFY(device.Accepted());
     QTRY_COMPARE(model->rowCount(), 1);
     QCOMPARE(model->Rows()[0].address, std::string("127.0.0.1"));
@@ -234,89 +206,29 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(model->rowCount() == 0, 15000);
   }
 
-  void aHundredDevicesTransferringLeaveTheWindowResponsive() {
-    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
-    auto window = MakeWindow();
-    QTRY_VERIFY(window->IsRunning());
-    auto* model = static_cast<TransfersModel*>(
-        window->findChild<QTableView*>(QStringLiteral("transfers"))->model());
+  void aNewPortMovesTheListenerWhileSessionsGoOnAndASecondStartRaisesTheWindow() {
+    auto window = RunningWindow();
+    QVERIFY(window);
+    LoginOutcome before = Device(port_);
+    QVERIFY(before.Accepted());
 
-    constexpr int kDevices = 100;
-    // Each device sends 200 KB/s; in the several times slower sanitized
-    // build 50 KB/s, so that the devices, not the window, are what is slow.
-#ifdef TARVEX_SANITIZED_BUILD
-    constexpr std::size_t kPace = 20;
-#else
-    constexpr std::size_t kPace = 5;
-#endif
-    std::atomic<bool> stop{false};
-    std::atomic<int> transferring{0};
-    std::vector<std::thread> devices;
-    // However the test leaves, the devices stop and are waited for.
-    struct StopAndJoin {
-      std::atomic<bool>& stop;
-      std::vector<std::thread>& threads;
-      ~StopAndJoin() {
-        stop = true;
-        for (std::thread& t : threads) {
-          if (t.joinable()) t.join();
-        }
-      }
-    } stop_and_join{stop, devices};
-    for (int d = 0; d < kDevices; ++d) {
-      devices.emplace_back([&, d] {
-        // Each from a loopback address of its own, as handhelds have.
-        LoginOutcome device = LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 100,
-                                    "127.0.0." + std::to_string(d + 2));
-        if (!device.Accepted()) return;
-        ++transferring;
-        const std::string name = "load" + std::to_string(d) + ".bin";
-        while (!stop) {
-          std::uint32_t sent = 0;
-          std::int32_t reply = -1;
-          constexpr std::uint32_t kSize = 256 << 10;
-          if (RequestPutFile(device.connection.get(), {0, name, world_.DataDir(), kSize},
-                             [&](char* out, std::size_t n) {
-                               n = std::min<std::size_t>({n, 8 << 10, kSize - sent});
-                               std::fill_n(out, n, 'x');
-                               sent += static_cast<std::uint32_t>(n);
-                               std::this_thread::sleep_for(std::chrono::microseconds(n * kPace));
-                               return static_cast<long>(n);
-                             },
-                             &reply, 100) != 0) {
-            return;
-          }
-        }
-        EndSession(device.connection.get(), 100);
-      });
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(model->rowCount() == kDevices, 20000);
+    std::uint16_t moved = testing::FindFreePort();
+    while (moved == port_) moved = testing::FindFreePort();
+    ModalDriver driver;
+    driver.Then(testing::FillAndAccept({{"port", QString::number(moved)}}));
+    window->findChild<QPushButton*>(QStringLiteral("configureButton"))->click();
+    QVERIFY(driver.Finished());
+    QVERIFY(window->IsRunning());
+    QCOMPARE(Label(*window, "connectTo").section(QStringLiteral("port "), -1), QString::number(moved));
 
-    // The longest the event loop took to come back to a 5 ms timer.
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer tick;
-    connect(&tick, &QTimer::timeout, [&] {
-      const qint64 now = clock.elapsed();
-      longest = std::max(longest, now - last);
-      last = now;
-    });
-    tick.start(5);
-    QTest::qWait(3000);
-    tick.stop();
-    const int rows = model->rowCount();
-    QCOMPARE(transferring.load(), kDevices);
-    QCOMPARE(rows, kDevices);
-    qInfo("longest event loop delay with %d devices transferring: %lld ms", rows, longest);
-    QVERIFY2(longest < 100, qPrintable(QStringLiteral("event loop held up for %1 ms").arg(longest)));
-  }
+    QVERIFY(Device(moved).Accepted());
+    QVERIFY(!LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 20).connected);
+    // The device that came in on the old port is still served.
+    std::string tag;
+    QCOMPARE(RequestServerInfo(before.connection.get(), &tag, 50), Status{0});
+    QVERIFY(!tag.empty());
 
-  void aSecondStartBringsTheWindowForward() {
-    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
-    auto window = MakeWindow();
-    QTRY_VERIFY(window->IsRunning());
+    // A second start asks this one to come forward.
     const std::string path = world_.WorkFile("control/socket");
     QVERIFY(window->ServeControlSocket(path));
     window->hide();
@@ -330,33 +242,9 @@ class MainWindowTest : public QObject {
     QVERIFY(!window->isMinimized());
   }
 
-  void aNewPortMovesTheListenerWhileRunningSessionsGoOn() {
-    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
-    auto window = MakeWindow();
-    QTRY_VERIFY(window->IsRunning());
-    LoginOutcome before = LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 50);
-    QVERIFY(before.Accepted());
-
-    std::uint16_t moved = testing::FindFreePort();
-    while (moved == port_) moved = testing::FindFreePort();
-    ModalDriver driver;
-    driver.Then(testing::FillAndAccept({{"port", QString::number(moved)}}));
-    window->findChild<QPushButton*>(QStringLiteral("configureButton"))->click();
-    QVERIFY(driver.Finished());
-    QVERIFY(window->IsRunning());
-    QCOMPARE(Label(*window, "connectTo").section(QStringLiteral("port "), -1), QString::number(moved));
-
-    QVERIFY(LogIn("127.0.0.1", moved, kLogin, kPassword, kFileServiceId, 50).Accepted());
-    QVERIFY(!LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 20).connected);
-    // The device that came in on the old port is still served.
-    std::string tag;
-    QCOMPARE(RequestServerInfo(before.connection.get(), &tag, 50), Status{0});
-    QVERIFY(!tag.empty());
-  }
-
   void serverLogShowsNewEventsOnTopBoundedAndInDetail() {
-    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
-    auto window = MakeWindow();
+    auto window = RunningWindow();
+    QVERIFY(window);
     QTableView* view = window->findChild<QTableView*>(QStringLiteral("serverLog"));
     QTRY_COMPARE(Cell(view, 0, 1), QStringLiteral("Server Started"));
 
@@ -369,17 +257,18 @@ class MainWindowTest : public QObject {
 
     ModalDriver driver;
     QString description;
-    driver.Then([&](QWidget* modal) {
+    const auto read_detail = [&](QWidget* modal) {
       description = modal->findChild<QPlainTextEdit*>(QStringLiteral("Description"))->toPlainText();
       qobject_cast<QDialog*>(modal)->accept();
-    });
+    };
+    driver.Then(read_detail);
     DoubleClick(view, view->visualRect(view->model()->index(0, 0)).center());
     QTRY_COMPARE(description, QStringLiteral("a new event"));
     QCOMPARE(driver.Seen(), QStringList{QStringLiteral("Server Log Detail")});
-    const QRect last = view->visualRect(view->model()->index(view->model()->rowCount() - 1, 0));
-    DoubleClick(view, last.center() + QPoint(0, 3 * last.height()));
-    QTest::qWait(100);
-    QCOMPARE(driver.Seen().size(), qsizetype{1});
+    driver.Then(read_detail);
+    DoubleClick(view, view->visualRect(view->model()->index(1, 0)).center());
+    QTRY_COMPARE(description, QStringLiteral("Server Started"));
+    QCOMPARE(driver.Seen().size(), qsizetype{2});
 
     int resets = 0;
     connect(view->model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
@@ -393,12 +282,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(Cell(view, 499, 1), QStringLiteral("event 0"));
   }
 
-  void serviceEventsShowOnlyWhileTheirServiceIsSelectedAndNoTrayIsReported() {
-    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
+  void serviceEventsShowOnlyWhileTheirServiceIsSelected() {
     std::vector<Server::ServiceFactory> services = DesktopServices();
-    services.push_back(
-        [this] { return std::make_unique<NoteService>(world_.WorkFile("notes.txt")); });
-    auto window = MakeWindow(services);
+    services.push_back([this] { return std::make_unique<NoteService>(world_.WorkFile("notes.txt")); });
+    auto window = RunningWindow(services);
+    QVERIFY(window);
     auto* selector = window->findChild<QComboBox*>(QStringLiteral("serviceSelector"));
     auto* view = window->findChild<QTableView*>(QStringLiteral("serviceLog"));
     QCOMPARE(selector->count(), 2);
@@ -408,40 +296,21 @@ class MainWindowTest : public QObject {
 
     selector->setCurrentIndex(1);
     std::thread([&] { files->LogEvent("Received file a.txt", "palm", "Success"); }).join();
-    QTest::qWait(100);
-    QCOMPARE(view->model()->rowCount(), 0);
     std::thread([&] { notes->log_.LogEvent("a note", "palm", "Success"); }).join();
     QTRY_COMPARE(Cell(view, 0, 2), QStringLiteral("a note"));
+    QCOMPARE(view->model()->rowCount(), 1);  // the earlier file event is not shown
     window->findChild<QPushButton*>(QStringLiteral("configureServiceButton"))->click();
     QCOMPARE(notes->configured, 1);
 
     selector->setCurrentIndex(0);
     QCOMPARE(view->model()->rowCount(), 1);
     QCOMPARE(Cell(view, 0, 2), QStringLiteral("Received file a.txt"));
-
-    // There is no tray here: minimising leaves the window in the task bar,
-    // without a message box, and the log says why once in the run.
-    ModalDriver driver;
-    ServerLog& log = window->GetServer()->Log();
-    for (int i = 0; i < 2; ++i) {
-      window->setWindowState(Qt::WindowMinimized);
-      QTest::qWait(100);
-      QVERIFY(window->isVisible());
-      window->setWindowState(Qt::WindowNoState);
-    }
-    QVERIFY(driver.Seen().isEmpty());
-    int noted = 0;
-    for (int i = 0; i < log.GetCount(); ++i) {
-      if (log.GetRecord(i)->GetField(ServerLogRecord::kDescription).rfind("Unable to set tray icon", 0) == 0) ++noted;
-    }
-    QCOMPARE(noted, 1);
   }
 
   void startAndStopWhileSessionsLogNeverHangAndClosingEndsEverySession() {
-    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword));
-    auto window = MakeWindow();
-    QTRY_VERIFY(window->IsRunning());
-    LoginOutcome idle = LogIn("127.0.0.1", port_, kLogin, kPassword, kFileServiceId, 50);
+    auto window = RunningWindow();
+    QVERIFY(window);
+    LoginOutcome idle = Device(port_);
     QVERIFY(idle.Accepted());
 
     // Devices log in (the listener and the sessions log) and a thread logs
@@ -486,6 +355,17 @@ class MainWindowTest : public QObject {
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get())) qWarning("the window was not exposed");
     return window;
+  }
+  // Settings for 127.0.0.1:port_, then the window over them; null unless
+  // its server runs within 10 s.
+  std::unique_ptr<MainWindow> RunningWindow(const std::vector<Server::ServiceFactory>& services = DesktopServices()) {
+    if (!testing::WriteServerSettings(world_.DataDir(), port_, kLogin, kPassword)) return nullptr;
+    auto window = MakeWindow(services);
+    if (!QTest::qWaitFor([&] { return window->IsRunning(); }, 10000)) return nullptr;
+    return window;
+  }
+  static LoginOutcome Device(std::uint16_t port) {
+    return LogIn("127.0.0.1", port, kLogin, kPassword, kFileServiceId, 50);
   }
   // Watches the transfers view until the transfer shows with more bytes at
   // least twice before it is done.

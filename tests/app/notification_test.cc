@@ -5,12 +5,13 @@
 #include <QtDBus/QDBusMessage>
 #include <QtTest/QtTest>
 
+#include <algorithm>
 #include <vector>
 
 #include "app/main_window.h"
 #include "client/device_link.h"
 #include "client/file_requests.h"
-#include "fileservice/root_dir.h"
+#include "fileservice/received_file.h"
 #include "support/server/server_fixture.h"
 #include "support/ui/desktop_world.h"
 #include "ui/desktop_notifier.h"
@@ -57,7 +58,6 @@ class StandInNotifications : public QObject {
     shown.push_back({next_id_, summary, body, actions});
     return next_id_++;
   }
-  QStringList GetCapabilities() { return {QStringLiteral("actions"), QStringLiteral("body")}; }
 
  private:
   QDBusConnection bus_;
@@ -71,22 +71,15 @@ class NotificationTest : public QObject {
   void initTestCase() { QVERIFY2(QDBusConnection::sessionBus().isConnected(), "run under dbus-run-session"); }
   void init() { world_.NewCase(); }
 
-  void aReceivedFileIsAnnouncedAndAClickOpensItsFolder() {
+  void onlyAClickOnOneOfOursOpensItsFolderAndTurnedOffNothingIsShown() {
     std::vector<std::string> opened;
     DesktopNotifier notifier(nullptr, QDBusConnection::sessionBus(),
                              [&](const std::string& folder) { opened.push_back(folder); });
     const ReceivedFile file{"a.txt", "/home/ada/Quillet Exchange/", "Ada"};
-
-    // No service on the bus: nothing is shown and nothing hangs.
-    notifier.FileReceived(file);
-    QTest::qWait(200);
-
     StandInNotifications service;
     QVERIFY(service.Register());
-    notifier.FileReceived(file);
+    notifier.FileReceived(file.name, file.directory, file.user);
     QTRY_COMPARE(service.shown.size(), std::size_t{1});
-    QCOMPARE(service.shown[0].summary, QStringLiteral("Received a.txt from Ada"));
-    QCOMPARE(service.shown[0].body, QStringLiteral("/home/ada/Quillet Exchange/"));
     QVERIFY(service.shown[0].actions.contains(QStringLiteral("default")));
 
     // Only a click on one of ours opens a folder, and the folder it names.
@@ -95,49 +88,35 @@ class NotificationTest : public QObject {
     QTRY_COMPARE(opened.size(), std::size_t{1});
     QCOMPARE(opened[0], file.directory);
 
-    // Turned off, nothing is shown; turned on again, it is.
+    // Turned off, nothing is shown; turned on again, it is. The calls reach
+    // the service in order, so the one shown second is the later file.
     QVERIFY(SetNotificationsWanted(false));
-    notifier.FileReceived(file);
-    QTest::qWait(200);
-    QCOMPARE(service.shown.size(), std::size_t{1});
+    notifier.FileReceived("hidden.txt", "/", "Ada");
     QVERIFY(SetNotificationsWanted(true));
-    notifier.FileReceived(file);
+    notifier.FileReceived("b.txt", "/", "Ada");
     QTRY_COMPARE(service.shown.size(), std::size_t{2});
+    QCOMPARE(service.shown[1].summary, QStringLiteral("Received b.txt from Ada"));
   }
 
-  void anUploadFromADeviceReachesTheDesktop() {
+  void anUploadFromADeviceIsAnnouncedWithItsNameSenderAndFolder() {
     StandInNotifications service;
     QVERIFY(service.Register());
     const std::uint16_t port = testing::FindFreePort();
-    QVERIFY(testing::WriteServerSettings(world_.DataDir(), port, testing::kLogin, testing::kPassword));
-    QVERIFY(WriteRootDir(world_.DataDir()));
-    ServerOptions options;
-    options.listen_address = "127.0.0.1";
-    MainWindow window(options);
-    window.show();
-    QTRY_VERIFY(window.IsRunning());
+    std::unique_ptr<MainWindow> window = world_.StartWindow(port);
+    QVERIFY(window);
 
     LoginOutcome device = LogIn("127.0.0.1", port, testing::kLogin, testing::kPassword, kFileServiceId, 50);
     QVERIFY(device.Accepted());
-    const std::string content = "meeting notes";
-    std::size_t sent = 0;
     std::int32_t reply = -1;
-    QCOMPARE(RequestPutFile(device.connection.get(), {0, "notes.txt", world_.DataDir(), 13},
-                            [&](char* out, std::size_t n) {
-                              const std::size_t take = std::min(n, content.size() - sent);
-                              content.copy(out, take, sent);
-                              sent += take;
-                              return static_cast<long>(take);
-                            },
-                            &reply, 50),
+    const auto content = [](char* out, std::size_t n) { return static_cast<long>(std::fill_n(out, n, 'x') - out); };
+    QCOMPARE(RequestPutFile(device.connection.get(), {0, "notes.txt", world_.DataDir(), 13}, content, &reply, 50),
              Status{0});
-    QCOMPARE(reply, 0);
     QTRY_COMPARE(service.shown.size(), std::size_t{1});
     QCOMPARE(service.shown[0].summary,
              QStringLiteral("Received notes.txt from %1").arg(QString::fromLatin1(testing::kLogin)));
     QCOMPARE(service.shown[0].body, QString::fromStdString(world_.DataDir()));
     EndSession(device.connection.get(), 50);
-    window.done(QDialog::Accepted);
+    window->done(QDialog::Accepted);
   }
 
  private:

@@ -3,7 +3,7 @@
 #include "app/search_engine_process.h"
 #include "platform/user_store.h"
 #include "search/desktop_search_client.h"
-#include "searchengine/search_registration.h"
+#include "search/search_registration.h"
 #include "support/server/server_fixture.h"
 
 namespace tarvex {

@@ -2,7 +2,7 @@
 
 #include <csignal>
 
-#include "platform/child_process.h"
+#include "platform/spawned_process.h"
 #include "support/program_env.h"
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
@@ -26,9 +26,10 @@ class TarvexServerTest : public ::testing::Test {
 };
 
 TEST_F(TarvexServerTest, ASecondCopyEndsSilentlyAndASignalClosesTheWindowInOrder) {
-  ChildProcess program(TARVEX_SERVER_PATH, {}, world_.Env());
+  SpawnedProcess program =
+      SpawnedProcess::Start(TARVEX_SERVER_PATH, {}, world_.Env(), nullptr, SpawnOptions::Captured()).value();
   ASSERT_TRUE(testing::WaitUntil([&] { return EngineRegistered(); }, seconds(30))) << program.Errors();
-  ProgramResult second = RunProgram(TARVEX_SERVER_PATH, {}, world_.Env(), "", seconds(20));
+  SpawnResult second = RunSpawned(TARVEX_SERVER_PATH, {}, world_.Env(), seconds(20));
   EXPECT_EQ(second.status, 0);
   EXPECT_EQ(second.out + second.err, "");
   EXPECT_FALSE(program.Wait(std::chrono::milliseconds(0)).has_value());
@@ -40,7 +41,8 @@ TEST_F(TarvexServerTest, ASecondCopyEndsSilentlyAndASignalClosesTheWindowInOrder
 }
 
 TEST_F(TarvexServerTest, TheSearchEngineStopsWhenTheProgramIsKilled) {
-  ChildProcess program(TARVEX_SERVER_PATH, {}, world_.Env());
+  SpawnedProcess program =
+      SpawnedProcess::Start(TARVEX_SERVER_PATH, {}, world_.Env(), nullptr, SpawnOptions::Captured()).value();
   ASSERT_TRUE(testing::WaitUntil([&] { return EngineRegistered(); }, seconds(30))) << program.Errors();
   program.Signal(SIGKILL);
   ASSERT_TRUE(program.Wait(seconds(10)).has_value());

@@ -22,7 +22,6 @@ TEST(AsciiTest, FoldsOnlyAsciiLettersAndParsesLikeAtoi) {
   EXPECT_EQ(ParseDecimal("  -12ab"), -12);
   EXPECT_EQ(ParseDecimal("+7"), 7);
   EXPECT_EQ(ParseDecimal("x1"), 0);
-  EXPECT_EQ(ParseDecimal(""), 0);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -64,7 +65,12 @@ TEST(RecordFileTest, UnreadableLinesAreKeptVerbatimAndNewIdsStayAboveThem) {
   EXPECT_EQ(names, (std::vector<std::string>{"Kept", "Ann", "Bob", "Dee"}));
   EXPECT_EQ(users.NextUserId(), 91u);
   ASSERT_TRUE(users.Add(std::make_unique<UserRecord>(91, "Fay")));
+  // A save replaces the file whole, so that a reader sees the old or the new.
+  struct stat before {}, after {};
+  ASSERT_EQ(::stat(dir.File("QLXUsers.txt").c_str(), &before), 0);
   ASSERT_TRUE(users.Save());
+  ASSERT_EQ(::stat(dir.File("QLXUsers.txt").c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino) << "rewritten in place";
   EXPECT_EQ(ReadFile(dir.File("QLXUsers.txt")),
             "\"5\",\"Kept\"\r\n\"1\",\"Ann\"\r\n\r\n\"2\",\"Bob\"\r\n" + long_line +
                 "\r\n\"40\",\"Eve\r\n7,Ann\r\n\"3\",\"Cy\",\"extra\"\r\n\"6\",\"Gus\"\rx\"\r\n\"4\",\"Dee\"\r\n"

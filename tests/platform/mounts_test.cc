@@ -7,7 +7,6 @@ namespace {
 
 TEST(DriveMountsTest, OnlyDriveFileSystemsSortedOnceWithEscapesDecoded) {
   const std::string table =
-      "proc /proc proc rw 0 0\n"
       "/dev/sda1 / ext4 rw 0 0\n"
       "/dev/sdb1 /media/usb\\040stick vfat rw 0 0\n"
       "tmpfs /dev/shm tmpfs rw 0 0\n"

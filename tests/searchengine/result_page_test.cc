@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 
-#include "datafiles/access_control_list.h"
 #include "search/search_result_list.h"
 #include "searchengine/base64.h"
 #include "searchengine/recoll_query.h"
 #include "searchengine/result_page.h"
 #include "searchengine/text_encoding.h"
-#include "support/temp_dir.h"
 
 namespace tarvex {
 namespace {
@@ -59,21 +57,20 @@ TEST(ResultPageTest, ThePageReadsBackThroughTheServersScanner) {
       {"https://example.com/p", "text/html", "Page", "", "", ""},
   };
   const std::string page = RenderResultPage(1234, hits);
-  testing::TempDir dir;
-  testing::WriteFile(dir.File("page.xml"), page);
   SearchResultList list;
-  ASSERT_TRUE(list.ParseResultFile(dir.File("page.xml"), AccessControlList()));
+  list.Parse(page);
   EXPECT_EQ(list.GetTotal(), 1234);
-  ASSERT_EQ(list.GetResultCount(), 3) << page;
-  EXPECT_EQ(list.GetResult(0)->category, "file");
-  EXPECT_EQ(list.GetResult(0)->url, "/home/ann/Q&A <1>.txt");
-  EXPECT_EQ(list.GetResult(0)->title, "Q&amp;A &lt;1&gt;.txt") << "no title: the file name";
-  EXPECT_EQ(list.GetResult(0)->snippet, "a &lt;b&gt; &amp; c ... second");
-  EXPECT_EQ(list.GetResult(1)->category, "email");
-  EXPECT_EQ(list.GetResult(1)->url, "/home/ann/mail/inbox") << "a message gives its mailbox";
-  EXPECT_EQ(list.GetResult(1)->title, "Re: &quot;lunch&quot; plans");
-  EXPECT_EQ(list.GetResult(2)->category, "web");
-  EXPECT_EQ(list.GetResult(2)->url, "https://example.com/p");
+  ASSERT_EQ(list.Results().size(), 3u) << page;
+  const std::vector<SearchResult>& found = list.Results();
+  EXPECT_EQ(found[0].category, "file");
+  EXPECT_EQ(found[0].url, "/home/ann/Q&A <1>.txt");
+  EXPECT_EQ(found[0].title, "Q&amp;A &lt;1&gt;.txt") << "no title: the file name";
+  EXPECT_EQ(found[0].snippet, "a &lt;b&gt; &amp; c ... second");
+  EXPECT_EQ(found[1].category, "email");
+  EXPECT_EQ(found[1].url, "/home/ann/mail/inbox") << "a message gives its mailbox";
+  EXPECT_EQ(found[1].title, "Re: &quot;lunch&quot; plans");
+  EXPECT_EQ(found[2].category, "web");
+  EXPECT_EQ(found[2].url, "https://example.com/p");
 }
 
 TEST(TextEncodingTest, TextThatIsNotUtf8IsReadAsWindows1252) {

@@ -22,8 +22,6 @@ DescriptorHog::DescriptorHog() {
   }
 }
 
-DescriptorHog::~DescriptorHog() { Release(); }
-
 void DescriptorHog::Free(std::size_t count) {
   for (; count > 0 && !held_.empty(); --count) {
     ::close(held_.back());
@@ -31,14 +29,13 @@ void DescriptorHog::Free(std::size_t count) {
   }
 }
 
-void DescriptorHog::Release() {
+DescriptorHog::~DescriptorHog() {
   Free(held_.size());
   if (lowered_) {
     rlimit limit{};
     getrlimit(RLIMIT_NOFILE, &limit);
     limit.rlim_cur = static_cast<rlim_t>(saved_limit_);
     setrlimit(RLIMIT_NOFILE, &limit);
-    lowered_ = false;
   }
 }
 

@@ -12,14 +12,12 @@ namespace tarvex::testing {
 class DescriptorHog {
  public:
   DescriptorHog();
-  ~DescriptorHog();  // Release
+  ~DescriptorHog();  // gives all back and restores the limit
   DescriptorHog(const DescriptorHog&) = delete;
   DescriptorHog& operator=(const DescriptorHog&) = delete;
 
   // Gives `count` descriptors back.
   void Free(std::size_t count);
-  // Gives all back and restores the limit.
-  void Release();
 
  private:
   std::vector<int> held_;

@@ -1,14 +1,19 @@
 // ProgramEnvironment: a private home for programs started by a test: their
 // configuration, data, runtime and home directories under one TempDir, as
-// "NAME=value" entries for ChildProcess.
+// "NAME=value" entries for SpawnedProcess and RunSpawned.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
+#include "platform/spawned_process.h"
 #include "support/temp_dir.h"
 
 namespace tarvex::testing {
+
+// How long a program run to its end by a test may take.
+inline constexpr std::chrono::seconds kProgramLimit{30};
 
 class ProgramEnvironment {
  public:

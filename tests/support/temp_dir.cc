@@ -3,19 +3,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
-#include <vector>
+
+#include "platform/file_reader.h"
 
 namespace tarvex::testing {
 
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/tarvex-test-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = buffer.data();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
 }
 
 TempDir::~TempDir() {
@@ -24,10 +22,9 @@ TempDir::~TempDir() {
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
+  std::string contents;
+  ReadWholeFile(path, &contents);
+  return contents;
 }
 
 void WriteFile(const std::string& path, const std::string& contents) {

@@ -21,7 +21,7 @@ class TempDir {
   std::string path_;
 };
 
-// Reads a whole file ("" when missing); writes one, replacing it.
+// Reads a whole regular file ("" when it cannot); writes one, replacing it.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& contents);
 

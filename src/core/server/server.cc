@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <system_error>
 
-#include "common/join_texts.h"
 #include "core/cipher/link_key.h"
 #include "core/server/login_loop.h"
 #include "core/settings/server_settings.h"
@@ -42,15 +41,8 @@ Server::~Server() {
 }
 
 bool Server::InitServer(const std::vector<ServiceFactory>& services) {
-  std::optional<std::string> data_dir = ServerSettings::GetDataDir();
-  if (!data_dir) {
-    if (!ServerSettings::SetDefaultDataDir()) return false;
-    data_dir = ServerSettings::GetDataDir();
-    if (!data_dir) return false;
-  }
-  std::optional<std::string> path = DataFilePath(*data_dir, kSettingsFileName);
-  if (!path) return false;
-  settings_ = std::make_unique<ServerSettings>(*path);
+  settings_ = ServerSettings::Open();
+  if (!settings_) return false;
   log_ = std::make_unique<ServerLog>("TSServerLog.txt", 500);
   if (log_->Open(settings_->GetDeviceCharset())) {
     for (const ServiceFactory& make : services) {

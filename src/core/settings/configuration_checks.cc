@@ -1,36 +1,71 @@
 #include "core/settings/configuration_checks.h"
 
+#include <cstdint>
+
 #include "common/ascii.h"
 #include "common/join_texts.h"
+#include "core/settings/server_settings.h"
+#include "platform/file_info.h"
 #include "platform/text_codec.h"
 
 namespace tarvex {
 
-std::optional<std::string_view> CheckPortText(std::string_view port_text) {
+namespace {
+
+std::optional<std::string_view> PortProblem(std::string_view port_text) {
   if (port_text.empty()) return kPortRequired;
+  if (port_text.find_first_not_of("0123456789") != std::string_view::npos) return kInvalidPort;
   const std::int32_t port = ParseDecimal(port_text);
   if (port < 1 || port > 32767) return kInvalidPort;
   return std::nullopt;
 }
 
-std::optional<std::string_view> CheckLoginName(std::string_view login) {
+std::optional<std::string_view> LoginProblem(std::string_view login) {
   if (login.empty()) return kInvalidLogin;
   if (HoldsControlCharacter(login)) return kLoginHasControl;
   return std::nullopt;
 }
 
-std::optional<std::string_view> CheckPasswordLength(std::string_view password) {
+std::optional<std::string_view> PasswordProblem(const SettingsChange& change) {
+  const std::string& password = *change.password;
   if (password.size() < 5) return kInvalidPassword;
+  if (change.password_again && *change.password_again != password) return kPasswordsDiffer;
+  if (!ServerSettings::CanStorePassword(password)) return kPasswordNotStorable;
   return std::nullopt;
 }
 
-std::optional<std::string_view> CheckDeviceCharset(std::string_view charset) {
-  if (HoldsControlCharacter(charset) || !TextCodec::IsUsableCharset(charset)) return kUnknownCharset;
+std::optional<std::string> DataDirProblem(std::string_view data_dir) {
+  const std::optional<std::string> folder = FolderWithSeparator(data_dir);
+  if (!folder) return std::string(kInvalidDirectory);
+  if (!StatPath(*folder).is_directory) return "the data directory " + *folder + " does not exist";
   return std::nullopt;
 }
 
-std::uint16_t PortFromText(std::string_view port_text) {
-  return static_cast<std::uint16_t>(ParseDecimal(port_text));
+}  // namespace
+
+std::optional<std::string> FirstProblem(const SettingsChange& change) {
+  std::optional<std::string_view> problem;
+  if (change.port) problem = PortProblem(*change.port);
+  if (!problem && change.login) problem = LoginProblem(*change.login);
+  if (!problem && change.password) problem = PasswordProblem(change);
+  if (!problem && change.charset &&
+      (HoldsControlCharacter(*change.charset) || !TextCodec::IsUsableCharset(*change.charset))) {
+    problem = kUnknownCharset;
+  }
+  if (problem) return std::string(*problem);
+  if (change.data_dir) {
+    if (std::optional<std::string> folder_problem = DataDirProblem(*change.data_dir)) return folder_problem;
+  }
+  if (change.root_dir && change.root_dir->empty()) return std::string(kInvalidDirectory);
+  return std::nullopt;
+}
+
+int ApplySettingsChange(const SettingsChange& change, ServerSettings& settings) {
+  if (change.port) settings.SetPort(static_cast<std::uint16_t>(ParseDecimal(*change.port)));
+  if (change.login) settings.SetLogin(*change.login);
+  if (change.password) settings.SetPassword(*change.password);
+  if (change.charset) settings.SetDeviceCharset(*change.charset);
+  return settings.SaveSettings();
 }
 
 std::optional<std::string> ParseIpAddress(std::string_view text) {

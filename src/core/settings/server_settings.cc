@@ -70,11 +70,8 @@ bool ServerSettings::SetDeviceCharset(std::string_view charset) {
 }
 
 std::string ServerSettings::ReadStoredDeviceCharset() {
-  const std::optional<std::string> data_dir = GetDataDir();
-  if (!data_dir) return std::string(kDefaultDeviceCharset);
-  const std::optional<std::string> path = JoinTexts({*data_dir, kSettingsFileName});
-  if (!path) return std::string(kDefaultDeviceCharset);
-  return ServerSettings(*path, Access::kReadOnly).GetDeviceCharset();
+  const std::unique_ptr<ServerSettings> stored = Open(Access::kReadOnly);
+  return stored ? stored->GetDeviceCharset() : std::string(kDefaultDeviceCharset);
 }
 
 std::string ServerSettings::GetPassword() const {
@@ -83,8 +80,8 @@ std::string ServerSettings::GetPassword() const {
   return buffer.substr(0, buffer.find('\0'));
 }
 
-std::optional<std::string> ServerSettings::StoredForm(std::string_view password) const {
-  const KeySchedule& schedule = SettingsSchedule();
+std::optional<std::string> ServerSettings::StoredForm(const KeySchedule& schedule,
+                                                      std::string_view password) {
   if (password.size() > 32767 || password.find('\0') != std::string_view::npos) return std::nullopt;
   const std::size_t padded = password.size() + 8 - password.size() % 8;
   std::string buffer(password);
@@ -94,12 +91,12 @@ std::optional<std::string> ServerSettings::StoredForm(std::string_view password)
   return buffer;
 }
 
-bool ServerSettings::CanStorePassword(std::string_view password) const {
-  return StoredForm(password).has_value();
+bool ServerSettings::CanStorePassword(std::string_view password) {
+  return StoredForm(CreateKeySchedule(kSettingsKey), password).has_value();
 }
 
 bool ServerSettings::SetPassword(std::string_view password) {
-  std::optional<std::string> stored = StoredForm(password);
+  std::optional<std::string> stored = StoredForm(SettingsSchedule(), password);
   if (!stored) return false;
   SetValue(kPasswordKey, *stored);
   return true;
@@ -119,11 +116,24 @@ bool ServerSettings::SetDataDir(std::string_view dir) {
   return WriteUserValue(kServerKeyPath, kDataDirValue, dir);
 }
 
-bool ServerSettings::SetDefaultDataDir() {
+std::optional<std::string> ServerSettings::ResolveDataDir() {
+  if (std::optional<std::string> stored = GetDataDir()) return stored;
   std::string dir = CurrentDirectory();
-  if (dir.empty()) return false;
+  if (dir.empty()) return std::nullopt;
   SetDataDir(WithTrailingSeparator(std::move(dir)));
-  return true;
+  return GetDataDir();
+}
+
+std::optional<std::string> ServerSettings::FileIn(std::string_view data_dir) {
+  return DataFilePath(data_dir, kSettingsFileName);
+}
+
+std::unique_ptr<ServerSettings> ServerSettings::Open(Access access) {
+  const std::optional<std::string> data_dir =
+      access == Access::kReadWrite ? ResolveDataDir() : GetDataDir();
+  std::optional<std::string> path = data_dir ? FileIn(*data_dir) : std::nullopt;
+  if (!path) return nullptr;
+  return std::make_unique<ServerSettings>(std::move(*path), access);
 }
 
 }  // namespace tarvex

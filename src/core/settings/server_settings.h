@@ -2,7 +2,8 @@
 // handhelds' code page, kept in the settings file "TSConfig.txt" of the data
 // directory under the keys "PORT", "LOGIN", "PWD" and "CHARSET", and the data
 // directory itself, kept in the per-user store
-// as "DATADIR" under kServerKeyPath.
+// as "DATADIR" under kServerKeyPath. Every program finds the settings file
+// through Open (or FileIn, for a data directory about to be stored).
 //
 // The password is stored enciphered: its n bytes padded with 1 to 8 zero bytes
 // to the next multiple of 8 above n, Blowfish-ECB under kSettingsKey, written
@@ -69,8 +70,8 @@ class ServerSettings : public SettingsStore {
   // False when the password cannot be stored (see above) or is longer than
   // 32767 bytes; the stored value is then left as it was.
   bool SetPassword(std::string_view password);
-  // Whether SetPassword would accept the password (nothing is changed).
-  bool CanStorePassword(std::string_view password) const;
+  // Whether SetPassword would accept the password.
+  static bool CanStorePassword(std::string_view password);
   // "PWD" as stored (enciphered), for the device configuration database.
   std::string GetStoredPassword() const;
 
@@ -80,14 +81,21 @@ class ServerSettings : public SettingsStore {
   static std::optional<std::string> GetDataDir();
   // True when written.
   static bool SetDataDir(std::string_view dir);
-  // Stores the current directory, with "/" appended unless it ends in "\" or
-  // "/". False only when the current directory is unknown; the result of the
-  // write itself is not reported.
-  static bool SetDefaultDataDir();
+  // The stored data directory; at the first run (none stored) the current
+  // directory with "/" appended is stored and used. None when it can be
+  // neither read nor set.
+  static std::optional<std::string> ResolveDataDir();
+  // The settings file of a data directory; none when the path is too long.
+  static std::optional<std::string> FileIn(std::string_view data_dir);
+  // The settings of the data directory: read-write resolves it (storing the
+  // default at the first run), read-only only reads what is stored. None
+  // when there is no data directory.
+  static std::unique_ptr<ServerSettings> Open(Access access = Access::kReadWrite);
 
  private:
   // The enciphered form of a password, or none when it cannot be stored.
-  std::optional<std::string> StoredForm(std::string_view password) const;
+  static std::optional<std::string> StoredForm(const KeySchedule& schedule,
+                                               std::string_view password);
   // The settings cipher, made on first use.
   const KeySchedule& SettingsSchedule() const;
 

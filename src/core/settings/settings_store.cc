@@ -1,10 +1,9 @@
 #include "core/settings/settings_store.h"
 
-#include <cerrno>
 #include <utility>
 
-#include "platform/file_reader.h"
 #include "platform/files.h"
+#include "platform/text_line_reader.h"
 
 namespace tarvex {
 
@@ -20,27 +19,24 @@ int SettingsStore::LoadSettings() {
 
 int SettingsStore::ReadSettings() {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::string contents;
   // A missing file is an empty one; a file that cannot be read (a directory,
   // a FIFO, no permission) leaves the entries as they are and is never
   // replaced by a save.
-  const int error = ReadWholeFile(path_, &contents);
-  if (error != 0) {
-    if (error != ENOENT) read_error_ = error;
+  TextLineReader reader(path_, kNoLineLimit);
+  std::vector<Entry> read;
+  std::string line;
+  while (reader.ReadLine(&line)) {
+    if (line.back() == '\n') line.pop_back();
+    const std::size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    read.push_back({line.substr(0, equals), line.substr(equals + 1)});
+  }
+  if (reader.Error() != 0) {
+    if (!reader.Missing()) read_error_ = reader.Error();
     return 0;
   }
   read_error_ = 0;
-  std::size_t start = 0;
-  while (start < contents.size()) {
-    std::size_t end = contents.find('\n', start);
-    if (end == std::string::npos) end = contents.size();
-    std::string_view line(contents.data() + start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) continue;
-    entries_.push_back({std::string(line.substr(0, equals)), std::string(line.substr(equals + 1))});
-  }
+  entries_.insert(entries_.end(), read.begin(), read.end());
   return 0;
 }
 

@@ -5,12 +5,12 @@
 
 #include "common/big_endian.h"
 #include "core/cipher/link_key.h"
+#include "core/transport/frame.h"
 #include "protocol/layouts.h"
 
 namespace tarvex {
 namespace {
 
-constexpr std::size_t kFrameHeaderLength = protocol::frame::kHeaderLength;
 // The byte count of one raw receive is a signed 16-bit quantity.
 constexpr std::size_t kMaxRawReceive = 32767;
 
@@ -64,37 +64,6 @@ SteadyTime ReceiveUntil(const Connection& connection, int timeout) {
   SteadyTime until = std::chrono::steady_clock::now() + std::chrono::seconds(TimeoutSeconds(timeout));
   if (std::optional<SteadyTime> deadline = connection.ReceiveDeadline()) until = std::min(until, *deadline);
   return until;
-}
-
-std::size_t PaddedLength(std::size_t n) { return (n & ~std::size_t{7}) + 8; }
-
-// Appends room for one frame of n plain bytes to *out (header, and padding
-// that is zero) and gives the offset where its plain bytes go.
-std::size_t OpenFrame(std::string* out, std::size_t n) {
-  const std::size_t start = out->size();
-  out->resize(start + kFrameHeaderLength + PaddedLength(n));
-  return start + kFrameHeaderLength;
-}
-
-// Completes the last frame of *out, opened at `payload`, for the n plain
-// bytes now written there: trims it, zeroes its padding, writes its header
-// and enciphers it in place.
-void SealFrame(std::string* out, std::size_t payload, std::size_t n, const KeySchedule& schedule) {
-  const std::size_t padded = PaddedLength(n);
-  out->resize(payload + padded);
-  std::memset(out->data() + payload + n, 0, padded - n);
-  char* header = out->data() + payload - kFrameHeaderLength;
-  PutU16(header, kFrameHeaderLength);
-  PutU32(header + protocol::frame::kPaddedLength, static_cast<std::uint32_t>(padded));
-  PutU32(header + protocol::frame::kPlainLength, static_cast<std::uint32_t>(n));
-  EncryptBuffer(schedule, out->data() + payload, padded);
-}
-
-// A frame header the receiver accepts: a padded length that is a whole
-// number of cipher blocks below the raw receive limit, holding the plain
-// length.
-bool IsAcceptableFrame(std::uint32_t padded, std::uint32_t plain) {
-  return padded != 0 && padded % 8 == 0 && padded <= kMaxRawReceive && plain <= padded;
 }
 
 Status ShortReceive(const Connection* connection) {
@@ -288,58 +257,10 @@ Status ReceiveLogin(Connection* connection, LoginRequest* request, int timeout) 
   return message_status::kOk;
 }
 
-void FrameBatch::Add(std::string_view item) {
-  // An empty item is still a frame of its own, as SendBytes sends it; a
-  // longer one than a frame can carry takes several, as with SendBytes.
-  do {
-    const std::string_view piece = item.substr(0, kMaxFramePayload);
-    Append(piece.size(), /*keep_empty=*/true, [piece](char* out, std::size_t) {
-      if (!piece.empty()) std::memcpy(out, piece.data(), piece.size());
-      return static_cast<long>(piece.size());
-    });
-    item.remove_prefix(piece.size());
-  } while (!item.empty());
-}
-
-long FrameBatch::AddFrom(std::size_t n, const Fill& fill) {
-  return Append(n, /*keep_empty=*/false, fill);
-}
-
-long FrameBatch::Append(std::size_t n, bool keep_empty, const Fill& fill) {
-  if (status_ != 0) return -1;
-  const std::size_t start = buffer_.size();
-  const bool enciphered = connection_ != nullptr && connection_->CipherOn();
-  const std::size_t payload = enciphered ? OpenFrame(&buffer_, n) : start;
-  if (!enciphered) buffer_.resize(start + n);
-  const long filled = fill(buffer_.data() + payload, n);
-  if (filled < 0 || (filled == 0 && !keep_empty) || static_cast<std::size_t>(filled) > n) {
-    buffer_.resize(start);
-    return filled > 0 ? -1 : filled;  // more than asked for counts as a failure
-  }
-  const auto length = static_cast<std::size_t>(filled);
-  if (enciphered) {
-    SealFrame(&buffer_, payload, length, *connection_->schedule_);
-  } else {
-    buffer_.resize(start + length);
-  }
-  FlushWhenFull();
-  return filled;
-}
-
-void FrameBatch::FlushWhenFull() {
-  if (buffer_.size() >= kFlushSize) Flush();
-}
-
-Status FrameBatch::Flush() {
-  if (status_ != 0 || buffer_.empty()) return status_;
-  status_ = CheckUsable(connection_);
-  if (status_ == 0) {
-    const Status sent =
-        RawSend(connection_->holder_->socket, buffer_.data(), buffer_.size(), connection_->send_timeout_);
-    status_ = connection_->CipherOn() ? MapSocketStatus(sent) : sent;
-  }
-  buffer_.clear();
-  return status_;
+Status SendFramed(Connection* connection, std::string_view bytes) {
+  if (Status s = CheckUsable(connection)) return s;
+  const Status sent = RawSend(connection->Holder()->socket, bytes.data(), bytes.size(), connection->SendTimeout());
+  return connection->CipherOn() ? MapSocketStatus(sent) : sent;
 }
 
 Status CloseConnection(Connection* connection) {

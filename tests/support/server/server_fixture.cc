@@ -1,5 +1,6 @@
 #include "support/server/server_fixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -50,21 +51,14 @@ void ServerFixture::SetUp() {
   ASSERT_NE(port_, 0);
 }
 
-void ServerFixture::WriteSettings(std::uint16_t port, const std::string& login,
-                                  const std::string& password) {
-  ASSERT_TRUE(WriteServerSettings(data_dir_, port, login, password));
-}
-
-void ServerFixture::MakeServer(const std::vector<Server::ServiceFactory>& services,
-                               ServerOptions options) {
+void ServerFixture::MakeServer(const std::vector<Server::ServiceFactory>& services, ServerOptions options) {
   options.listen_address = "127.0.0.1";
   server_ = std::make_unique<Server>(options);
   ASSERT_TRUE(server_->InitServer(services));
 }
 
-void ServerFixture::StartWith(const std::vector<Server::ServiceFactory>& services,
-                              ServerOptions options) {
-  WriteSettings(port_, kLogin, kPassword);
+void ServerFixture::StartWith(const std::vector<Server::ServiceFactory>& services, ServerOptions options) {
+  ASSERT_TRUE(WriteServerSettings(data_dir_, port_, kLogin, kPassword));
   MakeServer(services, options);
   ASSERT_TRUE(server_->StartServer());
 }
@@ -83,16 +77,8 @@ std::vector<std::string> ServerFixture::ServerLogDescriptions() {
   return descriptions;
 }
 
-bool ServerFixture::WaitForServerLog(const std::string& description,
-                                     std::chrono::milliseconds limit) {
-  return WaitUntil(
-      [&] {
-        for (const std::string& d : ServerLogDescriptions()) {
-          if (d == description) return true;
-        }
-        return false;
-      },
-      limit);
+bool ServerFixture::WaitForServerLog(const std::string& description, std::chrono::milliseconds limit) {
+  return WaitUntil([&] { return std::ranges::count(ServerLogDescriptions(), description) > 0; }, limit);
 }
 
 }  // namespace tarvex::testing

@@ -41,11 +41,9 @@ class ServerFixture : public ::testing::Test {
  protected:
   void SetUp() override;
 
-  // Writes TSConfig.txt with the port, login and password (before MakeServer).
-  void WriteSettings(std::uint16_t port, const std::string& login, const std::string& password);
   // Makes and initialises the server with the given services.
   void MakeServer(const std::vector<Server::ServiceFactory>& services, ServerOptions options = {});
-  // WriteSettings with the defaults, MakeServer, StartServer.
+  // WriteServerSettings with the defaults, MakeServer, StartServer.
   void StartWith(const std::vector<Server::ServiceFactory>& services, ServerOptions options = {});
 
   LoginOutcome LogInAs(const std::string& login, const std::string& password,

@@ -1,9 +1,13 @@
 #include "support/ui/desktop_world.h"
 
+#include <QtTest/QtTest>
+
 #include <filesystem>
 #include <iostream>
 
+#include "app/main_window.h"
 #include "core/settings/server_settings.h"
+#include "core/settings/root_dir.h"
 #include "support/server/server_fixture.h"
 
 namespace tarvex::testing {
@@ -27,6 +31,17 @@ void DesktopWorld::NewCase() {
 
 std::string DesktopWorld::WorkFile(const std::string& name) const {
   return case_->File("work") + "/" + name;
+}
+
+std::unique_ptr<MainWindow> DesktopWorld::StartWindow(std::uint16_t port) const {
+  if (!WriteServerSettings(data_dir_, port, kLogin, kPassword) || !WriteRootDir(data_dir_)) return nullptr;
+  ServerOptions options;
+  options.listen_address = "127.0.0.1";
+  auto window = std::make_unique<MainWindow>(options);
+  window->show();
+  if (!QTest::qWaitForWindowExposed(window.get())) return nullptr;
+  if (!QTest::qWaitFor([&] { return window->IsRunning(); }, 10000)) return nullptr;
+  return window;
 }
 
 }  // namespace tarvex::testing

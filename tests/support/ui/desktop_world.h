@@ -5,10 +5,15 @@
 // settings, logs and record files never carry over from one case to the next.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "support/temp_dir.h"
+
+namespace tarvex {
+class MainWindow;
+}
 
 namespace tarvex::testing {
 
@@ -24,6 +29,10 @@ class DesktopWorld {
   std::string SettingsFile() const { return data_dir_ + "TSConfig.txt"; }
   // A file in the working directory (the logs lie there).
   std::string WorkFile(const std::string& name) const;
+  // Stores settings for a server on 127.0.0.1:port (kLogin, kPassword) with
+  // the data directory as its root folder, then opens the window over them.
+  // Null unless the window is shown and its server runs within 10 s.
+  std::unique_ptr<MainWindow> StartWindow(std::uint16_t port) const;
 
  private:
   TempDir root_;

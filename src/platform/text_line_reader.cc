@@ -1,4 +1,4 @@
-#include "datafiles/text_line_reader.h"
+#include "platform/text_line_reader.h"
 
 namespace tarvex {
 namespace {

@@ -17,6 +17,10 @@
 
 namespace tarvex {
 
+// The environment variable through which a program that starts the engine as
+// its child names itself (the engine stops when that process ends).
+inline constexpr char kParentVariable[] = "TARVEX_SEARCH_PARENT";
+
 struct SearchAddressParts {
   std::uint16_t port = 0;
   std::string token;

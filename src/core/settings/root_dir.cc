@@ -1,4 +1,4 @@
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 
 #include "platform/user_store.h"
 #include "platform/user_folders.h"

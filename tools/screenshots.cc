@@ -21,7 +21,7 @@
 #include "client/device_link.h"
 #include "client/file_requests.h"
 #include "core/settings/server_settings.h"
-#include "fileservice/root_dir.h"
+#include "core/settings/root_dir.h"
 #include "log/server_log.h"
 #include "log/service_log.h"
 #include "platform/network_addresses.h"
@@ -52,16 +52,10 @@ bool Save(QWidget* widget, const std::string& path) {
 int Run(const std::string& out) {
   testing::DesktopWorld world;
   const std::uint16_t port = testing::FindFreePort();
-  if (!testing::WriteServerSettings(world.DataDir(), port, testing::kLogin, testing::kPassword))
-    return 1;
+  std::unique_ptr<MainWindow> started = world.StartWindow(port);
+  if (!started) return 1;
+  MainWindow& window = *started;
   WriteRootDir(world.DataDir() + "Quillet Exchange/");
-
-  ServerOptions options;
-  options.listen_address = "127.0.0.1";
-  MainWindow window(options);
-  window.show();
-  for (int i = 0; i < 100 && !window.IsRunning(); ++i) QTest::qWait(100);
-  if (!window.IsRunning()) return 1;
 
   // A device logs in, adds a user and leaves: rows in both lists.
   LoginOutcome device =
@@ -77,7 +71,8 @@ int Run(const std::string& out) {
   service_log->LogEvent("Sent file Reports/q3.pdf", testing::kLogin, "Success");
 
   // Two transfers in progress: an upload and a download, paced, given up
-  // once the picture is taken.
+  // once the picture is taken. The upload's rate reads in KB/s, the longest
+  // progress text.
   std::atomic<bool> stop{false};
   const std::string folder = world.DataDir();
   testing::WriteFile(folder + "Quarterly report.pdf", std::string(48 << 20, 'r'));
@@ -91,7 +86,7 @@ int Run(const std::string& out) {
                      if (stop) return -1;
                      n = std::min<std::size_t>(n, 16 << 10);
                      std::fill_n(buffer, n, 'p');
-                     std::this_thread::sleep_for(std::chrono::microseconds(n / 3));
+                     std::this_thread::sleep_for(std::chrono::microseconds(n * 2));
                      return static_cast<long>(n);
                    },
                    &reply, 50);

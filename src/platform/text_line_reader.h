@@ -1,4 +1,6 @@
-// TextLineReader: reads the system's text data files one line at a time.
+// TextLineReader: reads the system's text files one line at a time (the
+// record lists, the access list, the settings file and the logs), by one set
+// of rules.
 //
 // A carriage return directly before a line feed is dropped, so files written
 // with CR LF line ends and files written with LF alone read the same. A line

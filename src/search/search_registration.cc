@@ -1,12 +1,13 @@
-#include "searchengine/search_registration.h"
+#include "search/search_registration.h"
 
-#include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "common/ascii.h"
+#include "common/path.h"
 #include "platform/app_folder.h"
 #include "platform/atomic_file.h"
+#include "platform/files.h"
+#include "platform/text_line_reader.h"
 #include "platform/user_store.h"
 #include "search/desktop_search_client.h"
 
@@ -25,10 +26,8 @@ std::string CurrentSearchUrl() { return ReadUserValue(kSearchUrlKeyPath, kSearch
 std::optional<std::string> SearchEngineFolder() {
   std::optional<std::string> app = AppFolderPath();
   if (!app) return std::nullopt;
-  const std::string folder = *app + "/Search";
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
-  if (!std::filesystem::is_directory(folder, ignored)) return std::nullopt;
+  const std::string folder = JoinPath(*app, "Search");
+  if (!MakeDirectories(folder, kPrivateFolderMode)) return std::nullopt;
   return folder;
 }
 
@@ -65,9 +64,9 @@ std::string NewSearchToken() {
 std::string LastOwnSearchAddress() {
   std::optional<std::string> folder = SearchEngineFolder();
   if (!folder) return "";
-  std::ifstream in(*folder + "/" + kAddressFile);
+  TextLineReader reader(JoinPath(*folder, kAddressFile));
   std::string address;
-  std::getline(in, address);
+  if (reader.ReadLine(&address) && address.back() == '\n') address.pop_back();
   return ParseSearchAddress(address) ? address : "";
 }
 
@@ -81,7 +80,7 @@ bool RegisterSearchAddress(const std::string& address) {
   if (current == address) return true;
   if (!current.empty() && !IsOwnSearchAddress(current)) return false;
   std::optional<std::string> folder = SearchEngineFolder();
-  if (!folder || !WriteFileAtomically(*folder + "/" + kAddressFile, address + "\n")) return false;
+  if (!folder || !WriteFileAtomically(JoinPath(*folder, kAddressFile), address + "\n")) return false;
   return WriteUserValue(kSearchUrlKeyPath, kSearchUrlValue, address);
 }
 

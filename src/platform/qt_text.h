@@ -1,5 +1,6 @@
 // Conversions between the system's byte texts and Qt's strings. The system's
-// texts are UTF-8 bytes on this platform; Qt widgets take and give QString.
+// texts are UTF-8 bytes on this platform; Qt takes and gives QString. For the
+// code that is built on Qt (the settings store, the window) only.
 #pragma once
 
 #include <QtCore/QString>
