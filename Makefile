@@ -3,12 +3,14 @@
 BUILD      ?= build
 SANITIZE   ?= build-sanitize
 FUZZ       ?= build-fuzz
+WINBUILD   ?= build-win
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?=
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build test bench sanitize fuzz mutation run package clean
+.PHONY: all deps configure build test bench sanitize fuzz mutation run package clean \
+        windows windows-configure test-windows windows-package
 
 all: build
 
@@ -56,4 +58,20 @@ run: build
 	@scripts/run-server $(BUILD)/bin
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE) $(FUZZ)
+	rm -rf $(BUILD) $(SANITIZE) $(FUZZ) $(WINBUILD)
+
+# The Windows build (mingw-w64, static): build-win/bin/tarvexd.exe and
+# tarvex-device.exe. The tests run under Wine in a private prefix.
+export WINEPREFIX ?= $(abspath $(WINBUILD))/wine-prefix
+export WINEDEBUG ?= -all
+windows-configure: deps
+	@cmake -S . -B $(WINBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DTARVEX_WINDOWS_TESTS=ON $(CMAKE_ARGS) >/dev/null
+
+windows: windows-configure
+	@cmake --build $(WINBUILD) -j $(JOBS) --target tarvexd tarvex-device
+
+test-windows: windows-configure
+	@scripts/wine-prefix
+	@cmake --build $(WINBUILD) -j $(JOBS)
+	@cd $(WINBUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
