@@ -75,3 +75,7 @@ test-windows: windows-configure
 	@scripts/wine-prefix
 	@cmake --build $(WINBUILD) -j $(JOBS)
 	@cd $(WINBUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+windows-package: windows-configure
+	@cmake --build $(WINBUILD) -j $(JOBS) --target windows-package
+	@python3 -m zipfile -l $(WINBUILD)/tarvex-server-*-win64.zip

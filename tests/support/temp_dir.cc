@@ -1,8 +1,8 @@
 #include "support/temp_dir.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 #include "platform/file_reader.h"
@@ -10,10 +10,20 @@
 namespace tarvex::testing {
 
 TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/tarvex-test-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  // $TMPDIR or /tmp on Linux, the user's temporary folder on Windows.
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path candidate = base / ("tarvex-test-" + std::to_string(random() % 1000000000));
+    std::error_code error;
+    if (std::filesystem::create_directory(candidate, error)) {
+      std::filesystem::permissions(candidate, std::filesystem::perms::owner_all, error);
+      path_ = candidate.generic_string();
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary directory");
 }
 
 TempDir::~TempDir() {

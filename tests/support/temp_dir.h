@@ -1,4 +1,5 @@
-// TempDir: a fresh directory under $TMPDIR (or /tmp), removed with the object.
+// TempDir: a fresh private directory in the system's temporary folder ($TMPDIR
+// or /tmp on Linux), removed with the object.
 #pragma once
 
 #include <string>
