@@ -149,23 +149,26 @@ void FeedInput(Handle pipe, std::string input) {
 }
 
 // Moves what the pipe holds into *into (keeping at most `limit` bytes)
-// without waiting; closes the pipe once the child's end is closed. True when
-// anything happened.
+// without waiting; closes the pipe once the child's end is closed and all it
+// wrote has been read. True when anything happened.
 bool ReadAvailable(Handle* pipe, std::string* into, std::size_t limit) {
   bool moved = false;
   char buffer[16384];
   while (*pipe) {
     DWORD ready = 0;
+    const bool open = PeekNamedPipe(pipe->Get(), nullptr, 0, nullptr, &ready, nullptr) != 0;
+    if (open && ready == 0) return moved;
+    // Once the writer is gone a read no longer waits: it gives what is
+    // left, then fails.
+    const DWORD wanted = open ? std::min<DWORD>(ready, sizeof buffer) : sizeof buffer;
     DWORD n = 0;
-    if (!PeekNamedPipe(pipe->Get(), nullptr, 0, nullptr, &ready, nullptr) ||
-        (ready > 0 && (!ReadFile(pipe->Get(), buffer, std::min<DWORD>(ready, sizeof buffer), &n, nullptr) || n == 0))) {
+    moved = true;
+    if (!ReadFile(pipe->Get(), buffer, wanted, &n, nullptr) || n == 0) {
       pipe->Reset();
       return true;
     }
-    if (ready == 0) return moved;
     const std::size_t room = limit > into->size() ? limit - into->size() : 0;
     into->append(buffer, std::min<std::size_t>(room, n));
-    moved = true;
   }
   return moved;
 }
