@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <memory>
 #include <cerrno>
 #include <thread>
 #include <utility>
@@ -27,6 +28,35 @@ void Close(int* fd) {
   if (*fd >= 0) ::close(*fd);
   *fd = -1;
 }
+
+// The argument and environment arrays posix_spawn takes: the program, then
+// `args`; the merged environment. Valid while the object lives.
+class ExecArrays {
+ public:
+  ExecArrays(const std::string& program, const std::vector<std::string>& args,
+             const std::vector<std::string>& env) {
+    strings_.push_back(program);
+    strings_.insert(strings_.end(), args.begin(), args.end());
+    const std::size_t arguments = strings_.size();
+    std::vector<std::string> environment = MergedEnvironment(env);
+    strings_.insert(strings_.end(), environment.begin(), environment.end());
+    for (std::size_t i = 0; i < strings_.size(); ++i) {
+      (i < arguments ? argv_ : envp_).push_back(strings_[i].data());
+    }
+    argv_.push_back(nullptr);
+    envp_.push_back(nullptr);
+  }
+  ExecArrays(const ExecArrays&) = delete;
+  ExecArrays& operator=(const ExecArrays&) = delete;
+
+  char* const* Argv() const { return argv_.data(); }
+  char* const* Envp() const { return envp_.data(); }
+
+ private:
+  std::vector<std::string> strings_;  // arguments, then environment entries
+  std::vector<char*> argv_;
+  std::vector<char*> envp_;
+};
 
 // The two ends of a child's stream: `ours` stays here (non-blocking), `theirs`
 // becomes the child's descriptor. Both close on exec.
@@ -113,32 +143,20 @@ int ReapBlocking(pid_t pid) {
 
 }  // namespace
 
-SpawnResult RunSpawned(const std::string& program, const std::vector<std::string>& args,
-                       const std::vector<std::string>& env, std::chrono::milliseconds limit,
-                       const std::string& input, std::size_t max_output) {
-  SpawnResult result;
-  const auto deadline = Clock::now() + limit;
-  SpawnOptions options = SpawnOptions::Captured(input);
-  options.max_output = max_output;
-  std::optional<SpawnedProcess> child = SpawnedProcess::Start(program, args, env, &result.error, options);
-  if (!child) return result;
-  result.started = true;
-  std::optional<int> status = child->Wait(limit);
-  if (!status) {
-    result.timed_out = true;
-    child->Signal(SIGKILL);
-    status = child->Wait(std::chrono::hours(1));
+struct SpawnedProcess::Native {
+  pid_t pid = -1;
+  int in_fd = -1;
+  int out_fd = -1;
+  int err_fd = -1;
+  std::string input;
+  std::size_t sent = 0;
+
+  ~Native() {
+    Close(&in_fd);
+    Close(&out_fd);
+    Close(&err_fd);
   }
-  result.status = status.value_or(-1);
-  // What it wrote is all there once it ended, unless a program it started
-  // holds its outputs open; what it did not read is dropped.
-  Close(&child->in_fd_);
-  const auto outputs_deadline = std::max(deadline, Clock::now() + std::chrono::seconds(1));
-  while (Clock::now() < outputs_deadline && child->Pump(10)) continue;
-  result.out = std::move(child->out_);
-  result.err = std::move(child->err_);
-  return result;
-}
+};
 
 std::optional<SpawnedProcess> SpawnedProcess::Start(const std::string& program,
                                                     const std::vector<std::string>& args,
@@ -151,28 +169,26 @@ std::optional<SpawnedProcess> SpawnedProcess::Start(const std::string& program,
   const int failed = opened ? Spawn(program, args, env, streams, options, &pid) : errno;
   if (error != nullptr) *error = failed;
   if (failed != 0) return std::nullopt;
-  SpawnedProcess child(pid);
-  std::swap(child.in_fd_, streams[0].ours);
-  std::swap(child.out_fd_, streams[1].ours);
-  std::swap(child.err_fd_, streams[2].ours);
-  child.input_ = options.input;
+  auto native = std::make_unique<Native>();
+  native->pid = pid;
+  std::swap(native->in_fd, streams[0].ours);
+  std::swap(native->out_fd, streams[1].ours);
+  std::swap(native->err_fd, streams[2].ours);
+  native->input = options.input;
+  SpawnedProcess child(std::move(native));
   child.max_output_ = options.max_output;
   return child;
 }
 
-SpawnedProcess::SpawnedProcess(SpawnedProcess&& other) noexcept : pid_(-1) { *this = std::move(other); }
+SpawnedProcess::SpawnedProcess(std::unique_ptr<Native> native) : native_(std::move(native)) {}
+
+SpawnedProcess::SpawnedProcess(SpawnedProcess&& other) noexcept { *this = std::move(other); }
 
 SpawnedProcess& SpawnedProcess::operator=(SpawnedProcess&& other) noexcept {
   if (this == &other) return *this;
-  if (pid_ > 0) Stop();
-  CloseStreams();
-  pid_ = std::exchange(other.pid_, -1);
+  if (native_) Stop();
+  native_ = std::move(other.native_);
   status_ = other.status_;
-  in_fd_ = std::exchange(other.in_fd_, -1);
-  out_fd_ = std::exchange(other.out_fd_, -1);
-  err_fd_ = std::exchange(other.err_fd_, -1);
-  input_ = std::move(other.input_);
-  sent_ = other.sent_;
   max_output_ = other.max_output_;
   out_ = std::move(other.out_);
   err_ = std::move(other.err_);
@@ -181,45 +197,42 @@ SpawnedProcess& SpawnedProcess::operator=(SpawnedProcess&& other) noexcept {
 
 long OwnProcessId() { return static_cast<long>(getpid()); }
 
-SpawnedProcess::~SpawnedProcess() {
-  if (pid_ > 0) Stop();
-  CloseStreams();
-}
+long SpawnedProcess::Pid() const { return native_ ? static_cast<long>(native_->pid) : -1; }
 
-void SpawnedProcess::CloseStreams() {
-  Close(&in_fd_);
-  Close(&out_fd_);
-  Close(&err_fd_);
+SpawnedProcess::~SpawnedProcess() {
+  if (native_) Stop();
 }
 
 bool SpawnedProcess::Pump(int wait_ms) {
-  pollfd fds[3] = {{in_fd_, POLLOUT, 0}, {out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};
-  if (in_fd_ < 0 && out_fd_ < 0 && err_fd_ < 0) return false;
+  if (!native_) return false;
+  Native& n = *native_;
+  pollfd fds[3] = {{n.in_fd, POLLOUT, 0}, {n.out_fd, POLLIN, 0}, {n.err_fd, POLLIN, 0}};
+  if (n.in_fd < 0 && n.out_fd < 0 && n.err_fd < 0) return false;
   if (::poll(fds, 3, wait_ms) <= 0) return true;
-  while (in_fd_ >= 0 && fds[0].revents != 0) {
-    const ssize_t n = ::send(in_fd_, input_.data() + sent_, input_.size() - sent_, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno == EAGAIN) break;
+  while (n.in_fd >= 0 && fds[0].revents != 0) {
+    const ssize_t sent = ::send(n.in_fd, n.input.data() + n.sent, n.input.size() - n.sent, MSG_NOSIGNAL);
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent < 0 && errno == EAGAIN) break;
     // Written in full, or the child will take no more.
-    if (n < 0 || (sent_ += static_cast<std::size_t>(n)) == input_.size()) Close(&in_fd_);
+    if (sent < 0 || (n.sent += static_cast<std::size_t>(sent)) == n.input.size()) Close(&n.in_fd);
   }
-  ReadAvailable(&out_fd_, &out_, max_output_);
-  ReadAvailable(&err_fd_, &err_, max_output_);
+  ReadAvailable(&n.out_fd, &out_, max_output_);
+  ReadAvailable(&n.err_fd, &err_, max_output_);
   return true;
 }
 
 std::optional<int> SpawnedProcess::Poll() {
   Pump(0);
-  if (pid_ <= 0 || status_) return status_;
+  if (!native_ || status_) return status_;
   int status = 0;
-  if (::waitpid(pid_, &status, WNOHANG) == pid_) status_ = ExitStatus(status);
+  if (::waitpid(native_->pid, &status, WNOHANG) == native_->pid) status_ = ExitStatus(status);
   return status_;
 }
 
 std::optional<int> SpawnedProcess::Wait(std::chrono::milliseconds limit) {
   const auto deadline = Clock::now() + limit;
   while (!Poll()) {
-    if (Clock::now() >= deadline) return std::nullopt;
+    if (!native_ || Clock::now() >= deadline) return std::nullopt;
     // Waits on the streams when there are any, so a child's output never fills a pipe.
     if (!Pump(10)) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -227,34 +240,32 @@ std::optional<int> SpawnedProcess::Wait(std::chrono::milliseconds limit) {
 }
 
 void SpawnedProcess::Signal(int signal_number) {
-  if (pid_ > 0 && !Poll()) ::kill(pid_, signal_number);
+  if (native_ && !Poll()) ::kill(native_->pid, signal_number);
 }
 
 int SpawnedProcess::Stop(std::chrono::milliseconds grace) {
-  if (pid_ <= 0) return -1;
+  if (!native_) return -1;
   if (!Poll()) {
-    ::kill(pid_, SIGTERM);
+    ::kill(native_->pid, SIGTERM);
     if (!Wait(grace)) {
-      ::kill(pid_, SIGKILL);
-      status_ = ReapBlocking(pid_);
+      ::kill(native_->pid, SIGKILL);
+      status_ = ReapBlocking(native_->pid);
     }
   }
   return *status_;
 }
 
-const std::string& SpawnedProcess::Output() {
-  Pump(0);
-  return out_;
+void SpawnedProcess::Kill() {
+  if (native_ && !Poll()) ::kill(native_->pid, SIGKILL);
 }
 
-const std::string& SpawnedProcess::Errors() {
-  Pump(0);
-  return err_;
+void SpawnedProcess::EndInput() {
+  if (native_) Close(&native_->in_fd);
 }
 
 void SpawnedProcess::CloseErrors() {
   Pump(0);
-  Close(&err_fd_);
+  if (native_) Close(&native_->err_fd);
 }
 
 }  // namespace tarvex

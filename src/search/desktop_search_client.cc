@@ -1,12 +1,10 @@
 #include "search/desktop_search_client.h"
 
-#include <curl/curl.h>
-
 #include <cstdio>
-#include <memory>
-#include <mutex>
+#include <utility>
 
 #include "common/ascii.h"
+#include "platform/http_get.h"
 #include "platform/user_store.h"
 #include "protocol/codes.h"
 #include "search/cvld_exception.h"
@@ -84,42 +82,6 @@ void AppendForRequestLine(std::string& out, std::string_view bytes) {
   }
 }
 
-void InitialiseCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-struct CurlDeleter {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct HeaderListDeleter {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-
-// The body of a 200 reply, collected without its carriage returns; the body
-// of any other reply is not wanted and is dropped.
-struct BodySink {
-  CURL* handle;
-  std::string* body;
-  bool too_long = false;
-
-  static std::size_t Write(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* sink = static_cast<BodySink*>(user);
-    const std::size_t n = size * count;
-    long status = 0;
-    curl_easy_getinfo(sink->handle, CURLINFO_RESPONSE_CODE, &status);
-    if (status != 200) return n;
-    for (std::size_t i = 0; i < n; ++i) {
-      if (data[i] != '\r') sink->body->push_back(data[i]);
-    }
-    if (sink->body->size() > DesktopSearchClient::kMaxBody) {
-      sink->too_long = true;
-      return 0;  // ends the transfer
-    }
-    return n;
-  }
-};
-
 }  // namespace
 
 std::string DesktopSearchClient::GetSearchUrl() const {
@@ -151,55 +113,28 @@ SearchStatus DesktopSearchClient::RunQuery(std::string_view text, std::uint32_t 
   target += parameters;
 
   std::string body;
-  const std::string server_url = "http://" + address.server + ":" + std::to_string(address.port) + "/";
-  const SearchStatus status = Fetch(server_url, target, &body);
+  const SearchStatus status = Fetch(address.server, address.port, target, &body);
   if (status == SearchStatus::kOk) *page = std::move(body);
   return status;
 }
 
-SearchStatus DesktopSearchClient::Fetch(const std::string& url, const std::string& target,
+SearchStatus DesktopSearchClient::Fetch(const std::string& server, long port, const std::string& target,
                                          std::string* body) {
-  InitialiseCurlOnce();
-  std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
-  if (!handle) {
-    last_error_text_ = "Cannot start an HTTP request";
-    return SearchStatus::kSearchFailed;
-  }
-  std::unique_ptr<curl_slist, HeaderListDeleter> headers(curl_slist_append(nullptr, "Accept: */*"));
-  if (headers) curl_slist_append(headers.get(), "User-Agent: VLD GDS");
-  char error[CURL_ERROR_SIZE] = "";
-  BodySink sink{handle.get(), body};
-  CURL* h = handle.get();
-  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(h, CURLOPT_REQUEST_TARGET, target.c_str());
-  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http");
-  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
-  curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);  // an error page is not read
-  curl_easy_setopt(h, CURLOPT_NOPROXY, "localhost,127.0.0.0/8,::1");
-  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
-  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout_.count()));
-  curl_easy_setopt(h, CURLOPT_ERRORBUFFER, error);
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &BodySink::Write);
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
-
-  const CURLcode result = curl_easy_perform(h);
-  long status = 0;
-  curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-  if (status != 0 && status != 200) {
-    last_error_number_ = static_cast<std::uint32_t>(status);
+  HttpGetResult reply = HttpGet(server, port, target, timeout_, kMaxBody);
+  if (reply.status != 0 && reply.status != 200) {
+    last_error_number_ = static_cast<std::uint32_t>(reply.status);
     char text[64];
-    std::snprintf(text, sizeof text, "HTTP Error Code: %ld", status);
+    std::snprintf(text, sizeof text, "HTTP Error Code: %ld", reply.status);
     last_error_text_ = text;
     return SearchStatus::kSearchFailed;
   }
-  if (result != CURLE_OK) {
-    last_error_number_ = static_cast<std::uint32_t>(result);
-    last_error_text_ = sink.too_long ? "The search reply is too long"
-                                     : (error[0] != '\0' ? error : curl_easy_strerror(result));
+  if (reply.error != 0) {
+    last_error_number_ = static_cast<std::uint32_t>(reply.error);
+    last_error_text_ = reply.too_long ? "The search reply is too long" : reply.error_text;
     return SearchStatus::kSearchFailed;
   }
-  last_error_number_ = static_cast<std::uint32_t>(status);
+  last_error_number_ = static_cast<std::uint32_t>(reply.status);
+  *body = std::move(reply.body);
   return SearchStatus::kOk;
 }
 

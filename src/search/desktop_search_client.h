@@ -60,7 +60,7 @@ class DesktopSearchClient {
   std::uint32_t LastErrorNumber() const { return last_error_number_; }
 
  private:
-  protocol::SearchStatus Fetch(const std::string& url, const std::string& target, std::string* body);
+  protocol::SearchStatus Fetch(const std::string& server, long port, const std::string& target, std::string* body);
 
   std::chrono::milliseconds timeout_;
   std::string last_error_text_;
