@@ -114,6 +114,11 @@ TEST_F(AccessControlListTest, BlankLinesAmongEntriesAndUnreadableFilesOpenNothin
   AccessControlList fifo;  // refused without waiting for a writer
   EXPECT_TRUE(fifo.LoadAccessList(dir_.Path()));  // a separator is added
   EXPECT_FALSE(fifo.IsPathAllowed("/"));
+  std::filesystem::remove(file);
+  std::filesystem::create_symlink("gone", file);
+  AccessControlList dangling;  // a link to nothing is there, not missing
+  EXPECT_TRUE(dangling.LoadAccessList(dir_.Path()));
+  EXPECT_FALSE(dangling.IsPathAllowed("/"));
 }
 
 }  // namespace
