@@ -2,8 +2,10 @@
 #include <windows.h>
 
 #include <csignal>
+#include <utility>
 
 #include "platform/remove_on_signal.h"
+#include "platform/stop_request_win32.h"
 #include "platform/wide_text_win32.h"
 
 namespace tarvex {
@@ -14,19 +16,27 @@ namespace {
 // run at any time.
 struct RemoveState {
   SRWLOCK lock = SRWLOCK_INIT;
-  wchar_t path[32768] = {};  // the longest Windows path, NUL-terminated
+  HANDLE stop_event = nullptr;  // StopSignals::RequestStop from another process
+  HANDLE stop_wait = nullptr;   // the thread pool's wait on it
+  wchar_t path[32768] = {};     // the longest Windows path, NUL-terminated
 };
 constinit RemoveState g_remove;
 
-BOOL WINAPI RemoveAndExit(DWORD event) {
+void RemoveAndExit(int signal_number) {
   AcquireSRWLockExclusive(&g_remove.lock);
   if (g_remove.path[0] != L'\0') DeleteFileW(g_remove.path);
   // Ends at once, as a signal would: no other thread runs on, nothing is
   // flushed or destroyed.
-  TerminateProcess(GetCurrentProcess(), 128 + (event == CTRL_C_EVENT ? SIGINT : SIGTERM));
+  TerminateProcess(GetCurrentProcess(), 128 + signal_number);
   ReleaseSRWLockExclusive(&g_remove.lock);
+}
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  RemoveAndExit(event == CTRL_C_EVENT ? SIGINT : SIGTERM);
   return TRUE;
 }
+
+void CALLBACK OnStopRequest(void*, BOOLEAN) { RemoveAndExit(SIGTERM); }
 
 }  // namespace
 
@@ -36,15 +46,20 @@ RemoveOnSignal::RemoveOnSignal(const std::string& path) {
   const bool fits = wide.size() < std::size(g_remove.path) && wide.find(L'\0') == std::wstring::npos;
   wide.copy(g_remove.path, fits ? wide.size() : 0);
   g_remove.path[fits ? wide.size() : 0] = L'\0';
+  WatchStopRequests(OnStopRequest, &g_remove.stop_event, &g_remove.stop_wait);
   ReleaseSRWLockExclusive(&g_remove.lock);
-  SetConsoleCtrlHandler(RemoveAndExit, TRUE);
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
 RemoveOnSignal::~RemoveOnSignal() {
-  SetConsoleCtrlHandler(RemoveAndExit, FALSE);
+  SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
   AcquireSRWLockExclusive(&g_remove.lock);
   g_remove.path[0] = L'\0';
+  HANDLE event = std::exchange(g_remove.stop_event, nullptr);
+  HANDLE wait = std::exchange(g_remove.stop_wait, nullptr);
   ReleaseSRWLockExclusive(&g_remove.lock);
+  // Waits for a running OnStopRequest, which takes the lock, so not under it.
+  UnwatchStopRequests(event, wait);
 }
 
 }  // namespace tarvex

@@ -59,9 +59,10 @@ class StopSignals {
 
   // Asks the process `pid` of this user to stop as SIGTERM does: on Linux it
   // sends SIGTERM; on Windows, where no console event can be aimed at one
-  // process, it sets the event "TarvexStop-<pid>" that a StopSignals of that
-  // process waits on (Wait then returns SIGTERM). False when the request could
-  // not be made (on Windows also when the process has no StopSignals).
+  // process, it sets the event "TarvexStop-<pid>" that a StopSignals (Wait
+  // then returns SIGTERM) or a RemoveOnSignal of that process waits on. False
+  // when the request could not be made (on Windows also when the process has
+  // neither).
   static bool RequestStop(long pid);
 
   // While it lives, the calling thread takes the stop requests as usual (so

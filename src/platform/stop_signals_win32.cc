@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <string>
 #include <utility>
 
+#include "platform/stop_request_win32.h"
 #include "platform/stop_signals.h"
 
 namespace tarvex {
@@ -64,8 +64,6 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
   return TRUE;
 }
 
-std::wstring StopEventName(unsigned long pid) { return L"TarvexStop-" + std::to_wstring(pid); }
-
 // While a Released lives, the request ends the process as SIGTERM would.
 void CALLBACK OnStopEvent(void*, BOOLEAN) {
   Locked locked;
@@ -80,13 +78,9 @@ void CALLBACK OnParentEnded(void*, BOOLEAN) {
 }  // namespace
 
 StopSignals::StopSignals() {
-  HANDLE event = CreateEventW(nullptr, FALSE, FALSE, StopEventName(GetCurrentProcessId()).c_str());
+  HANDLE event = nullptr;
   HANDLE wait = nullptr;
-  if (event != nullptr &&
-      !RegisterWaitForSingleObject(&wait, event, OnStopEvent, nullptr, INFINITE, WT_EXECUTEDEFAULT)) {
-    CloseHandle(event);
-    event = nullptr;
-  }
+  WatchStopRequests(OnStopEvent, &event, &wait);
   {
     Locked locked;
     g_state.active = true;
@@ -109,8 +103,7 @@ StopSignals::~StopSignals() {
     WakeAllConditionVariable(&g_state.changed);
   }
   // Waits for a running OnStopEvent, which takes the lock, so not under it.
-  if (wait != nullptr) UnregisterWaitEx(wait, INVALID_HANDLE_VALUE);
-  if (event != nullptr) CloseHandle(event);
+  UnwatchStopRequests(event, wait);
 }
 
 StopSignals::Released::Released() {
@@ -152,7 +145,7 @@ bool StopSignals::StopWithParent(long parent_pid) {
 
 bool StopSignals::RequestStop(long pid) {
   if (pid <= 0) return false;
-  HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, StopEventName(static_cast<unsigned long>(pid)).c_str());
+  HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, StopRequestEventName(static_cast<unsigned long>(pid)).c_str());
   if (event == nullptr) return false;
   const bool set = SetEvent(event) != 0;
   CloseHandle(event);
