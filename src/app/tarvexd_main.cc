@@ -8,13 +8,14 @@
 #include "app/tarvexd_options.h"
 #include "platform/app_folder.h"
 #include "platform/instance_lock.h"
+#include "platform/program_arguments.h"
 #include "platform/terminal.h"
 #include "protocol/codes.h"
 
 int main(int argc, char** argv) {
   using namespace tarvex;
   KeepStandardStreamsOpen();
-  std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = ProgramArguments(argc, argv);
   std::string error;
   // Paths on the command line are the caller's, not the application folder's.
   std::optional<TarvexdOptions> options = ParseTarvexdOptions(args, CurrentDirectory(), &error);

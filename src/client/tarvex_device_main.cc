@@ -13,6 +13,8 @@
 #include "client/device_commands.h"
 #include "client/device_link.h"
 #include "client/file_requests.h"
+#include "platform/program_arguments.h"
+#include "platform/terminal.h"
 #include "protocol/codes.h"
 
 namespace tarvex {
@@ -69,4 +71,7 @@ int Main(const std::vector<std::string>& args) {
 }  // namespace
 }  // namespace tarvex
 
-int main(int argc, char** argv) { return tarvex::Main(std::vector<std::string>(argv + 1, argv + argc)); }
+int main(int argc, char** argv) {
+  tarvex::KeepStandardStreamsOpen();
+  return tarvex::Main(tarvex::ProgramArguments(argc, argv));
+}

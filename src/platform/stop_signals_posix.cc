@@ -67,6 +67,8 @@ bool StopSignals::StopWithParent(long parent_pid) {
   return static_cast<long>(getppid()) == parent_pid;
 }
 
+bool StopSignals::RequestStop(long pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), SIGTERM) == 0; }
+
 int StopSignals::Wait() {
   sigset_t set = StopSet();
   int signal_number = 0;

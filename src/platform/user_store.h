@@ -1,13 +1,16 @@
 // The per-user store: named text values under a key path such as
-// "Software\Veldane Software\QLExchange\Config". The path after "Software\"
-// names the organisation, the application and then any groups; the values live
-// in $XDG_CONFIG_HOME/<organisation>/<application>.conf (default ~/.config).
+// "Software\Veldane Software\QLExchange\Config". On Windows that is the key
+// of HKEY_CURRENT_USER, each value a REG_SZ. On Linux the path after
+// "Software\" names the organisation, the application and then any groups;
+// the values live in $XDG_CONFIG_HOME/<organisation>/<application>.conf
+// (default ~/.config).
 //
-// A value longer than kMaxUserValueLength bytes reads as absent. Every write
-// is flushed to disk before it returns, so another process sees it. A key path
-// without organisation and application, an empty value name or one holding a
-// separator ("/" or "\"), and a value that is not UTF-8 text are refused.
-// Safe to call from any thread.
+// A value longer than kMaxUserValueLength bytes (as UTF-8) reads as absent.
+// Another process sees a write once it has returned (the file is flushed to
+// disk first on Linux). A key path without organisation and application, an
+// empty value name or one holding a separator ("/" or "\"), and a value that
+// is not UTF-8 text (or holds a NUL) are refused. Safe to call from any
+// thread.
 #pragma once
 
 #include <cstddef>

@@ -7,6 +7,7 @@
 #include "common/ascii.h"
 #include "common/command_line.h"
 #include "platform/app_folder.h"
+#include "platform/program_arguments.h"
 #include "protocol/codes.h"
 #include "searchengine/search_engine.h"
 #include "search/search_registration.h"
@@ -34,7 +35,7 @@ int Usage(const std::string& problem) {
 
 int main(int argc, char** argv) {
   using namespace tarvex;
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = ProgramArguments(argc, argv);
   SearchEngineOptions options;
   CLI::App app("tarvex-search", "tarvex-search");
   app.set_help_flag();  // kUsage says it better

@@ -26,7 +26,8 @@ TEST(UserStoreTest, RoundTripsTextsWithinThe499ByteLimit) {
   const std::string text = "/home/a, b \"c\"=d;#e\\f \xc3\xa9";
   ASSERT_TRUE(WriteUserValue(key, "V", text));
   EXPECT_EQ(ReadUserValue(key, "V"), text);
-  EXPECT_FALSE(WriteUserValue(key, "V", "\xff"));  // not UTF-8
+  EXPECT_FALSE(WriteUserValue(key, "V", "\xff"));                   // not UTF-8
+  EXPECT_FALSE(WriteUserValue(key, "V", std::string("a\0b", 3)));  // a registry text would end at the NUL
   ASSERT_TRUE(WriteUserValue(key, "V", std::string(499, 'x')));
   EXPECT_EQ(ReadUserValue(key, "V"), std::string(499, 'x'));
   ASSERT_TRUE(WriteUserValue(key, "V", std::string(500, 'x')));
