@@ -13,6 +13,7 @@
 #include "client/device_commands.h"
 #include "client/device_link.h"
 #include "client/file_requests.h"
+#include "platform/socket.h"
 #include "protocol/codes.h"
 
 namespace tarvex {
@@ -69,4 +70,13 @@ int Main(const std::vector<std::string>& args) {
 }  // namespace
 }  // namespace tarvex
 
-int main(int argc, char** argv) { return tarvex::Main(std::vector<std::string>(argv + 1, argv + argc)); }
+int main(int argc, char** argv) {
+  // Started for the whole life of the program (Windows needs it; elsewhere
+  // it never fails).
+  const tarvex::SocketLibrary sockets;
+  if (!sockets.IsStarted()) {
+    std::cerr << "Windows sockets initialization failed.\n";
+    return 1;
+  }
+  return tarvex::Main(std::vector<std::string>(argv + 1, argv + argc));
+}
