@@ -67,7 +67,7 @@ FedSocket::FedSocket(std::string bytes) : bytes_(std::move(bytes)) {
   if (setsockopt(fds[0], SOL_SOCKET, SO_SNDBUFFORCE, &room, sizeof room) != 0) {
     setsockopt(fds[0], SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
   }
-  const std::size_t at = SendWhatFits(peer_.Descriptor(), bytes_, 0);
+  const std::size_t at = SendWhatFits(static_cast<int>(peer_.Descriptor()), bytes_, 0);
   if (at == bytes_.size()) {
     ShutdownSend(peer_);
     return;
@@ -75,7 +75,7 @@ FedSocket::FedSocket(std::string bytes) : bytes_(std::move(bytes)) {
   writer_ = std::thread([this, at] {
     std::size_t done = at;
     while (done < bytes_.size()) {
-      const ssize_t sent = send(peer_.Descriptor(), bytes_.data() + done, bytes_.size() - done, MSG_NOSIGNAL);
+      const ssize_t sent = send(static_cast<int>(peer_.Descriptor()), bytes_.data() + done, bytes_.size() - done, MSG_NOSIGNAL);
       if (sent <= 0) break;  // the reader is gone
       done += static_cast<std::size_t>(sent);
     }

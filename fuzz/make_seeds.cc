@@ -42,7 +42,7 @@ Socket SocketPair(Socket* other) {
 
 void SendAll(const Socket& socket, const char* data, std::size_t n) {
   while (n > 0) {
-    const ssize_t sent = send(socket.Descriptor(), data, n, MSG_NOSIGNAL);
+    const ssize_t sent = send(static_cast<int>(socket.Descriptor()), data, n, MSG_NOSIGNAL);
     if (sent <= 0) return;
     data += sent;
     n -= static_cast<std::size_t>(sent);
@@ -72,11 +72,11 @@ std::string Record(bool restricted, const std::function<void(Connection*)>& exch
     bool from_session = true;
     char buffer[65536];
     while (from_device || from_session) {
-      pollfd fds[2] = {{relay_device.Descriptor(), static_cast<short>(from_device ? POLLIN : 0), 0},
-                       {relay_session.Descriptor(), static_cast<short>(from_session ? POLLIN : 0), 0}};
+      pollfd fds[2] = {{static_cast<int>(relay_device.Descriptor()), static_cast<short>(from_device ? POLLIN : 0), 0},
+                       {static_cast<int>(relay_session.Descriptor()), static_cast<short>(from_session ? POLLIN : 0), 0}};
       if (poll(fds, 2, 10000) <= 0) break;
       if (fds[0].revents != 0) {
-        const ssize_t got = recv(relay_device.Descriptor(), buffer, sizeof buffer, 0);
+        const ssize_t got = recv(static_cast<int>(relay_device.Descriptor()), buffer, sizeof buffer, 0);
         if (got <= 0) {
           from_device = false;
           ShutdownSend(relay_session);
@@ -86,7 +86,7 @@ std::string Record(bool restricted, const std::function<void(Connection*)>& exch
         }
       }
       if (fds[1].revents != 0) {
-        const ssize_t got = recv(relay_session.Descriptor(), buffer, sizeof buffer, 0);
+        const ssize_t got = recv(static_cast<int>(relay_session.Descriptor()), buffer, sizeof buffer, 0);
         if (got <= 0) {
           from_session = false;
           ShutdownSend(relay_device);

@@ -70,7 +70,7 @@ ControlServer::~ControlServer() {
 void ControlServer::Serve() {
   while (!stop_) {
     if (WaitReadable(listener_, kStopCheck) != WaitResult::kReady) continue;
-    Socket client = AcceptControlClient(listener_);
+    Socket client = AcceptControlClient(listener_, path_);
     if (!client.IsValid()) continue;
     const Clock::time_point deadline = Clock::now() + kClientTime;
     std::optional<std::string> request = ReceiveUntil(client, true, kLongestRequest, deadline);

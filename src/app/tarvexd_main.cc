@@ -9,12 +9,20 @@
 #include "platform/app_folder.h"
 #include "platform/instance_lock.h"
 #include "platform/program_arguments.h"
+#include "platform/socket.h"
 #include "platform/terminal.h"
 #include "protocol/codes.h"
 
 int main(int argc, char** argv) {
   using namespace tarvex;
   KeepStandardStreamsOpen();
+  // Started for the whole life of the program (Windows needs it; elsewhere
+  // it never fails).
+  const SocketLibrary sockets;
+  if (!sockets.IsStarted()) {
+    std::cerr << "Windows sockets initialization failed.\n";
+    return 1;
+  }
   const std::vector<std::string> args = ProgramArguments(argc, argv);
   std::string error;
   // Paths on the command line are the caller's, not the application folder's.

@@ -14,6 +14,7 @@
 #include "client/device_link.h"
 #include "client/file_requests.h"
 #include "platform/program_arguments.h"
+#include "platform/socket.h"
 #include "platform/terminal.h"
 #include "protocol/codes.h"
 
@@ -73,5 +74,12 @@ int Main(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   tarvex::KeepStandardStreamsOpen();
+  // Started for the whole life of the program (Windows needs it; elsewhere
+  // it never fails).
+  const tarvex::SocketLibrary sockets;
+  if (!sockets.IsStarted()) {
+    std::cerr << "Windows sockets initialization failed.\n";
+    return 1;
+  }
   return tarvex::Main(tarvex::ProgramArguments(argc, argv));
 }

@@ -10,6 +10,7 @@
 
 #include "common/path.h"
 #include "platform/control_socket.h"
+#include "platform/socket_native.h"
 
 namespace tarvex {
 namespace {
@@ -77,18 +78,18 @@ Socket ListenControlSocket(const std::string& path, int* error) {
     return s;
   }
   ::unlink(path.c_str());
-  if (::bind(s.Descriptor(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::chmod(path.c_str(), 0600) != 0 || ::listen(s.Descriptor(), 8) != 0) {
+  if (::bind(Native(s), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::chmod(path.c_str(), 0600) != 0 || ::listen(Native(s), 8) != 0) {
     failure = errno;
     return Socket();
   }
   return s;
 }
 
-Socket AcceptControlClient(const Socket& listener) {
+Socket AcceptControlClient(const Socket& listener, const std::string& /*path*/) {
   int fd;
   do {
-    fd = ::accept4(listener.Descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
+    fd = ::accept4(Native(listener), nullptr, nullptr, SOCK_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   return Socket(fd);
 }
@@ -100,7 +101,7 @@ Socket ConnectControlSocket(const std::string& path) {
   if (!s.IsValid()) return s;
   int rc;
   do {
-    rc = ::connect(s.Descriptor(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    rc = ::connect(Native(s), reinterpret_cast<sockaddr*>(&address), sizeof address);
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) return Socket();
   return s;

@@ -1,4 +1,5 @@
-// The process's limit of open descriptors (sockets and files).
+// The process's limit of open descriptors (sockets and files); on Windows,
+// which has no such limit to raise, a fixed figure (see its file).
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,5 @@
-// Poller: waits for readability on many sockets at once (epoll), for the
+// Poller: waits for readability on many sockets at once (epoll on Linux,
+// WSAPoll on Windows), for the
 // server's login loop, which holds every connection that has not finished
 // its login without a thread for each.
 //
@@ -14,6 +15,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/socket.h"
@@ -28,7 +30,7 @@ class Poller {
   Poller& operator=(const Poller&) = delete;
 
   // False when the poller could not be made (no descriptors left).
-  bool IsValid() const { return epoll_ >= 0 && wake_ >= 0; }
+  bool IsValid() const;
 
   // False when the socket could not be registered.
   bool Add(const Socket& socket, std::uint64_t token);
@@ -42,8 +44,8 @@ class Poller {
   void Wake();
 
  private:
-  int epoll_ = -1;
-  int wake_ = -1;  // an eventfd, registered with a token of its own
+  struct Impl;  // the platform's
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace tarvex

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/poller.h"
+#include "platform/socket_native.h"
 
 namespace tarvex {
 namespace {
@@ -17,37 +18,48 @@ constexpr std::uint64_t kWakeToken = ~std::uint64_t{0};
 
 }  // namespace
 
-Poller::Poller() {
-  epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
-  wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (epoll_ >= 0 && wake_ >= 0) {
+struct Poller::Impl {
+  int epoll = -1;
+  int wake = -1;  // an eventfd, registered with a token of its own
+
+  ~Impl() {
+    if (wake >= 0) ::close(wake);
+    if (epoll >= 0) ::close(epoll);
+  }
+};
+
+Poller::Poller() : impl_(std::make_unique<Impl>()) {
+  int& epoll = impl_->epoll;
+  int& wake = impl_->wake;
+  epoll = ::epoll_create1(EPOLL_CLOEXEC);
+  wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (epoll >= 0 && wake >= 0) {
     epoll_event event{};
     event.events = EPOLLIN;
     event.data.u64 = kWakeToken;
-    if (::epoll_ctl(epoll_, EPOLL_CTL_ADD, wake_, &event) != 0) {
-      ::close(wake_);
-      wake_ = -1;
+    if (::epoll_ctl(epoll, EPOLL_CTL_ADD, wake, &event) != 0) {
+      ::close(wake);
+      wake = -1;
     }
   }
 }
 
-Poller::~Poller() {
-  if (wake_ >= 0) ::close(wake_);
-  if (epoll_ >= 0) ::close(epoll_);
-}
+Poller::~Poller() = default;
+
+bool Poller::IsValid() const { return impl_->epoll >= 0 && impl_->wake >= 0; }
 
 bool Poller::Add(const Socket& socket, std::uint64_t token) {
   if (!IsValid() || !socket.IsValid() || token == kWakeToken) return false;
   epoll_event event{};
   event.events = EPOLLIN | EPOLLRDHUP;
   event.data.u64 = token;
-  return ::epoll_ctl(epoll_, EPOLL_CTL_ADD, socket.Descriptor(), &event) == 0;
+  return ::epoll_ctl(impl_->epoll, EPOLL_CTL_ADD, Native(socket), &event) == 0;
 }
 
 void Poller::Remove(const Socket& socket) {
   if (!IsValid() || !socket.IsValid()) return;
   epoll_event unused{};
-  ::epoll_ctl(epoll_, EPOLL_CTL_DEL, socket.Descriptor(), &unused);
+  ::epoll_ctl(impl_->epoll, EPOLL_CTL_DEL, Native(socket), &unused);
 }
 
 bool Poller::Wait(std::chrono::milliseconds timeout, std::size_t most, std::vector<std::uint64_t>* ready,
@@ -59,13 +71,13 @@ bool Poller::Wait(std::chrono::milliseconds timeout, std::size_t most, std::vect
   const int ms = static_cast<int>(std::clamp<std::int64_t>(timeout.count(), 0, 60000));
   int n;
   do {
-    n = ::epoll_wait(epoll_, events.data(), static_cast<int>(events.size()), ms);
+    n = ::epoll_wait(impl_->epoll, events.data(), static_cast<int>(events.size()), ms);
   } while (n < 0 && errno == EINTR);
   if (n < 0) return false;
   for (int i = 0; i < n; ++i) {
     if (events[static_cast<std::size_t>(i)].data.u64 == kWakeToken) {
       std::uint64_t count = 0;
-      while (::read(wake_, &count, sizeof count) > 0) {
+      while (::read(impl_->wake, &count, sizeof count) > 0) {
       }
       *woken = true;
     } else {
@@ -76,9 +88,9 @@ bool Poller::Wait(std::chrono::milliseconds timeout, std::size_t most, std::vect
 }
 
 void Poller::Wake() {
-  if (wake_ < 0) return;
+  if (impl_->wake < 0) return;
   const std::uint64_t one = 1;
-  [[maybe_unused]] const ssize_t written = ::write(wake_, &one, sizeof one);
+  [[maybe_unused]] const ssize_t written = ::write(impl_->wake, &one, sizeof one);
 }
 
 }  // namespace tarvex

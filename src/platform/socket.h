@@ -1,10 +1,15 @@
-// TCP sockets over IPv4: the only place that calls the BSD socket API.
-// (Peer addresses are also read from IPv6 sockets, so that an address's
-// source is the same whichever family a socket has.)
+// TCP sockets over IPv4: the only place that calls the socket API (BSD
+// sockets on Linux, Winsock 2 on Windows). (Peer addresses are also read
+// from IPv6 sockets, so that an address's source is the same whichever
+// family a socket has.)
 //
-// Socket owns one descriptor and closes it on destruction. Waits use poll();
-// a wait interrupted by a signal goes on for the rest of its time. No call
-// ever raises SIGPIPE. Accepted and connected sockets have TCP_NODELAY set.
+// Socket owns one socket handle and closes it on destruction. Waits use
+// poll() (WSAPoll on Windows); a wait interrupted by a signal goes on for the
+// rest of its time. No call ever raises SIGPIPE. Accepted and connected
+// sockets have TCP_NODELAY set.
+//
+// On Windows every call needs the socket library started (SocketLibrary
+// below) while it runs; on Linux there is nothing to start.
 #pragma once
 
 #include <chrono>
@@ -15,23 +20,46 @@
 
 namespace tarvex {
 
+// The system's handle of a socket, wide enough for either platform's: a
+// descriptor on Linux, a SOCKET on Windows (whose INVALID_SOCKET, all bits
+// set, is -1 here).
+using SocketHandle = std::intptr_t;
+inline constexpr SocketHandle kNoSocket = -1;
+
+// One start-up of the platform's socket library (WSAStartup asking for
+// Winsock 2.2 on Windows; nothing on Linux, where it always succeeds), ended
+// by the destructor when it succeeded. Start-ups nest: the library stays
+// started while any SocketLibrary that started it lives.
+class SocketLibrary {
+ public:
+  SocketLibrary();
+  ~SocketLibrary();
+  SocketLibrary(const SocketLibrary&) = delete;
+  SocketLibrary& operator=(const SocketLibrary&) = delete;
+
+  bool IsStarted() const { return started_; }
+
+ private:
+  bool started_ = false;
+};
+
 class Socket {
  public:
   Socket() = default;
-  explicit Socket(int fd) : fd_(fd) {}
+  explicit Socket(SocketHandle handle) : handle_(handle < 0 ? kNoSocket : handle) {}
   ~Socket() { Close(); }
-  Socket(Socket&& other) noexcept : fd_(other.Release()) {}
+  Socket(Socket&& other) noexcept : handle_(other.Release()) {}
   Socket& operator=(Socket&& other) noexcept;
   Socket(const Socket&) = delete;
   Socket& operator=(const Socket&) = delete;
 
-  bool IsValid() const { return fd_ >= 0; }
-  int Descriptor() const { return fd_; }
-  int Release();
+  bool IsValid() const { return handle_ != kNoSocket; }
+  SocketHandle Descriptor() const { return handle_; }
+  SocketHandle Release();
   void Close();
 
  private:
-  int fd_ = -1;
+  SocketHandle handle_ = kNoSocket;
 };
 
 enum class WaitResult { kReady, kTimedOut, kFailed };
@@ -41,8 +69,11 @@ inline constexpr std::string_view kAnyAddress = "0.0.0.0";
 
 // A listening TCP socket bound to address:port (IPv4 dotted quad; port 0
 // picks an ephemeral port). Invalid on failure; *error (when given) then
-// holds the system's error number (0 on success; EADDRNOTAVAIL for an
-// address that is not one of this computer's).
+// holds the system's error number, errno on Linux and WSAGetLastError() on
+// Windows (0 on success; EADDRNOTAVAIL / WSAEADDRNOTAVAIL for an address
+// that is not one of this computer's). A port another socket listens on is
+// refused (EADDRINUSE), also on Windows, where the listener takes its port
+// exclusively.
 Socket ListenTcp(std::string_view address, std::uint16_t port, int backlog, int* error = nullptr);
 
 // Why a listen on address:port failed, for a person: "port 9300 is already in
@@ -115,11 +146,11 @@ long ReceiveAvailable(const Socket& socket, char* data, std::size_t n);
 // Shuts down the sending side.
 void ShutdownSend(const Socket& socket);
 
-// Shuts down both directions: a receive blocked on the socket, in any
-// thread, returns at once.
+// Shuts down both directions: a receive or wait blocked on the socket (or on
+// a duplicate of it), in any thread, returns at once.
 void ShutdownBoth(const Socket& socket);
 
-// A second descriptor for the same socket (invalid on failure).
+// A second handle for the same socket (invalid on failure).
 Socket DuplicateSocket(const Socket& socket);
 
 }  // namespace tarvex

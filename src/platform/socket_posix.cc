@@ -1,28 +1,17 @@
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <string>
 
-#include "platform/socket.h"
+#include "platform/socket_native.h"
 
 namespace tarvex {
 namespace {
-
-void SetNoDelay(int fd) {
-  int on = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-}
 
 // Polls one descriptor for `events` until the time-out ends; a signal does
 // not cut the wait short.
@@ -30,7 +19,7 @@ WaitResult PollFor(const Socket& socket, short events, std::chrono::milliseconds
   if (!socket.IsValid()) return WaitResult::kFailed;
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + timeout;
-  pollfd p{socket.Descriptor(), events, 0};
+  pollfd p{Native(socket), events, 0};
   for (;;) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     const int rc = ::poll(&p, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
@@ -40,42 +29,30 @@ WaitResult PollFor(const Socket& socket, short events, std::chrono::milliseconds
   }
 }
 
-bool ToAddress(std::string_view text, std::uint16_t port, sockaddr_in* out) {
-  *out = sockaddr_in{};
-  out->sin_family = AF_INET;
-  out->sin_port = htons(port);
-  std::string host(text);
-  if (inet_pton(AF_INET, host.c_str(), &out->sin_addr) == 1) return true;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
-  out->sin_addr = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
-  freeaddrinfo(found);
-  return true;
-}
-
 }  // namespace
+
+// Linux has no socket library to start.
+SocketLibrary::SocketLibrary() : started_(true) {}
+SocketLibrary::~SocketLibrary() = default;
 
 Socket& Socket::operator=(Socket&& other) noexcept {
   if (this != &other) {
     Close();
-    fd_ = other.Release();
+    handle_ = other.Release();
   }
   return *this;
 }
 
-int Socket::Release() {
-  int fd = fd_;
-  fd_ = -1;
-  return fd;
+SocketHandle Socket::Release() {
+  const SocketHandle handle = handle_;
+  handle_ = kNoSocket;
+  return handle;
 }
 
 void Socket::Close() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
+  if (IsValid()) {
+    ::close(Native(*this));
+    handle_ = kNoSocket;
   }
 }
 
@@ -96,9 +73,9 @@ Socket ListenTcp(std::string_view address, std::uint16_t port, int backlog, int*
     return s;
   }
   int on = 1;
-  setsockopt(s.Descriptor(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  if (::bind(s.Descriptor(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-      ::listen(s.Descriptor(), backlog) != 0) {
+  setsockopt(Native(s), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (::bind(Native(s), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      ::listen(Native(s), backlog) != 0) {
     failure = errno;
     return Socket();
   }
@@ -120,13 +97,6 @@ std::string DescribeListenError(int error, std::uint16_t port, std::string_view 
   }
 }
 
-std::uint16_t LocalPort(const Socket& socket) {
-  sockaddr_in addr{};
-  socklen_t len = sizeof addr;
-  if (getsockname(socket.Descriptor(), reinterpret_cast<sockaddr*>(&addr), &len) != 0) return 0;
-  return ntohs(addr.sin_port);
-}
-
 WaitResult WaitReadable(const Socket& socket, std::chrono::milliseconds timeout) {
   return PollFor(socket, POLLIN, timeout);
 }
@@ -134,7 +104,7 @@ WaitResult WaitReadable(const Socket& socket, std::chrono::milliseconds timeout)
 Socket AcceptTcp(const Socket& listener, AcceptError* error) {
   int fd;
   do {
-    fd = ::accept4(listener.Descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
+    fd = ::accept4(Native(listener), nullptr, nullptr, SOCK_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (error != nullptr) {
     if (fd >= 0) {
@@ -147,8 +117,9 @@ Socket AcceptTcp(const Socket& listener, AcceptError* error) {
       *error = AcceptError::kOther;
     }
   }
-  if (fd >= 0) SetNoDelay(fd);
-  return Socket(fd);
+  Socket accepted(fd);
+  if (accepted.IsValid()) SetNoDelay(accepted);
+  return accepted;
 }
 
 Socket ConnectTcp(std::string_view host, std::uint16_t port, std::string_view local_address) {
@@ -159,23 +130,23 @@ Socket ConnectTcp(std::string_view host, std::uint16_t port, std::string_view lo
   if (!local_address.empty()) {
     sockaddr_in local;
     if (!ToAddress(local_address, 0, &local) ||
-        ::bind(s.Descriptor(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        ::bind(Native(s), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
       return Socket();
     }
   }
   int rc;
   do {
-    rc = ::connect(s.Descriptor(), reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    rc = ::connect(Native(s), reinterpret_cast<sockaddr*>(&addr), sizeof addr);
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) return Socket();
-  SetNoDelay(s.Descriptor());
+  SetNoDelay(s);
   return s;
 }
 
 long SendSome(const Socket& socket, const char* data, std::size_t n) {
   ssize_t sent;
   do {
-    sent = ::send(socket.Descriptor(), data, n, MSG_NOSIGNAL);
+    sent = ::send(Native(socket), data, n, MSG_NOSIGNAL);
   } while (sent < 0 && errno == EINTR);
   return static_cast<long>(sent);
 }
@@ -185,7 +156,7 @@ long SendSomeWithin(const Socket& socket, const char* data, std::size_t n,
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + timeout;
   for (;;) {
-    const ssize_t sent = ::send(socket.Descriptor(), data, n, MSG_NOSIGNAL | MSG_DONTWAIT);
+    const ssize_t sent = ::send(Native(socket), data, n, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent >= 0) return static_cast<long>(sent);
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
@@ -201,7 +172,7 @@ long SendSomeWithin(const Socket& socket, const char* data, std::size_t n,
 long ReceiveSome(const Socket& socket, char* data, std::size_t n) {
   ssize_t got;
   do {
-    got = ::recv(socket.Descriptor(), data, n, 0);
+    got = ::recv(Native(socket), data, n, 0);
   } while (got < 0 && errno == EINTR);
   return static_cast<long>(got);
 }
@@ -210,7 +181,7 @@ long ReceiveSomeWithin(const Socket& socket, char* data, std::size_t n, std::chr
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + timeout;
   for (;;) {
-    const ssize_t got = ::recv(socket.Descriptor(), data, n, MSG_DONTWAIT);
+    const ssize_t got = ::recv(Native(socket), data, n, MSG_DONTWAIT);
     if (got >= 0) return static_cast<long>(got);
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
@@ -225,62 +196,23 @@ long ReceiveSomeWithin(const Socket& socket, char* data, std::size_t n, std::chr
 long ReceiveAvailable(const Socket& socket, char* data, std::size_t n) {
   ssize_t got;
   do {
-    got = ::recv(socket.Descriptor(), data, n, MSG_DONTWAIT);
+    got = ::recv(Native(socket), data, n, MSG_DONTWAIT);
   } while (got < 0 && errno == EINTR);
   if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return kNothingYet;
   return static_cast<long>(got);
 }
 
-std::string PeerAddress(const Socket& socket) {
-  sockaddr_storage peer{};
-  socklen_t len = sizeof peer;
-  if (!socket.IsValid() || getpeername(socket.Descriptor(), reinterpret_cast<sockaddr*>(&peer), &len) != 0) {
-    return "";
-  }
-  char text[INET6_ADDRSTRLEN] = {};
-  if (peer.ss_family == AF_INET) {
-    const auto* v4 = reinterpret_cast<const sockaddr_in*>(&peer);
-    if (inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text) == nullptr) return "";
-    return text;
-  }
-  if (peer.ss_family == AF_INET6) {
-    const auto* v6 = reinterpret_cast<const sockaddr_in6*>(&peer);
-    if (IN6_IS_ADDR_V4MAPPED(&v6->sin6_addr)) {
-      if (inet_ntop(AF_INET, &v6->sin6_addr.s6_addr[12], text, sizeof text) == nullptr) return "";
-      return text;
-    }
-    if (inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text) == nullptr) return "";
-    return text;
-  }
-  return "";
-}
-
-std::string SourceOfAddress(std::string_view address) {
-  std::string text(address);
-  in6_addr v6{};
-  if (text.find(':') == std::string::npos || inet_pton(AF_INET6, text.c_str(), &v6) != 1) return text;
-  if (IN6_IS_ADDR_V4MAPPED(&v6)) {
-    char v4[INET_ADDRSTRLEN] = {};
-    if (inet_ntop(AF_INET, &v6.s6_addr[12], v4, sizeof v4) != nullptr) return v4;
-  }
-  // The interface half does not count: one /64 is one source.
-  std::fill(std::begin(v6.s6_addr) + 8, std::end(v6.s6_addr), 0);
-  char prefix[INET6_ADDRSTRLEN] = {};
-  if (inet_ntop(AF_INET6, &v6, prefix, sizeof prefix) == nullptr) return text;
-  return std::string(prefix) + "/64";
-}
-
 void ShutdownSend(const Socket& socket) {
-  if (socket.IsValid()) ::shutdown(socket.Descriptor(), SHUT_WR);
+  if (socket.IsValid()) ::shutdown(Native(socket), SHUT_WR);
 }
 
 void ShutdownBoth(const Socket& socket) {
-  if (socket.IsValid()) ::shutdown(socket.Descriptor(), SHUT_RDWR);
+  if (socket.IsValid()) ::shutdown(Native(socket), SHUT_RDWR);
 }
 
 Socket DuplicateSocket(const Socket& socket) {
   if (!socket.IsValid()) return Socket();
-  return Socket(::fcntl(socket.Descriptor(), F_DUPFD_CLOEXEC, 0));
+  return Socket(::fcntl(Native(socket), F_DUPFD_CLOEXEC, 0));
 }
 
 }  // namespace tarvex

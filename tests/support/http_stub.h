@@ -41,6 +41,7 @@ class HttpStub {
   void Serve(Socket connection);
 
   Responder responder_;
+  SocketLibrary sockets_;  // outlives the listener (Windows needs it started)
   Socket listener_;
   std::uint16_t port_ = 0;
   std::atomic<bool> stopping_{false};

@@ -78,10 +78,23 @@ Status CheckUsable(const Connection* connection) {
 
 }  // namespace
 
-std::unique_ptr<Connection> MakeConnection(Socket socket) {
+std::unique_ptr<SocketHolder> MakeSocketHolder(Status* code) {
   auto holder = std::make_unique<SocketHolder>();
-  std::string peer = tarvex::PeerAddress(socket);
+  const bool started = holder->library.IsStarted();
+  if (code != nullptr) *code = started ? socket_status::kOk : socket_status::kLibraryFailed;
+  if (!started) return nullptr;
+  return holder;
+}
+
+std::unique_ptr<Connection> MakeConnection(Socket socket) {
+  std::unique_ptr<SocketHolder> holder = MakeSocketHolder();
+  if (!holder) return std::make_unique<Connection>(nullptr, tarvex::PeerAddress(socket));
   holder->socket = std::move(socket);
+  return MakeConnection(std::move(holder));
+}
+
+std::unique_ptr<Connection> MakeConnection(std::unique_ptr<SocketHolder> holder) {
+  std::string peer = tarvex::PeerAddress(holder->socket);
   return std::make_unique<Connection>(std::move(holder), std::move(peer));
 }
 

@@ -33,11 +33,17 @@
 
 namespace tarvex {
 
-// One socket. The platform needs no socket library start-up, so making and
-// freeing a holder never fails.
+// One socket, and one start-up of the socket library, which therefore stays
+// started while any holder exists. The library is declared first, so it
+// outlives the socket.
 struct SocketHolder {
+  SocketLibrary library;
   Socket socket;
 };
+
+// Makes a holder; none, with *code (when given) socket_status::kLibraryFailed,
+// when the socket library could not be started.
+std::unique_ptr<SocketHolder> MakeSocketHolder(Status* code = nullptr);
 
 using SteadyTime = std::chrono::steady_clock::time_point;
 
@@ -88,8 +94,12 @@ class Connection {
 };
 
 // Wraps a connected socket (the device side, or an accepted one), noting
-// the peer's address.
+// the peer's address. When no holder can be made (the socket library could
+// not start) the connection has none, and every operation on it reports a
+// missing holder.
 std::unique_ptr<Connection> MakeConnection(Socket socket);
+// Wraps the holder of a connected socket, noting the peer's address.
+std::unique_ptr<Connection> MakeConnection(std::unique_ptr<SocketHolder> holder);
 
 // Whole seconds a receive time-out in tenths waits.
 int TimeoutSeconds(int tenths);

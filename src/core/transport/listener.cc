@@ -6,7 +6,13 @@ std::unique_ptr<Listener> CreateListener() { return std::make_unique<Listener>()
 
 Status Listen(Listener* listener, std::uint16_t port, int backlog, std::string_view address) {
   if (listener == nullptr) return 2;
-  auto holder = std::make_unique<SocketHolder>();
+  Status started = socket_status::kOk;
+  std::unique_ptr<SocketHolder> holder = MakeSocketHolder(&started);
+  if (!holder) {
+    listener->holder.reset();
+    listener->error = 0;
+    return MapListenerStatus(started);
+  }
   holder->socket = ListenTcp(address, port, backlog, &listener->error);
   const bool ok = holder->socket.IsValid();
   listener->holder = std::move(holder);
@@ -49,10 +55,16 @@ std::unique_ptr<Connection> AcceptWaiting(Listener* listener, Status* code) {
     *code = accept_status::kWaitFailed;
     return nullptr;
   }
+  // The new connection's holder (one library start-up) comes first.
+  std::unique_ptr<SocketHolder> holder = MakeSocketHolder();
+  if (!holder) {
+    *code = accept_status::kWaitFailed;
+    return nullptr;
+  }
   // A failed accept still hands on a connection, whose first receive fails,
   // unless it failed for want of resources and the device is still queued.
   AcceptError error = AcceptError::kNone;
-  Socket accepted = AcceptTcp(listener->holder->socket, &error);
+  holder->socket = AcceptTcp(listener->holder->socket, &error);
   if (error == AcceptError::kOutOfResources) {
     *code = accept_status::kOutOfResources;
     return nullptr;
@@ -62,7 +74,7 @@ std::unique_ptr<Connection> AcceptWaiting(Listener* listener, Status* code) {
     return nullptr;
   }
   *code = accept_status::kOk;
-  return MakeConnection(std::move(accepted));
+  return MakeConnection(std::move(holder));
 }
 
 const Socket* ListeningSocket(const Listener* listener) {

@@ -18,9 +18,11 @@ struct Listener {
 
 std::unique_ptr<Listener> CreateListener();
 
-// Binds to address:port (any local address by default) and listens.
-// 0 success; 8 socket, bind or listen failed (listener->error says why);
-// 2 no listener.
+// Makes the listener's holder (one socket library start-up), binds to
+// address:port (any local address by default) and listens. 0 success; 8
+// socket, bind or listen failed (listener->error says why) or the socket
+// library could not be started (listener->error 0, no holder); 2 no
+// listener.
 Status Listen(Listener* listener, std::uint16_t port, int backlog,
               std::string_view address = kAnyAddress);
 
@@ -29,7 +31,8 @@ std::uint16_t ListeningPort(const Listener* listener);
 
 // Waits up to `timeout` tenths for a device. Codes: 0 a connection (whose
 // socket may be unusable when accepting itself failed), 5 nothing came, 6 the
-// wait failed, 2 no listener, 8 a device waits but descriptors or memory ran
+// wait failed or the connection's holder could not start the socket
+// library, 2 no listener, 8 a device waits but descriptors or memory ran
 // out (no connection; the device stays queued and an accept made at once
 // fails the same way, so the caller should pause).
 std::unique_ptr<Connection> AcceptConnection(Listener* listener, int timeout, Status* code);

@@ -16,6 +16,7 @@
 
 #include "client/device_link.h"
 #include "core/server/server.h"
+#include "platform/socket.h"
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
 
@@ -55,6 +56,9 @@ class ServerFixture : public ::testing::Test {
   bool WaitForServerLog(const std::string& description,
                         std::chrono::milliseconds limit = std::chrono::seconds(10));
 
+  // Started for the test's whole life, as the programs start it: the device
+  // side connects through it (Windows needs it; elsewhere it does nothing).
+  SocketLibrary sockets_;
   TempDir root_;
   std::string data_dir_;  // ends with "/"
   std::uint16_t port_ = 0;
