@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "common/path.h"
+#include "platform/path.h"
 #include "platform/instance_lock.h"
 
 namespace tarvex {
