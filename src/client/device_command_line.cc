@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "common/command_line.h"
-#include "common/path.h"
+#include "platform/path.h"
 #include "protocol/layouts.h"
 
 namespace tarvex {
@@ -116,11 +116,16 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
     *error = "--track needs --user ID";
     return std::nullopt;
   }
-  if (command.verb == "ls" && WithTrailingSeparator(command.operands[0]).size() >= protocol::listing::kPathWidth) {
+  if (command.verb == "ls" && ServerDirectory(command.operands[0]).size() >= protocol::listing::kPathWidth) {
     *error = "a directory to list holds at most " + std::to_string(protocol::listing::kPathWidth - 1) + " bytes";
     return std::nullopt;
   }
   return line;
+}
+
+std::string ServerDirectory(std::string directory) {
+  if (!directory.empty() && !EndsInSeparator(directory)) directory += '/';
+  return directory;
 }
 
 }  // namespace tarvex

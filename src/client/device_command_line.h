@@ -34,6 +34,11 @@ struct CommandLine {
   Command command;
 };
 
+// A directory of the server as the device sends it: with "/" appended unless
+// it ends in a separator already (a server on either platform takes "/"), so
+// the device writes the same request wherever it runs.
+std::string ServerDirectory(std::string directory);
+
 // Splits and checks the command line; none, with *error set (naming the
 // option or operand), when it does not make one.
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args, std::string* error);

@@ -9,10 +9,10 @@
 #include "client/desktop_search.h"
 #include "client/file_requests.h"
 #include "client/progress_bar.h"
-#include "common/path.h"
 #include "platform/atomic_file.h"
 #include "platform/file_info.h"
 #include "platform/file_reader.h"
+#include "platform/path.h"
 #include "platform/remove_on_signal.h"
 #include "platform/terminal.h"
 #include "protocol/codes.h"
@@ -53,7 +53,7 @@ class Progress {
 
 int Get(Connection* link, const Command& command) {
   GetFileRequest request;
-  request.directory = WithTrailingSeparator(command.operands[0]);
+  request.directory = ServerDirectory(command.operands[0]);
   request.name = command.operands[1];
   request.user_id = command.user_id;
   if (command.Has("--track")) request.track_flag = protocol::get_file::kTrack;
@@ -94,7 +94,7 @@ int Get(Connection* link, const Command& command) {
 int Put(Connection* link, const Command& command) {
   const std::string& source = command.operands[0];
   PutFileRequest request;
-  request.directory = WithTrailingSeparator(command.operands[1]);
+  request.directory = ServerDirectory(command.operands[1]);
   request.name = command.Has("--name") ? command.options.at("--name") : Basename(source, "/\\");
   request.user_id = command.user_id;
   FileReader file(source);
@@ -186,7 +186,7 @@ int RunCommand(Connection* link, const Command& command) {
     if (reply.id == 0) return Fail("the server did not add the user \"" + operands[0] + "\"");
     std::cout << reply.id << '\n';
   } else if (verb == "ls") {
-    const std::string path = WithTrailingSeparator(operands[0]);
+    const std::string path = ServerDirectory(operands[0]);
     std::vector<ListingEntry> entries;
     if (Status s = RequestListDirectory(link, path, &entries, kDeviceTimeout)) return LinkFailure("ls", s);
     for (const ListingEntry& entry : entries) {

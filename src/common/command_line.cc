@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "common/path.h"
+#include "platform/path.h"
 
 namespace tarvex {
 
@@ -39,7 +39,7 @@ std::string ParseArguments(CLI::App& app, const std::vector<std::string>& args) 
 }
 
 std::string FromDirectory(const std::string& base, const std::string& path) {
-  if (path.empty() || path.front() == '/' || base.empty()) return path;
+  if (path.empty() || IsAbsolutePath(path) || base.empty()) return path;
   return JoinPath(base, path);
 }
 

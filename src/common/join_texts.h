@@ -11,21 +11,10 @@
 #include <string>
 #include <string_view>
 
-#include "common/path.h"
-
 namespace tarvex {
 
 inline constexpr std::size_t kMaxJoinedLength = 32766;
 
 std::optional<std::string> JoinTexts(std::initializer_list<std::string_view> parts);
-
-// The path of a data file: JoinPath of the data directory and the file name.
-// Every path to a file of the data directory is made here. None when it would
-// be too long.
-inline std::optional<std::string> DataFilePath(std::string_view data_dir, std::string_view file_name) {
-  std::string path = JoinPath(data_dir, file_name);
-  if (path.size() > kMaxJoinedLength) return std::nullopt;
-  return path;
-}
 
 }  // namespace tarvex

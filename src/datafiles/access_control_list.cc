@@ -1,8 +1,8 @@
 #include "datafiles/access_control_list.h"
 
 #include "common/ascii.h"
-#include "common/join_texts.h"
 #include "platform/files.h"
+#include "platform/path.h"
 #include "platform/path_case.h"
 #include "platform/text_line_reader.h"
 

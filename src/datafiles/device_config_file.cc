@@ -1,6 +1,6 @@
 #include "datafiles/device_config_file.h"
 
-#include "common/path.h"
+#include "platform/path.h"
 #include "datafiles/palm_database_writer.h"
 
 namespace tarvex {

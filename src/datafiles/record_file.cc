@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "common/join_texts.h"
 #include "platform/atomic_file.h"
+#include "platform/path.h"
 #include "platform/text_line_reader.h"
 
 namespace tarvex {

@@ -6,15 +6,15 @@
 #include <utility>
 
 #include "common/big_endian.h"
-#include "common/join_texts.h"
 #include "common/utf8.h"
+#include "core/settings/root_dir.h"
 #include "core/settings/server_settings.h"
 #include "datafiles/file_list.h"
 #include "datafiles/user_list.h"
-#include "core/settings/root_dir.h"
 #include "log/server_log.h"
 #include "log/service_log.h"
 #include "platform/file_info.h"
+#include "platform/path.h"
 #include "protocol/codes.h"
 #include "protocol/layouts.h"
 

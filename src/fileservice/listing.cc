@@ -62,11 +62,8 @@ std::vector<DirEntry> ListDirectoryEntries(const std::string& path, const Access
 
 std::vector<DirEntry> ListDriveRoots(const AccessControlList& access) {
   std::vector<DirEntry> drives;
-  // "/" stands for the system drive, the one an access list leaves.
-  if (access.IsDriveAllowed("C")) drives.push_back({"/", true});
-  if (access.IsEnabled()) return drives;
-  for (std::string& point : DriveMountPoints()) {
-    if (point != "/") drives.push_back({std::move(point), true});
+  for (DriveRoot& drive : DriveRoots()) {
+    if (access.IsDriveAllowed(drive.letter)) drives.push_back({std::move(drive.root), true});
   }
   return drives;
 }

@@ -33,9 +33,10 @@ void InsertSorted(std::vector<DirEntry>& entries);
 // only the directories that it allows (path + name + "/") are listed.
 std::vector<DirEntry> ListDirectoryEntries(const std::string& path, const AccessControlList& access);
 
-// "/" (which stands for the system drive C), then the mount points of the
-// drive file systems in byte order (platform/mounts.h); "/" alone when the
-// access list is enabled.
+// The platform's drive roots (platform/mounts.h: "C:\", "D:\" ... on
+// Windows; on Linux "/", which stands for the system drive C, then the mount
+// points of the drive file systems in byte order); with an enabled access
+// list only the one of drive C.
 std::vector<DirEntry> ListDriveRoots(const AccessControlList& access);
 
 }  // namespace tarvex

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/big_endian.h"
-#include "common/path.h"
+#include "platform/path.h"
 #include "fileservice/file_session.h"
 #include "fileservice/file_stamp.h"
 #include "protocol/codes.h"
@@ -63,7 +63,7 @@ void FileSession::AddResultRecord(FrameBatch& reply, const SearchResult& result)
   // Only a local path can name a file here; web addresses and the like are
   // never looked up (relative to the working directory or anywhere else).
   FileStamp stamp{std::string(protocol::kStampLength, '\0'), 0};
-  if (!url.empty() && url[0] == '/') stamp = GetFileStamp(name, directory);
+  if (IsAbsolutePath(url)) stamp = GetFileStamp(name, directory);
   std::string size;
   AppendU32(size, stamp.size);
   reply.Add(stamp.stamp);

@@ -8,6 +8,7 @@
 #include "datafiles/user_list.h"
 #include "fileservice/file_session.h"
 #include "platform/files.h"
+#include "platform/path.h"
 #include "common/ascii.h"
 #include "protocol/codes.h"
 #include "protocol/layouts.h"
@@ -121,7 +122,8 @@ std::optional<std::string> FileSession::UserDirectory(std::uint32_t user_id) {
     ReportEvent("Error");
     return std::nullopt;
   }
-  std::optional<std::string> path = JoinTexts({*root_dir_, found->GetUserName(), "/"});
+  const std::string_view separator(&kPathSeparator, 1);
+  std::optional<std::string> path = JoinTexts({*root_dir_, found->GetUserName(), separator});
   if (path) MakeDirectories(*path, kSharedFolderMode);
   return path;
 }

@@ -1,9 +1,11 @@
 // The per-user application folder, $XDG_DATA_HOME/Tarvex Server (default
-// ~/.local/share/Tarvex Server), and the process's current directory. The
+// ~/.local/share/Tarvex Server; on Windows %APPDATA%\Tarvex Server), and the
+// process's current directory. The
 // programs enter the folder at start-up, so that the relative file names of
 // the system (the log files) and the default data directory resolve there.
 //
-// The folder and any missing parents are created on demand (mode 0700).
+// The folder and any missing parents are created on demand (mode 0700 on
+// Linux; on Windows they inherit the profile's permissions, the user's own).
 // Paths are returned without a trailing separator.
 #pragma once
 

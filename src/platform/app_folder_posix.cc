@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "common/path.h"
+#include "platform/path.h"
 #include "platform/app_folder.h"
 #include "platform/files.h"
 #include "platform/user_folders.h"

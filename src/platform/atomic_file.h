@@ -1,18 +1,21 @@
 // The one way the system replaces a file: the new contents go to a temporary
 // file beside the target (a name beginning with "." and ending in
-// kSaveSuffix, so listings skip it), which is flushed and fsync'ed, renamed
-// over the target, and then the directory is fsync'ed. A crash, a full disk
+// kSaveSuffix, so listings skip it), which is flushed to the disk and renamed
+// over the target; on Linux the directory is then fsync'ed, on Windows the
+// rename itself is written through (MoveFileExW). A crash, a full disk
 // or a failed write leaves either the old file or the new one, never a torn or
 // empty one, and no temporary file is left behind by a failure.
 //
-// A replaced file keeps its permission bits; a new file gets 0666 less the
-// process's umask.
+// On Linux a replaced file keeps its permission bits and a new file gets 0666
+// less the process's umask; on Windows the file gets the folder's inherited
+// permissions, and a read-only target is refused as not writable.
 //
 // SaveCalls is the seam under every save: the default makes the real system
 // calls, and a test may pass its own to make any step fail. None of these
 // objects is shared between threads; saves of different files may run at once.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -25,22 +28,28 @@ inline constexpr std::string_view kSaveSuffix = ".tvxsave";
 // uploads' leftovers are ever cleaned from a directory a device writes to.
 inline constexpr std::string_view kUploadSuffix = ".tvxupload";
 
-// The system calls a save makes. Each returns 0 or an errno value.
+// An open temporary file: a descriptor on Linux, a HANDLE's value on Windows.
+using SaveFile = std::intptr_t;
+inline constexpr SaveFile kNoSaveFile = -1;
+
+// The system calls a save makes. Each returns 0 or the system's error number
+// (errno on Linux, GetLastError() on Windows).
 class SaveCalls {
  public:
   virtual ~SaveCalls() = default;
-  // mkostemps: creates the file named by *name_template, whose last
-  // `suffix_length` characters are a fixed suffix and the six before them
-  // XXXXXX, and fills in the name.
-  virtual int Create(std::string* name_template, int suffix_length, int* fd);
-  virtual int Write(int fd, std::string_view bytes);  // all of them
-  virtual int Sync(int fd);
+  // Creates the file named by *name_template, whose last `suffix_length`
+  // characters are a fixed suffix and the six before them XXXXXX, and fills
+  // in the name (mkostemps on Linux).
+  virtual int Create(std::string* name_template, int suffix_length, SaveFile* file);
+  virtual int Write(SaveFile file, std::string_view bytes);  // all of them
+  virtual int Sync(SaveFile file);
   virtual int Rename(const std::string& from, const std::string& to);
   // Opens an unnamed file in directory (O_TMPFILE) for writing; EOPNOTSUPP
   // (or EISDIR, EINVAL) where the file system or kernel cannot make one.
-  virtual int CreateUnnamed(const std::string& directory, int* fd);
-  // Gives the unnamed file open at fd the name `to`, which must not exist.
-  virtual int Link(int fd, const std::string& to);
+  // Windows has no unnamed files: an upload there never asks for one.
+  virtual int CreateUnnamed(const std::string& directory, SaveFile* file);
+  // Gives the unnamed file open at `file` the name `to`, which must not exist.
+  virtual int Link(SaveFile file, const std::string& to);
 
   // The real calls; safe for concurrent use.
   static SaveCalls& Default();
@@ -55,7 +64,8 @@ class SaveCalls {
 // Opening refuses a target that is a directory (EISDIR), that this process
 // may not write (EACCES), or whose name is longer than a directory entry can
 // hold (ENAMETOOLONG), before anything is created; a missing directory gives
-// ENOENT. Once a step has failed, every later one fails with the same error
+// ENOENT. On Windows: ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED,
+// ERROR_FILENAME_EXCED_RANGE and ERROR_PATH_NOT_FOUND. Once a step has failed, every later one fails with the same error
 // and the target is never touched. Destroying an uncommitted file removes its
 // temporary file.
 //
@@ -65,7 +75,8 @@ class SaveCalls {
 // made, the directory is first cleared of stale upload files
 // (RemoveStaleUploadFiles) and a named one ending in kUploadSuffix is used.
 // The writer holds an exclusive flock() on its temporary file for its whole
-// life, which is how a stale file (its writer gone) is told from one in use.
+// life (on Windows: keeps it open, which a cleaner's exclusive open cannot
+// share), which is how a stale file (its writer gone) is told from one in use.
 class AtomicFile {
  public:
   enum class Kind { kSave, kUpload };
@@ -76,8 +87,8 @@ class AtomicFile {
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
-  bool IsOpen() const { return fd_ >= 0; }
-  // The errno value of the first failure, 0 while none happened.
+  bool IsOpen() const { return file_ != kNoSaveFile; }
+  // The system's error number of the first failure, 0 while none happened.
   int Error() const { return error_; }
   const std::string& Path() const { return path_; }
   // The temporary file beside the target ("" when none could be made).
@@ -100,9 +111,9 @@ class AtomicFile {
   const std::string path_;
   SaveCalls& calls_;
   std::string temporary_;
-  int fd_ = -1;
+  SaveFile file_ = kNoSaveFile;
   int error_ = 0;
-  bool unnamed_ = false;  // fd_ is an O_TMPFILE not linked yet
+  bool unnamed_ = false;  // file_ is an O_TMPFILE not linked yet
 };
 
 // Replaces the file at path with contents; true when it now holds them.

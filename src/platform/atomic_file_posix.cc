@@ -12,7 +12,7 @@
 #include <random>
 #include <vector>
 
-#include "common/path.h"
+#include "platform/path.h"
 #include "platform/atomic_file.h"
 #include "platform/text_line_reader.h"
 
@@ -83,12 +83,14 @@ std::string TemporaryName(const std::string& path, std::string_view random, std:
 
 }  // namespace
 
-int SaveCalls::Create(std::string* name_template, int suffix_length, int* fd) {
-  *fd = ::mkostemps(name_template->data(), suffix_length, O_CLOEXEC);
-  return *fd < 0 ? errno : 0;
+int SaveCalls::Create(std::string* name_template, int suffix_length, SaveFile* file) {
+  const int fd = ::mkostemps(name_template->data(), suffix_length, O_CLOEXEC);
+  *file = fd < 0 ? kNoSaveFile : fd;
+  return fd < 0 ? errno : 0;
 }
 
-int SaveCalls::Write(int fd, std::string_view bytes) {
+int SaveCalls::Write(SaveFile file, std::string_view bytes) {
+  const int fd = static_cast<int>(file);
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
     if (written < 0) {
@@ -100,19 +102,20 @@ int SaveCalls::Write(int fd, std::string_view bytes) {
   return 0;
 }
 
-int SaveCalls::Sync(int fd) { return ::fsync(fd) == 0 ? 0 : errno; }
+int SaveCalls::Sync(SaveFile file) { return ::fsync(static_cast<int>(file)) == 0 ? 0 : errno; }
 
 int SaveCalls::Rename(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-int SaveCalls::CreateUnnamed(const std::string& directory, int* fd) {
-  *fd = ::open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-  return *fd < 0 ? errno : 0;
+int SaveCalls::CreateUnnamed(const std::string& directory, SaveFile* file) {
+  const int fd = ::open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  *file = fd < 0 ? kNoSaveFile : fd;
+  return fd < 0 ? errno : 0;
 }
 
-int SaveCalls::Link(int fd, const std::string& to) {
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+int SaveCalls::Link(SaveFile file, const std::string& to) {
+  const std::string self = "/proc/self/fd/" + std::to_string(file);
   return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
@@ -128,10 +131,10 @@ AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind)
     return;
   }
   if (kind == Kind::kUpload) {
-    int fd = -1;
-    const int failed = calls_.CreateUnnamed(Dirname(path_), &fd);
+    SaveFile file = kNoSaveFile;
+    const int failed = calls_.CreateUnnamed(Dirname(path_), &file);
     if (failed == 0) {
-      fd_ = fd;
+      file_ = file;
       unnamed_ = true;
     } else if (failed != EOPNOTSUPP && failed != EISDIR && failed != EINVAL) {
       Fail(failed);
@@ -142,7 +145,7 @@ AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind)
       if (!CreateNamed(kUploadSuffix)) return;
     }
     // Held until the file is gone or renamed: a cleaner leaves it alone.
-    ::flock(fd_, LOCK_EX | LOCK_NB);
+    ::flock(static_cast<int>(file_), LOCK_EX | LOCK_NB);
   } else if (!CreateNamed(kSaveSuffix)) {
     return;
   }
@@ -150,14 +153,14 @@ AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind)
   const mode_t mode = ::stat(path_.c_str(), &old_file) == 0
                           ? static_cast<mode_t>(old_file.st_mode & 07777)
                           : static_cast<mode_t>(0666 & ~ProcessUmask());
-  ::fchmod(fd_, mode);
+  ::fchmod(static_cast<int>(file_), mode);
 }
 
 bool AtomicFile::CreateNamed(std::string_view suffix) {
   std::string name_template = TemporaryName(path_, std::string(kRandomLength, 'X'), suffix);
-  int fd = -1;
-  if (int failed = calls_.Create(&name_template, static_cast<int>(suffix.size()), &fd)) return Fail(failed);
-  fd_ = fd;
+  SaveFile file = kNoSaveFile;
+  if (int failed = calls_.Create(&name_template, static_cast<int>(suffix.size()), &file)) return Fail(failed);
+  file_ = file;
   temporary_ = std::move(name_template);
   return true;
 }
@@ -165,7 +168,7 @@ bool AtomicFile::CreateNamed(std::string_view suffix) {
 bool AtomicFile::LinkUnnamed() {
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = TemporaryName(path_, RandomCharacters(kRandomLength), kUploadSuffix);
-    const int failed = calls_.Link(fd_, name);
+    const int failed = calls_.Link(file_, name);
     if (failed == 0) {
       temporary_ = std::move(name);
       unnamed_ = false;
@@ -185,9 +188,9 @@ bool AtomicFile::Fail(int error) {
 }
 
 void AtomicFile::Abandon() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
+  if (file_ != kNoSaveFile) {
+    ::close(static_cast<int>(file_));
+    file_ = kNoSaveFile;
   }
   if (!temporary_.empty()) {
     ::unlink(temporary_.c_str());
@@ -196,20 +199,20 @@ void AtomicFile::Abandon() {
 }
 
 bool AtomicFile::Write(std::string_view bytes) {
-  if (fd_ < 0) return Fail(error_ ? error_ : EBADF);
-  if (int failed = calls_.Write(fd_, bytes)) return Fail(failed);
+  if (file_ == kNoSaveFile) return Fail(error_ ? error_ : EBADF);
+  if (int failed = calls_.Write(file_, bytes)) return Fail(failed);
   return true;
 }
 
 bool AtomicFile::Commit() {
-  if (fd_ < 0) return Fail(error_ ? error_ : EBADF);
-  if (int failed = calls_.Sync(fd_)) return Fail(failed);
+  if (file_ == kNoSaveFile) return Fail(error_ ? error_ : EBADF);
+  if (int failed = calls_.Sync(file_)) return Fail(failed);
   if (unnamed_ && !LinkUnnamed()) return false;
   // The file stays open (and an upload's lock held) until it is renamed.
   if (int failed = calls_.Rename(temporary_, path_)) return Fail(failed);
   temporary_.clear();
-  const int fd = fd_;
-  fd_ = -1;
+  const int fd = static_cast<int>(file_);
+  file_ = kNoSaveFile;
   ::close(fd);
   SyncDirectory(Dirname(path_));
   return true;

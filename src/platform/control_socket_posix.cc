@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "common/path.h"
+#include "platform/path.h"
 #include "platform/control_socket.h"
 #include "platform/socket_native.h"
 

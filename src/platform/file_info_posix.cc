@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "common/path.h"
+#include "platform/path.h"
 #include "platform/file_info.h"
 
 namespace tarvex {

@@ -30,31 +30,31 @@ FileReader::FileReader(const std::string& path) {
     not_regular_ = true;
     return;
   }
-  fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd_ < 0) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
     error_ = errno;
     return;
   }
-  if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
     error_ = EINVAL;
     not_regular_ = true;
-    ::close(fd_);
-    fd_ = -1;
+    ::close(fd);
     return;
   }
+  file_ = fd;
   size_ = static_cast<std::uint64_t>(status.st_size);
-  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 FileReader::~FileReader() {
-  if (fd_ >= 0) ::close(fd_);
+  if (file_ != -1) ::close(static_cast<int>(file_));
 }
 
 long FileReader::Read(char* out, std::size_t n) {
-  if (fd_ < 0) return -1;
+  if (file_ == -1) return -1;
   std::size_t got = 0;
   while (got < n) {
-    const ssize_t read = ::read(fd_, out + got, n - got);
+    const ssize_t read = ::read(static_cast<int>(file_), out + got, n - got);
     if (read < 0) {
       if (errno == EINTR) continue;
       error_ = errno;

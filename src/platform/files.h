@@ -11,10 +11,12 @@
 
 namespace tarvex {
 
-// The absolute form of path ("/" is the only separator): a relative path is
-// taken from the current directory; repeated separators, "." and ".." are
-// resolved; every symbolic link met in the part of the path that exists is
-// replaced by its target. The part that does not exist is resolved lexically.
+// The absolute form of path ("/" is the only separator on Linux; on Windows
+// "/" and "\" are, and the result uses "\" and begins with the drive): a
+// relative path is taken from the current directory; repeated separators, "."
+// and ".." are resolved; every symbolic link met in the part of the path that
+// exists is replaced by its target (on Windows: the existing part takes the
+// final name Windows gives it, its letters' case included). The part that does not exist is resolved lexically.
 // A trailing separator of the input is kept, and one is added when the path
 // ends in a "." or ".." segment (it then names a directory).
 // Gives the empty text for an empty path, a path holding a zero byte, an
@@ -29,6 +31,7 @@ bool CreateIfMissing(const std::string& path);
 // Modes for MakeDirectories: a folder of this user's own (the application
 // folder and what is in it), and a folder that is shared (the exchange
 // folders the file service and the search engine use; the umask applies).
+// Windows has no modes: a new folder inherits its parent's permissions.
 inline constexpr unsigned kPrivateFolderMode = 0700;
 inline constexpr unsigned kSharedFolderMode = 0777;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "common/path.h"
+#include "platform/path.h"
 #include "platform/app_folder.h"
 #include "platform/files.h"
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/path.h"
+#include "platform/path.h"
 #include "platform/instance_lock.h"
 
 namespace tarvex {

@@ -1,4 +1,5 @@
-// The mounted file systems that stand for drives: those on block devices.
+// The drives of this computer: on Windows its logical drives, on Linux the
+// mounted file systems that stand for drives (those on block devices).
 #pragma once
 
 #include <string>
@@ -14,7 +15,21 @@ namespace tarvex {
 // decoded; lines that do not have the form are skipped.
 std::vector<std::string> ParseDriveMounts(std::string_view table);
 
-// ParseDriveMounts of /proc/self/mounts; empty when it cannot be read.
+// ParseDriveMounts of /proc/self/mounts, empty when it cannot be read; on
+// Windows the roots of the logical drives, as DriveRoots gives them.
 std::vector<std::string> DriveMountPoints();
+
+// A drive to offer: its root, and the drive letter an access list knows it
+// by ("" for none).
+struct DriveRoot {
+  std::string root;
+  std::string letter;
+};
+
+// The drives to offer, in the platform's order. Windows: the logical drives
+// (GetLogicalDrives), "C:\", "D:\" ..., in the order of their letters, each
+// with its letter. Linux: "/" first, standing for the system drive "C", then
+// the other drive mount points without a letter.
+std::vector<DriveRoot> DriveRoots();
 
 }  // namespace tarvex

@@ -9,12 +9,16 @@ namespace tarvex {
 
 // From now on every file and folder this process and the children it starts
 // create is private to the user (umask 077: files 0600, folders 0700). For a
-// program whose every file is private; it affects the whole process.
+// program whose every file is private; it affects the whole process. On
+// Windows it does nothing: the folders of the user's profile, where the
+// program's files are, pass their private permissions on already.
 void MakeNewFilesPrivate();
 
 // Takes every permission of group and others off the folder and everything
 // below it (links are not followed). False when the folder could not be
-// changed; entries below it that cannot be changed are skipped.
+// changed; entries below it that cannot be changed are skipped. On Windows
+// the folder gets an access list of this user alone, which everything below
+// it inherits.
 bool MakeFolderPrivate(const std::string& folder);
 
 }  // namespace tarvex

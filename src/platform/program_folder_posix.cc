@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "common/path.h"
+#include "platform/path.h"
 #include "platform/program_folder.h"
 
 namespace tarvex {

@@ -1,6 +1,8 @@
 // TextCodec: converts texts between a named character set (any name the
-// platform's converter knows, such as "WINDOWS-1252" or "SHIFT_JIS") and
-// UTF-8, the encoding of every text inside the program.
+// platform's converter knows, such as "WINDOWS-1252" or "SHIFT_JIS": iconv's
+// on Linux; on Windows the code page of "CP<n>", "WINDOWS-<n>", "IBM<n>" and
+// of the usual iconv names of the ISO-8859, Japanese, Chinese, Korean and
+// KOI8 sets) and UTF-8, the encoding of every text inside the program.
 //
 // Only character sets that carry ASCII unchanged are accepted (the wire's
 // separators, digits and zero terminators must keep their bytes), except for

@@ -1,6 +1,7 @@
 // The user's folders as the desktop's standard locations name them
-// (QStandardPaths: the XDG base and user directories). Each is returned
-// without a trailing separator and need not exist.
+// (QStandardPaths: the XDG base and user directories on Linux; the known
+// folders of the user's profile on Windows). Each is returned without a
+// trailing separator and need not exist.
 #pragma once
 
 #include <string>
@@ -18,5 +19,9 @@ std::string DocumentsDirectory();
 // "$HOME/.local/share"; a relative XDG_DATA_HOME is ignored, as the XDG base
 // directory rules ask.
 std::string DataHomeDirectory();
+
+// The folder the file service's root folder is made in when none is set: the
+// home folder on Linux, the documents folder on Windows.
+std::string DefaultRootParentDirectory();
 
 }  // namespace tarvex

@@ -23,4 +23,6 @@ std::string DataHomeDirectory() {
   return data_home;
 }
 
+std::string DefaultRootParentDirectory() { return HomeDirectory(); }
+
 }  // namespace tarvex

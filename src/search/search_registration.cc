@@ -3,7 +3,7 @@
 #include <random>
 
 #include "common/ascii.h"
-#include "common/path.h"
+#include "platform/path.h"
 #include "platform/app_folder.h"
 #include "platform/atomic_file.h"
 #include "platform/files.h"

@@ -65,7 +65,7 @@ TEST(PalmDatabaseWriterTest, AFailedWriteIsReportedAndLeavesTheEarlierFile) {
   TempDir dir;
   const std::string path = dir.File("QSSrvCfgDB.pdb");
   testing::WriteFile(path, "earlier");
-  testing::FaultySaveCalls full(testing::FaultySaveCalls::Step::kWrite, ENOSPC);
+  testing::FaultySaveCalls full(testing::FaultySaveCalls::Step::kWrite, testing::kDiskFull);
   std::string error;
   EXPECT_FALSE(CreateDeviceConfigFile(path, "10.0.0.2", "9300", "palm", "xxxxxxxx", &error, full));
   EXPECT_NE(error.find("No space"), std::string::npos) << error;

@@ -59,7 +59,7 @@ TEST_F(UploadTest, ContentIsStoredWholeAndRefusedUploadsAreDrainedAndAnsweredWit
   // A disk that fills while the content is written: disk full, the old file
   // stays and no temporary file is left.
   WriteFile(dir_ + "keep.txt", "old");
-  calls.FailAt(FaultySaveCalls::Step::kWrite, ENOSPC);
+  calls.FailAt(FaultySaveCalls::Step::kWrite, testing::kDiskFull);
   EXPECT_EQ(Put(link.get(), dir_, "keep.txt", Content(12000)), 13);
   EXPECT_EQ(ReadFile(dir_ + "keep.txt"), "old");
   EXPECT_TRUE(HiddenNames().empty());

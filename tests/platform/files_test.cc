@@ -29,11 +29,11 @@ TEST(AtomicFileTest, AFailureAtAnyStepKeepsTheOldFileAndLeavesNoTemporary) {
   using Step = testing::FaultySaveCalls::Step;
   for (Step step : {Step::kCreate, Step::kWrite, Step::kSync, Step::kRename}) {
     WriteFile(path, "PORT=9300\r\n");
-    testing::FaultySaveCalls calls(step, ENOSPC);
+    testing::FaultySaveCalls calls(step, testing::kDiskFull);
     AtomicFile file(path, calls);
     const bool saved = file.Write(std::string(100000, 'x')) && file.Commit();
     EXPECT_FALSE(saved);
-    EXPECT_EQ(file.Error(), ENOSPC);
+    EXPECT_EQ(file.Error(), testing::kDiskFull);
     EXPECT_EQ(ReadFile(path), "PORT=9300\r\n");
     EXPECT_EQ(EntryCount(dir.Path()), 1u);
     // Once failed, nothing more reaches the disk.

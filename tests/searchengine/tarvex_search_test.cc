@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "common/path.h"
+#include "platform/path.h"
 #include "fileservice/file_stamp.h"
 #include "platform/socket.h"
 #include "platform/spawned_process.h"

@@ -1,5 +1,5 @@
 // FaultySaveCalls: the system calls of a save, with one step made to fail
-// with a chosen errno value, for tests of what a failed save leaves behind.
+// with a chosen error number, for tests of what a failed save leaves behind.
 #pragma once
 
 #include <cerrno>
@@ -9,38 +9,45 @@
 
 namespace tarvex::testing {
 
+// The system's error number for a full disk, which a test injects.
+#ifdef _WIN32
+inline constexpr int kDiskFull = 112;  // ERROR_DISK_FULL
+#else
+inline constexpr int kDiskFull = ENOSPC;
+#endif
+
 class FaultySaveCalls : public SaveCalls {
  public:
   enum class Step { kNone, kCreate, kWrite, kSync, kRename, kCreateUnnamed };
 
-  explicit FaultySaveCalls(Step failing = Step::kNone, int error = ENOSPC)
+  explicit FaultySaveCalls(Step failing = Step::kNone, int error = kDiskFull)
       : failing_(failing), error_(error) {}
 
-  void FailAt(Step step, int error = ENOSPC) {
+  void FailAt(Step step, int error = kDiskFull) {
     failing_ = step;
     error_ = error;
   }
   int Calls() const { return calls_; }
 
-  int Create(std::string* name_template, int suffix_length, int* fd) override {
+  int Create(std::string* name_template, int suffix_length, SaveFile* file) override {
     ++calls_;
     if (failing_ == Step::kCreate) return error_;
-    return SaveCalls::Create(name_template, suffix_length, fd);
+    return SaveCalls::Create(name_template, suffix_length, file);
   }
-  int Write(int fd, std::string_view bytes) override {
+  int Write(SaveFile file, std::string_view bytes) override {
     if (failing_ == Step::kWrite) {
       // Part of the bytes reach the temporary file, as on a disk that fills.
-      SaveCalls::Write(fd, bytes.substr(0, bytes.size() / 2));
+      SaveCalls::Write(file, bytes.substr(0, bytes.size() / 2));
       return error_;
     }
-    return SaveCalls::Write(fd, bytes);
+    return SaveCalls::Write(file, bytes);
   }
   // kCreateUnnamed stands for a file system without unnamed files.
-  int CreateUnnamed(const std::string& directory, int* fd) override {
+  int CreateUnnamed(const std::string& directory, SaveFile* file) override {
     if (failing_ == Step::kCreateUnnamed) return EOPNOTSUPP;
-    return SaveCalls::CreateUnnamed(directory, fd);
+    return SaveCalls::CreateUnnamed(directory, file);
   }
-  int Sync(int fd) override { return failing_ == Step::kSync ? error_ : SaveCalls::Sync(fd); }
+  int Sync(SaveFile file) override { return failing_ == Step::kSync ? error_ : SaveCalls::Sync(file); }
   int Rename(const std::string& from, const std::string& to) override {
     return failing_ == Step::kRename ? error_ : SaveCalls::Rename(from, to);
   }

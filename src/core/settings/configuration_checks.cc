@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "common/ascii.h"
-#include "common/join_texts.h"
 #include "core/settings/server_settings.h"
 #include "platform/file_info.h"
+#include "platform/path.h"
 #include "platform/text_codec.h"
 
 namespace tarvex {

@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "common/join_texts.h"
 #include "core/settings/server_settings.h"
 #include "datafiles/device_config_file.h"
 #include "platform/file_info.h"
+#include "platform/path.h"
 
 namespace tarvex {
 

@@ -1,7 +1,8 @@
 #include "core/settings/root_dir.h"
 
-#include "platform/user_store.h"
+#include "platform/path.h"
 #include "platform/user_folders.h"
+#include "platform/user_store.h"
 
 namespace tarvex {
 
@@ -12,7 +13,7 @@ bool WriteRootDir(std::string_view root_dir) {
   return WriteUserValue(kRootDirKeyPath, kRootDirValue, root_dir);
 }
 
-std::string DefaultRootDir() { return HomeDirectory() + "/Quillet Exchange"; }
+std::string DefaultRootDir() { return DefaultRootParentDirectory() + kPathSeparator + "Quillet Exchange"; }
 
 bool SetDefaultRootDir() { return WriteRootDir(DefaultRootDir()); }
 

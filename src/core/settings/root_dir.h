@@ -17,7 +17,8 @@ inline constexpr std::string_view kRootDirValue = "ROOTDIR";
 std::optional<std::string> ReadRootDir();
 // True when written. The directory is not created on disk.
 bool WriteRootDir(std::string_view root_dir);
-// Writes the default, "$HOME/Quillet Exchange".
+// Writes the default, "Quillet Exchange" in DefaultRootParentDirectory()
+// ("$HOME/Quillet Exchange" on Linux).
 bool SetDefaultRootDir();
 std::string DefaultRootDir();
 

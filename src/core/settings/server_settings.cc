@@ -5,8 +5,8 @@
 
 #include "common/ascii.h"
 #include "common/device_text.h"
-#include "common/join_texts.h"
 #include "platform/app_folder.h"
+#include "platform/path.h"
 #include "platform/user_store.h"
 
 namespace tarvex {

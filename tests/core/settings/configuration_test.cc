@@ -73,7 +73,7 @@ TEST(DeviceFileTest, RefusesInOrderWritingNothingThenWritesTheStoredCredentials)
   EXPECT_EQ(refusal(&settings, "10.0.0.2", dir.File("none")), "the folder " + dir.File("none") + " does not exist");
   EXPECT_TRUE(std::filesystem::is_empty(out));
 
-  testing::FaultySaveCalls full(testing::FaultySaveCalls::Step::kWrite, ENOSPC);
+  testing::FaultySaveCalls full(testing::FaultySaveCalls::Step::kWrite, testing::kDiskFull);
   const DeviceFileResult failed = WriteDeviceFile(&settings, "10.0.0.2", out, full);
   EXPECT_EQ(failed.outcome, DeviceFileResult::Outcome::kFailed);
   EXPECT_NE(failed.text.find("No space"), std::string::npos) << failed.text;

@@ -48,10 +48,10 @@ TEST(SettingsStoreTest, MissingFileIsCreatedEmptyUnopenableOneLeftAloneAndSaveEr
   EXPECT_EQ(folder.GetValue("K"), "v");
   EXPECT_TRUE(std::filesystem::is_directory(dir.Path()));
 
-  testing::FaultySaveCalls full(testing::FaultySaveCalls::Step::kRename, ENOSPC);
+  testing::FaultySaveCalls full(testing::FaultySaveCalls::Step::kRename, testing::kDiskFull);
   SettingsStore failing(dir.File("TSConfig.txt"), full);
   failing.SetValue("PORT", "9400");
-  EXPECT_EQ(failing.SaveSettings(), ENOSPC);
+  EXPECT_EQ(failing.SaveSettings(), testing::kDiskFull);
   EXPECT_EQ(ReadFile(dir.File("TSConfig.txt")), "");
 }
 

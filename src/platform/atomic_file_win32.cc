@@ -1,0 +1,250 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "platform/atomic_file.h"
+#include "platform/file_handle_win32.h"
+#include "platform/path.h"
+#include "platform/wide_text_win32.h"
+
+namespace tarvex {
+namespace {
+
+// The name of a temporary file keeps at most this much of the target's name,
+// so that a long target name still leaves room for the rest of it.
+constexpr std::size_t kKeptNameLength = 64;
+constexpr std::size_t kRandomLength = 6;
+constexpr std::size_t kMaxNameLength = 255;  // UTF-16 units of one name on NTFS
+constexpr int kNameAttempts = 100;
+constexpr int kRenameAttempts = 10;
+constexpr DWORD kRenamePauseMs = 50;
+
+HANDLE AsHandle(SaveFile file) { return reinterpret_cast<HANDLE>(file); }
+
+bool EndsWith(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// 0 when a file may be written at path, otherwise the error that says why
+// not.
+int CheckTarget(const std::string& path) {
+  const std::string name = Basename(path);
+  if (name.empty() || path.find('\0') != std::string::npos) return ERROR_INVALID_NAME;
+  if (ToWide(name).size() > kMaxNameLength) return ERROR_FILENAME_EXCED_RANGE;
+  const DWORD attributes = ::GetFileAttributesW(ToWide(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+  // A folder, or a file marked read-only, cannot be replaced.
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
+  return 0;
+}
+
+// Letters and digits for the name of a temporary file.
+std::string RandomCharacters(std::size_t count) {
+  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device source;
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) text += kAlphabet[pick(source)];
+  return text;
+}
+
+// The temporary name of a save of path: ".<name>.XXXXXX<suffix>" beside it.
+std::string TemporaryName(const std::string& path, std::string_view suffix) {
+  const auto [directory, name] = SplitPath(path);
+  return std::string(directory) + "." + std::string(name.substr(0, kKeptNameLength)) + "." +
+         std::string(kRandomLength, 'X') + std::string(suffix);
+}
+
+// The names beginning with "." of the plain files in directory (never a
+// folder or a link): where the temporary files of saves and uploads are.
+std::vector<std::string> DotNames(const std::string& directory) {
+  std::vector<std::string> names;
+  DirectoryListing listing(directory.empty() ? "." : directory);
+  WIN32_FIND_DATAW entry{};
+  while (listing.Next(&entry)) {
+    if (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+    std::string name = FromWide(entry.cFileName);
+    if (name.size() >= 2 && name[0] == '.') names.push_back(std::move(name));
+  }
+  return names;
+}
+
+}  // namespace
+
+int SaveCalls::Create(std::string* name_template, int suffix_length, SaveFile* file) {
+  *file = kNoSaveFile;
+  const std::size_t random_at = name_template->size() - static_cast<std::size_t>(suffix_length) - kRandomLength;
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    name_template->replace(random_at, kRandomLength, RandomCharacters(kRandomLength));
+    // Shared for deleting only, so the rename over the target can happen
+    // while it is open, and a cleaner's exclusive open fails while it is.
+    const HANDLE handle = ::CreateFileW(ToWide(*name_template).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      *file = reinterpret_cast<SaveFile>(handle);
+      return 0;
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return static_cast<int>(error);
+  }
+  return ERROR_FILE_EXISTS;
+}
+
+int SaveCalls::Write(SaveFile file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(AsHandle(file), bytes.data(), piece, &written, nullptr)) {
+      return static_cast<int>(::GetLastError());
+    }
+    bytes.remove_prefix(written);
+  }
+  return 0;
+}
+
+int SaveCalls::Sync(SaveFile file) {
+  return ::FlushFileBuffers(AsHandle(file)) ? 0 : static_cast<int>(::GetLastError());
+}
+
+int SaveCalls::Rename(const std::string& from, const std::string& to) {
+  const std::wstring source = ToWide(from);
+  const std::wstring target = ToWide(to);
+  // A target that another program holds open cannot be replaced; a virus
+  // scanner or an indexer lets go of it within moments, so the rename is
+  // tried a few times before the save fails.
+  for (int attempt = 0;; ++attempt) {
+    if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+    const DWORD error = ::GetLastError();
+    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == kRenameAttempts) {
+      return static_cast<int>(error);
+    }
+    ::Sleep(kRenamePauseMs);
+  }
+}
+
+int SaveCalls::CreateUnnamed(const std::string& /*directory*/, SaveFile* file) {
+  *file = kNoSaveFile;
+  return ERROR_NOT_SUPPORTED;
+}
+
+int SaveCalls::Link(SaveFile /*file*/, const std::string& /*to*/) { return ERROR_NOT_SUPPORTED; }
+
+SaveCalls& SaveCalls::Default() {
+  // Stateless; one object serves every save.
+  static SaveCalls calls;
+  return calls;
+}
+
+AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind) : path_(std::move(path)), calls_(calls) {
+  if (int refused = CheckTarget(path_)) {
+    Fail(refused);
+    return;
+  }
+  if (kind == Kind::kUpload) {
+    // No unnamed files on Windows: what crashed uploads left goes first.
+    RemoveStaleUploadFiles(Dirname(path_));
+    CreateNamed(kUploadSuffix);
+  } else {
+    CreateNamed(kSaveSuffix);
+  }
+}
+
+bool AtomicFile::CreateNamed(std::string_view suffix) {
+  std::string name_template = TemporaryName(path_, suffix);
+  SaveFile file = kNoSaveFile;
+  if (int failed = calls_.Create(&name_template, static_cast<int>(suffix.size()), &file)) return Fail(failed);
+  file_ = file;
+  temporary_ = std::move(name_template);
+  return true;
+}
+
+bool AtomicFile::LinkUnnamed() { return Fail(ERROR_NOT_SUPPORTED); }
+
+AtomicFile::~AtomicFile() { Abandon(); }
+
+bool AtomicFile::Fail(int error) {
+  if (error_ == 0) error_ = error;
+  Abandon();
+  return false;
+}
+
+void AtomicFile::Abandon() {
+  if (file_ != kNoSaveFile) {
+    ::CloseHandle(AsHandle(file_));
+    file_ = kNoSaveFile;
+  }
+  if (!temporary_.empty()) {
+    ::DeleteFileW(ToWide(temporary_).c_str());
+    temporary_.clear();
+  }
+}
+
+bool AtomicFile::Write(std::string_view bytes) {
+  if (file_ == kNoSaveFile) return Fail(error_ ? error_ : ERROR_INVALID_HANDLE);
+  if (int failed = calls_.Write(file_, bytes)) return Fail(failed);
+  return true;
+}
+
+bool AtomicFile::Commit() {
+  if (file_ == kNoSaveFile) return Fail(error_ ? error_ : ERROR_INVALID_HANDLE);
+  if (int failed = calls_.Sync(file_)) return Fail(failed);
+  // The file stays open (so no cleaner takes it) until it is renamed; the
+  // rename is written through, which stands for syncing the folder.
+  if (int failed = calls_.Rename(temporary_, path_)) return Fail(failed);
+  temporary_.clear();
+  ::CloseHandle(AsHandle(std::exchange(file_, kNoSaveFile)));
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view contents, SaveCalls& calls) {
+  AtomicFile file(path, calls);
+  return file.Write(contents) && file.Commit();
+}
+
+int RemoveStaleSaveFiles(const std::string& directory, std::initializer_list<std::string_view> legacy_names) {
+  int removed = 0;
+  for (const std::string& name : DotNames(directory)) {
+    bool matches = EndsWith(name, kSaveSuffix);
+    for (std::string_view legacy : legacy_names) {
+      matches = matches || (name.size() == legacy.size() + 2 + kRandomLength && name.substr(1, legacy.size()) == legacy &&
+                            name[legacy.size() + 1] == '.');
+    }
+    if (matches && ::DeleteFileW(ToWide(JoinPath(directory, name)).c_str())) ++removed;
+  }
+  return removed;
+}
+
+int RemoveStaleUploadFiles(const std::string& directory, int min_age_seconds) {
+  int removed = 0;
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  const auto Ticks = [](const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  };
+  const std::uint64_t min_age = static_cast<std::uint64_t>(min_age_seconds < 0 ? 0 : min_age_seconds) * 10000000u;
+  for (const std::string& name : DotNames(directory)) {
+    if (name.size() <= kUploadSuffix.size() + 1 || !EndsWith(name, kUploadSuffix)) continue;
+    // An exclusive open fails while the writer still has the file open; the
+    // file deleted is the one opened, whatever its name leads to meanwhile.
+    const UniqueFileHandle file(::CreateFileW(ToWide(JoinPath(directory, name)).c_str(),
+                                              DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.IsValid()) continue;
+    BY_HANDLE_FILE_INFORMATION status{};
+    FILE_DISPOSITION_INFO dispose{};
+    dispose.DeleteFile = TRUE;
+    if (::GetFileInformationByHandle(file.Get(), &status) &&
+        (status.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+        Ticks(status.ftLastWriteTime) + min_age <= Ticks(now) &&
+        ::SetFileInformationByHandle(file.Get(), FileDispositionInfo, &dispose, sizeof dispose)) {
+      ++removed;
+    }
+  }
+  return removed;
+}
+
+}  // namespace tarvex
