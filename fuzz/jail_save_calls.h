@@ -25,7 +25,7 @@ class JailSaveCalls : public SaveCalls {
  public:
   explicit JailSaveCalls(const FuzzWorld& world) : world_(world) {}
 
-  int Create(std::string* name_template, int suffix_length, int* fd) override {
+  int Create(std::string* name_template, int suffix_length, SaveFile* fd) override {
     if (!world_.Holds(*name_template)) return EACCES;
     return Note(SaveCalls::Create(name_template, suffix_length, fd), *name_template);
   }
@@ -33,11 +33,11 @@ class JailSaveCalls : public SaveCalls {
     if (!world_.Holds(from) || !world_.Holds(to)) return EACCES;
     return Note(SaveCalls::Rename(from, to), to);
   }
-  int CreateUnnamed(const std::string& directory, int* fd) override {
+  int CreateUnnamed(const std::string& directory, SaveFile* fd) override {
     const bool inside = world_.Holds(directory + "/unnamed");
     return SaveCalls::CreateUnnamed(inside ? directory : world_.Scratch(), fd);
   }
-  int Link(int fd, const std::string& to) override {
+  int Link(SaveFile fd, const std::string& to) override {
     if (!world_.Holds(to)) return EACCES;
     return Note(SaveCalls::Link(fd, to), to);
   }
