@@ -13,6 +13,7 @@
 #include "platform/socket.h"
 #include "support/server/server_fixture.h"
 #include "support/program_env.h"
+#include "support/posix_shims.h"
 
 namespace tarvex {
 namespace {

@@ -8,6 +8,7 @@
 
 #include "datafiles/access_control_list.h"
 #include "support/temp_dir.h"
+#include "support/posix_shims.h"
 
 namespace tarvex {
 namespace {

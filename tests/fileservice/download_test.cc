@@ -10,6 +10,7 @@
 #include "client/file_requests.h"
 #include "common/big_endian.h"
 #include "support/server/file_service_fixture.h"
+#include "support/posix_shims.h"
 
 namespace tarvex {
 namespace {

@@ -11,6 +11,7 @@
 #include "core/settings/root_dir.h"
 #include "log/server_log.h"
 #include "support/server/file_service_fixture.h"
+#include "support/posix_shims.h"
 
 namespace tarvex {
 namespace {

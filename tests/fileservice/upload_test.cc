@@ -31,7 +31,7 @@ class UploadTest : public testing::ExchangeFixture {
   std::vector<std::string> HiddenNames() {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir_)) {
-      if (entry.path().filename().string()[0] == '.') names.push_back(entry.path().filename());
+      if (entry.path().filename().string()[0] == '.') names.push_back(entry.path().filename().string());
     }
     return names;
   }

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "support/temp_dir.h"
+#include "support/posix_shims.h"
 
 namespace tarvex {
 namespace {

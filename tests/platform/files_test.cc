@@ -99,7 +99,7 @@ TEST(AtomicFileTest, StaleTemporaryFilesAreRemovedAndNothingElse) {
   }
   EXPECT_EQ(RemoveStaleSaveFiles(dir.Path(), {"QLXUsers.txt"}), 2);
   std::set<std::string> left;
-  for (const auto& entry : fs::directory_iterator(dir.Path())) left.insert(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(dir.Path())) left.insert(entry.path().filename().string());
   EXPECT_EQ(left, (std::set<std::string>{"QLXUsers.txt", ".hidden", ".QLXUsers.txt.toolong1",
                                          "x.tvxsave"}));
 }

@@ -10,6 +10,7 @@
 #include "log/server_log.h"
 #include "platform/app_folder.h"
 #include "platform/socket.h"
+#include "support/posix_shims.h"
 
 namespace tarvex::testing {
 
