@@ -10,8 +10,9 @@
 #include "fileservice/file_service.h"
 #include "core/settings/root_dir.h"
 #include "log/server_log.h"
+#include "platform/path.h"
 #include "support/server/file_service_fixture.h"
-#include "support/posix_shims.h"
+#include "support/user_world.h"
 
 namespace tarvex {
 namespace {
@@ -209,14 +210,13 @@ TEST_F(FileServiceTest, SessionsAddingUsersAtOnceGetUniqueIds) {
 
 TEST(FileServiceUnitTest, ReadinessWritesTheDefaultRootDirectory) {
   testing::TempDir dir;
-  setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
-  setenv("HOME", dir.Path().c_str(), 1);
+  ASSERT_TRUE(testing::EnterUserWorld(dir.Path()));
   FileServiceOptions options;
   options.log_file = dir.File("QLXLog.txt");
   FileService service(options);
   EXPECT_FALSE(ReadRootDir());
   EXPECT_TRUE(service.IsReady());
-  EXPECT_EQ(ReadRootDir(), dir.Path() + "/Quillet Exchange");
+  EXPECT_EQ(ReadRootDir(), JoinPath(dir.Path(), "Quillet Exchange"));
 }
 
 }  // namespace

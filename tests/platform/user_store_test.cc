@@ -6,23 +6,23 @@
 #include <string>
 
 #include "support/temp_dir.h"
-#include "support/posix_shims.h"
+#include "support/user_world.h"
 
 namespace tarvex {
 namespace {
 
 // Qt fixes the configuration folder at its first use in a process, so the
-// tests of one process share it (each uses its own organisation).
-const testing::TempDir& ConfigHome() {
+// tests of one process share one world (each uses its own organisation).
+const testing::TempDir& UserHome() {
   static const testing::TempDir dir;
-  static const int set = setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
-  EXPECT_EQ(set, 0);
+  static const bool entered = testing::EnterUserWorld(dir.Path());
+  EXPECT_TRUE(entered);
   return dir;
 }
 
 TEST(UserStoreTest, RoundTripsTextsWithinThe499ByteLimit) {
   const std::string key = "Software\\Round Trip\\App";
-  ConfigHome();
+  UserHome();
   EXPECT_FALSE(ReadUserValue(key, "V").has_value());
   const std::string text = "/home/a, b \"c\"=d;#e\\f \xc3\xa9";
   ASSERT_TRUE(WriteUserValue(key, "V", text));
@@ -36,12 +36,12 @@ TEST(UserStoreTest, RoundTripsTextsWithinThe499ByteLimit) {
 }
 
 TEST(UserStoreTest, MapsTheKeyPathToOrganisationApplicationAndGroups) {
-  const testing::TempDir& home = ConfigHome();
+  const testing::TempDir& home = UserHome();
   ASSERT_TRUE(WriteUserValue("Software\\Veldane Software\\QLExchange\\Config", "ROOTDIR", "/r"));
   ASSERT_TRUE(WriteUserValue("Software\\Veldane Software\\TServer", "DATADIR", "/d/"));
-  EXPECT_NE(testing::ReadFile(home.File("Veldane Software/QLExchange.conf")).find("[Config]\nROOTDIR=/r\n"),
+  EXPECT_NE(testing::ReadFile(home.File("config/Veldane Software/QLExchange.conf")).find("[Config]\nROOTDIR=/r\n"),
             std::string::npos);
-  EXPECT_NE(testing::ReadFile(home.File("Veldane Software/TServer.conf")).find("DATADIR=/d/\n"),
+  EXPECT_NE(testing::ReadFile(home.File("config/Veldane Software/TServer.conf")).find("DATADIR=/d/\n"),
             std::string::npos);
   EXPECT_FALSE(ReadUserValue("Software\\Veldane Software\\QLExchange", "ROOTDIR").has_value());
   EXPECT_FALSE(WriteUserValue("Software\\OnlyOrganisation", "V", "x"));

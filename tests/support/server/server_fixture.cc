@@ -10,7 +10,7 @@
 #include "log/server_log.h"
 #include "platform/app_folder.h"
 #include "platform/socket.h"
-#include "support/posix_shims.h"
+#include "support/user_world.h"
 
 namespace tarvex::testing {
 
@@ -27,13 +27,9 @@ std::uint16_t FindFreePort() {
 }
 
 bool EnterPrivateWorld(const TempDir& root, std::string* data_dir) {
-  for (const char* folder : {"config", "data", "share"}) std::filesystem::create_directories(root.File(folder));
-  setenv("XDG_CONFIG_HOME", root.File("config").c_str(), 1);
-  setenv("XDG_DATA_HOME", root.File("share").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
-  setenv("HOME", root.Path().c_str(), 1);
+  std::filesystem::create_directories(root.File("data"));
   *data_dir = root.File("data") + "/";
-  return EnterAppFolder() && ServerSettings::SetDataDir(*data_dir);
+  return EnterUserWorld(root.Path()) && EnterAppFolder() && ServerSettings::SetDataDir(*data_dir);
 }
 
 bool WriteServerSettings(const std::string& data_dir, std::uint16_t port, const std::string& login,

@@ -1,6 +1,6 @@
-// ServerFixture: a private world for one end-to-end test: temporary
-// configuration, data and working directories (XDG_CONFIG_HOME,
-// XDG_DATA_HOME, DATADIR, the current directory), a free loopback port, and
+// ServerFixture: a private world for one end-to-end test: a private user
+// world (the per-user store and folders), temporary data and working
+// directories (DATADIR, the current directory), a free loopback port, and
 // a Server configured with a known login and password that listens on
 // 127.0.0.1 only.
 #pragma once
@@ -29,8 +29,8 @@ inline constexpr int kReplyTimeout = 50;  // tenths, for the device's receives
 // A port from 20000 to 32767 on 127.0.0.1 that was free a moment ago.
 std::uint16_t FindFreePort();
 
-// Points the per-user folders (XDG_CONFIG_HOME, XDG_DATA_HOME,
-// XDG_RUNTIME_DIR, HOME) into `root`, enters the application folder and
+// Enters a private user world in `root` (support/user_world.h), enters the
+// application folder and
 // makes root/data/ the data directory, which *data_dir gets (ending in "/").
 // False when a step fails. For tests and benchmarks that run a real server.
 bool EnterPrivateWorld(const TempDir& root, std::string* data_dir);
