@@ -80,10 +80,13 @@ int SaveCalls::Create(std::string* name_template, int suffix_length, SaveFile* f
   const std::size_t random_at = name_template->size() - static_cast<std::size_t>(suffix_length) - kRandomLength;
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     name_template->replace(random_at, kRandomLength, RandomCharacters(kRandomLength));
-    // Shared for deleting only, so the rename over the target can happen
-    // while it is open, and a cleaner's exclusive open fails while it is.
-    const HANDLE handle = ::CreateFileW(ToWide(*name_template).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for deleting, so the rename over the target can happen while
+    // it is open, and for reading, so readers of the target are not refused
+    // between the rename and the close; a cleaner's exclusive open fails
+    // while it is open.
+    const HANDLE handle = ::CreateFileW(ToWide(*name_template).c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       *file = reinterpret_cast<SaveFile>(handle);
       return 0;
