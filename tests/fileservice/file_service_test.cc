@@ -87,7 +87,7 @@ TEST_F(FileServiceTest, UserRequestsNeverLoseALineOfTheUsersFileNorLeaveTheRoot)
   AppendU32(block, 1);
   AppendU16(block, 0xFFFF);
   Send(link.get(), 110, block);
-  const std::string expected_path = root_dir_ + "/Ann/";
+  const std::string expected_path = WithTrailingSeparator(JoinPath(root_dir_, "Ann"));
   EXPECT_EQ(GetU16(Receive(link.get(), 8).data() + 6), expected_path.size());
   EXPECT_EQ(Receive(link.get(), expected_path.size()), expected_path);
   EXPECT_TRUE(std::filesystem::is_directory(expected_path));

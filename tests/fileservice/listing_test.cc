@@ -5,6 +5,8 @@
 
 #include "client/file_requests.h"
 #include "common/big_endian.h"
+#include "platform/mounts.h"
+#include "platform/path.h"
 #include "support/server/file_service_fixture.h"
 
 namespace tarvex {
@@ -51,9 +53,9 @@ TEST_F(ListingTest, ParentFirstThenDirectoriesThenFilesWithoutHiddenNamesAndOnly
   EXPECT_EQ(file.directory, dir_);
   EXPECT_EQ(file.stamp.find_first_not_of("0123456789"), std::string::npos) << file.stamp;
 
-  // A directory that does not exist lists ".." alone; every byte checked,
-  // the header giving back the value the request carried.
-  const std::string missing = dir_ + "missing/";
+  // A directory that does not exist (nor its parent) lists ".." alone;
+  // every byte checked, the header giving back the value the request carried.
+  const std::string missing = dir_ + "missing/deeper/";
   std::string block(263, '\0');
   PutU16(block.data(), 263);
   PutU32(block.data() + 2, 0x01020304);
@@ -65,9 +67,10 @@ TEST_F(ListingTest, ParentFirstThenDirectoriesThenFilesWithoutHiddenNamesAndOnly
   EXPECT_EQ(Receive(link.get(), entry.size()), entry);
   // Drives: the system drive first, each a directory.
   const std::vector<std::string> drives = Drives(link.get());
+  const std::string system_drive = DriveRoots().front().root;
   ASSERT_FALSE(drives.empty());
-  EXPECT_EQ(drives.front(), "/");
-  for (const std::string& drive : drives) EXPECT_EQ(drive.back(), '/');
+  EXPECT_EQ(drives.front(), system_drive);
+  for (const std::string& drive : drives) EXPECT_TRUE(EndsInSeparator(drive)) << drive;
   EXPECT_EQ(EndSession(link.get(), kReplyTimeout), 0);
 
   // A restricted session sees only allowed paths and the system drive.
@@ -76,7 +79,7 @@ TEST_F(ListingTest, ParentFirstThenDirectoriesThenFilesWithoutHiddenNamesAndOnly
   auto restricted = Device();
   EXPECT_EQ(Names(List(restricted.get(), dir_)), (std::vector<std::string>{"d:..", "d:shared"}));
   EXPECT_EQ(Names(List(restricted.get(), dir_ + "shared/")), (std::vector<std::string>{"d:..", "inside.txt"}));
-  EXPECT_EQ(Drives(restricted.get()), std::vector<std::string>{"/"});
+  EXPECT_EQ(Drives(restricted.get()), std::vector<std::string>{system_drive});
   EXPECT_EQ(EndSession(restricted.get(), kReplyTimeout), 0);
 }
 

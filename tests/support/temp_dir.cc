@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/file_reader.h"
+#include "platform/path.h"
 
 namespace tarvex::testing {
 
@@ -19,7 +20,8 @@ TempDir::TempDir() {
     std::error_code error;
     if (std::filesystem::create_directory(candidate, error)) {
       std::filesystem::permissions(candidate, std::filesystem::perms::owner_all, error);
-      path_ = candidate.generic_string();
+      const std::u8string path = candidate.u8string();
+      path_.assign(path.begin(), path.end());
       return;
     }
   }
@@ -28,8 +30,12 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
   std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
+  std::filesystem::remove_all(Utf8Path(path_), ignored);
 }
+
+std::string TempDir::File(const std::string& name) const { return JoinPath(path_, name); }
+
+std::filesystem::path Utf8Path(const std::string& path) { return std::u8string(path.begin(), path.end()); }
 
 std::string ReadFile(const std::string& path) {
   std::string contents;
@@ -38,7 +44,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 void WriteFile(const std::string& path, const std::string& contents) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(Utf8Path(path), std::ios::binary | std::ios::trunc);
   out << contents;
 }
 

@@ -6,6 +6,7 @@
 #include "core/cipher/blowfish.h"
 #include "core/settings/root_dir.h"
 #include "log/service_log.h"
+#include "platform/path.h"
 #include "support/loopback.h"
 
 namespace tarvex::testing {
@@ -18,8 +19,8 @@ void FileServiceFixture::SetUp() {
 
 void ExchangeFixture::SetUp() {
   FileServiceFixture::SetUp();
-  dir_ = root_dir_ + "/";
-  std::filesystem::create_directories(dir_);
+  dir_ = WithTrailingSeparator(root_dir_);
+  std::filesystem::create_directories(Utf8Path(dir_));
 }
 
 void FileServiceFixture::Start(int receive_timeout, SaveCalls* save_calls) {

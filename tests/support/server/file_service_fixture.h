@@ -45,7 +45,7 @@ class FileServiceFixture : public ServerFixture {
   std::string root_dir_;  // ROOTDIR, without a trailing separator
 };
 
-// The same, with the root directory made: dir_, ending in "/".
+// The same, with the root directory made: dir_, ending in a separator.
 class ExchangeFixture : public FileServiceFixture {
  protected:
   void SetUp() override;
