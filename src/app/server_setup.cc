@@ -20,13 +20,9 @@ void RemoveStaleSaveFilesAtStartup() {
   const auto legacy = {kUsersFileName, kFilesFileName, kSettingsFileName, kServerLogFileName,
                        kServiceLogFileName};
   RemoveStaleSaveFiles(CurrentDirectory(), legacy);
-  if (std::optional<std::string> data_dir = ServerSettings::GetDataDir()) {
-    std::string directory = *data_dir;
-    while (directory.size() > 1 && (directory.back() == '/' || directory.back() == '\\')) {
-      directory.pop_back();
-    }
-    RemoveStaleSaveFiles(directory, legacy);
-  }
+  // Taken as stored, with its separator: "C:" without it would be the
+  // current folder of drive C, not its root.
+  if (std::optional<std::string> data_dir = ServerSettings::GetDataDir()) RemoveStaleSaveFiles(*data_dir, legacy);
 }
 
 }  // namespace tarvex
