@@ -12,8 +12,9 @@ namespace tarvex {
 class ServerSettings;
 
 // Stores what the options give, after checking all of it; nothing is stored
-// when any check fails. Messages go to `err`; the password is read from `in`.
-int RunConfigure(const TarvexdOptions& options, std::istream& in, std::ostream& err);
+// when any check fails. Messages go to `err`; the password is read from the
+// first line of standard input.
+int RunConfigure(const TarvexdOptions& options, std::ostream& err);
 
 // Writes the device configuration database into options.output; prints the
 // path written on `out`. Reads the settings only, so it may run beside a

@@ -1,4 +1,3 @@
-#include <istream>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -20,15 +19,11 @@ bool Refuse(std::ostream& err, std::string_view message) {
 
 }  // namespace
 
-int RunConfigure(const TarvexdOptions& options, std::istream& in, std::ostream& err) {
+int RunConfigure(const TarvexdOptions& options, std::ostream& err) {
   SettingsChange change{options.port, options.login, std::nullopt, std::nullopt, options.charset,
                         options.data_dir, options.root_dir};
-  if (options.password_stdin) {
-    std::string line;
-    if (!std::getline(in, line)) line.clear();
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    change.password = line;
-  }
+  // The first line of standard input, in UTF-8 (a console's read as such).
+  if (options.password_stdin) change.password = AskLine("", false).value_or("");
   if (std::optional<std::string> problem = FirstProblem(change)) {
     Refuse(err, *problem);
     return 2;

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
   }
   RemoveStaleSaveFilesAtStartup();
   if (options->mode == TarvexdOptions::Mode::kConfigure) {
-    return RunConfigure(*options, std::cin, std::cerr);
+    return RunConfigure(*options, std::cerr);
   }
   return RunServer(*options);
 }

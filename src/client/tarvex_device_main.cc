@@ -13,6 +13,7 @@
 #include "client/device_commands.h"
 #include "client/device_link.h"
 #include "client/file_requests.h"
+#include "platform/environment.h"
 #include "platform/program_arguments.h"
 #include "platform/socket.h"
 #include "platform/terminal.h"
@@ -40,11 +41,11 @@ int Main(const std::vector<std::string>& args) {
   const std::optional<std::string>& login = line->login;
 
   std::string password;
+  // Both in UTF-8 on every system (a console's line read as such).
   if (password_stdin) {
-    std::getline(std::cin, password);
-    if (!password.empty() && password.back() == '\r') password.pop_back();
-  } else if (const char* from_env = std::getenv("TARVEX_PASSWORD")) {
-    password = from_env;
+    password = AskLine("", false).value_or("");
+  } else if (std::optional<std::string> from_env = EnvironmentVariable("TARVEX_PASSWORD")) {
+    password = *from_env;
   }
 
   LoginOutcome outcome = LogIn(host, port, *login, password, kFileServiceId, kDeviceTimeout);

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <string_view>
 
 #include "platform/environment.h"
@@ -10,6 +11,11 @@ namespace {
 std::string_view NameOf(std::string_view entry) { return entry.substr(0, entry.find('=')); }
 
 }  // namespace
+
+std::optional<std::string> EnvironmentVariable(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
 
 std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overrides) {
   std::vector<std::string> merged;

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string_view>
 
@@ -26,6 +27,11 @@ struct EnvironmentBlockDeleter {
 };
 
 }  // namespace
+
+std::optional<std::string> EnvironmentVariable(const std::string& name) {
+  const wchar_t* value = ::_wgetenv(ToWide(name).c_str());
+  return value != nullptr ? std::optional<std::string>(FromWide(value)) : std::nullopt;
+}
 
 std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overrides) {
   std::vector<std::wstring> names;
