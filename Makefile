@@ -61,8 +61,8 @@ clean:
 	rm -rf $(BUILD) $(SANITIZE) $(FUZZ) $(WINBUILD)
 
 # The Windows build (mingw-w64, static): build-win/bin/tarvexd.exe and
-# tarvex-device.exe. The tests run under Wine in a private prefix, one at a
-# time: they share its registry and application folder.
+# tarvex-device.exe. The tests run under Wine in a private prefix; each test
+# process keeps its registry values and folders in a world of its own.
 export WINEPREFIX ?= $(abspath $(WINBUILD))/wine-prefix
 export WINEDEBUG ?= -all
 windows-configure: deps
@@ -75,7 +75,7 @@ windows: windows-configure
 test-windows: windows-configure
 	@scripts/wine-prefix
 	@cmake --build $(WINBUILD) -j $(JOBS)
-	@cd $(WINBUILD) && ctest --output-on-failure -j 1 --timeout 300
+	@cd $(WINBUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
 windows-package: windows-configure
 	@cmake --build $(WINBUILD) -j $(JOBS) --target windows-package
