@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 
 #include "core/settings/configuration_checks.h"
