@@ -5,6 +5,7 @@
 #include "common/big_endian.h"
 #include "datafiles/device_config_file.h"
 #include "datafiles/palm_database_writer.h"
+#include "platform/file_info.h"
 #include "support/faulty_save_calls.h"
 #include "support/temp_dir.h"
 
@@ -68,7 +69,7 @@ TEST(PalmDatabaseWriterTest, AFailedWriteIsReportedAndLeavesTheEarlierFile) {
   testing::FaultySaveCalls full(testing::FaultySaveCalls::Step::kWrite, testing::kDiskFull);
   std::string error;
   EXPECT_FALSE(CreateDeviceConfigFile(path, "10.0.0.2", "9300", "palm", "xxxxxxxx", &error, full));
-  EXPECT_NE(error.find("No space"), std::string::npos) << error;
+  EXPECT_NE(error.find(SystemErrorText(testing::kDiskFull)), std::string::npos) << error;
   EXPECT_EQ(ReadFile(path), "earlier");
   // A value beyond the work buffer is refused, not cut.
   EXPECT_FALSE(CreateDeviceConfigFile(path, "10.0.0.2", "9300", std::string(995, 'l'), "x", &error));

@@ -9,11 +9,14 @@
 
 namespace tarvex::testing {
 
-// The system's error number for a full disk, which a test injects.
+// The system's error number for a full disk, which a test injects, and
+// whether the platform makes unnamed files (Windows has none).
 #ifdef _WIN32
 inline constexpr int kDiskFull = 112;  // ERROR_DISK_FULL
+inline constexpr bool kUnnamedFiles = false;
 #else
 inline constexpr int kDiskFull = ENOSPC;
+inline constexpr bool kUnnamedFiles = true;
 #endif
 
 class FaultySaveCalls : public SaveCalls {

@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 
 #include "core/settings/configuration_checks.h"
 #include "core/settings/device_file.h"
 #include "core/settings/server_settings.h"
+#include "platform/file_info.h"
+#include "platform/path.h"
 #include "support/faulty_save_calls.h"
 #include "support/temp_dir.h"
 
@@ -17,7 +18,7 @@ using testing::TempDir;
 
 TEST(ConfigurationTest, FirstProblemFollowsOneOrderAndAddressesParseStrictly) {
   TempDir dir;
-  const std::string missing = "the data directory " + dir.File("none") + "/ does not exist";
+  const std::string missing = "the data directory " + WithTrailingSeparator(dir.File("none")) + " does not exist";
   const std::pair<SettingsChange, std::string_view> refused[] = {
       {{.port = "", .login = "", .password = ""}, kPortRequired},
       {{.port = "0", .login = "", .password = ""}, kInvalidPort},
@@ -76,11 +77,11 @@ TEST(DeviceFileTest, RefusesInOrderWritingNothingThenWritesTheStoredCredentials)
   testing::FaultySaveCalls full(testing::FaultySaveCalls::Step::kWrite, testing::kDiskFull);
   const DeviceFileResult failed = WriteDeviceFile(&settings, "10.0.0.2", out, full);
   EXPECT_EQ(failed.outcome, DeviceFileResult::Outcome::kFailed);
-  EXPECT_NE(failed.text.find("No space"), std::string::npos) << failed.text;
+  EXPECT_NE(failed.text.find(SystemErrorText(testing::kDiskFull)), std::string::npos) << failed.text;
 
   const DeviceFileResult written = WriteDeviceFile(&settings, "10.0.0.2", out);
   ASSERT_EQ(written.outcome, DeviceFileResult::Outcome::kWritten) << written.text;
-  EXPECT_EQ(written.text, out + "/QSSrvCfgDB.pdb");
+  EXPECT_EQ(written.text, JoinPath(out, "QSSrvCfgDB.pdb"));
   const std::string bytes = ReadFile(written.text);
   const std::string records("IP\0" "10.0.0.2\0PORT\0" "40000\0LOGIN\0palm\0PASS\0", 39);
   EXPECT_NE(bytes.find(records + settings.GetStoredPassword() + '\0'), std::string::npos);

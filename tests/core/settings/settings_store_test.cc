@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <string>
 
+#include "platform/file_info.h"
 #include "support/faulty_save_calls.h"
 #include "support/temp_dir.h"
 
@@ -44,7 +44,7 @@ TEST(SettingsStoreTest, MissingFileIsCreatedEmptyUnopenableOneLeftAloneAndSaveEr
   SettingsStore folder(dir.Path());
   folder.SetValue("K", "v");
   folder.LoadSettings();
-  EXPECT_EQ(folder.SaveSettings(), EISDIR);
+  EXPECT_EQ(ClassifyFileError(folder.SaveSettings(), dir.Path()), FileErrorKind::kAccessDenied);
   EXPECT_EQ(folder.GetValue("K"), "v");
   EXPECT_TRUE(std::filesystem::is_directory(dir.Path()));
 
