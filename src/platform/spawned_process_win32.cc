@@ -194,7 +194,7 @@ std::optional<SpawnedProcess> SpawnedProcess::Start(const std::string& program,
   };
   Handle input;
   Handle child_streams[3];
-  auto native = std::make_unique<Native>();
+  NativePtr native(new Native());
   if (options.input.empty()) {
     child_streams[0] = OpenInheritable(L"NUL", GENERIC_READ, OPEN_EXISTING);
   } else if (!OpenPipe(true, &input, &child_streams[0])) {
@@ -269,24 +269,7 @@ std::optional<SpawnedProcess> SpawnedProcess::Start(const std::string& program,
   return child;
 }
 
-SpawnedProcess::SpawnedProcess(std::unique_ptr<Native> native) : native_(std::move(native)) {}
-
-SpawnedProcess::SpawnedProcess(SpawnedProcess&& other) noexcept { *this = std::move(other); }
-
-SpawnedProcess& SpawnedProcess::operator=(SpawnedProcess&& other) noexcept {
-  if (this == &other) return *this;
-  if (native_) Stop();
-  native_ = std::move(other.native_);
-  status_ = other.status_;
-  max_output_ = other.max_output_;
-  out_ = std::move(other.out_);
-  err_ = std::move(other.err_);
-  return *this;
-}
-
-SpawnedProcess::~SpawnedProcess() {
-  if (native_) Stop();
-}
+void SpawnedProcess::NativeDeleter::operator()(Native* native) const { delete native; }
 
 long OwnProcessId() { return static_cast<long>(GetCurrentProcessId()); }
 
