@@ -97,11 +97,6 @@ void MakeRenameDurable(const std::string& directory) {
   ::close(fd);
 }
 
-SaveCalls& SaveCalls::Default() {
-  static SaveCalls calls;
-  return calls;
-}
-
 AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind)
     : path_(std::move(path)), calls_(calls) {
   if (int refused = CheckTarget(path_)) {

@@ -48,6 +48,12 @@ bool IsUploadLeftover(std::string_view name) {
   return name.size() > kUploadSuffix.size() + 1 && name[0] == '.' && EndsWith(name, kUploadSuffix);
 }
 
+SaveCalls& SaveCalls::Default() {
+  // Stateless; one object serves every save.
+  static SaveCalls calls;
+  return calls;
+}
+
 bool AtomicFile::CreateNamed(std::string_view suffix) {
   std::string name_template = TemporaryName(path_, std::string(kRandomLength, 'X'), suffix);
   SaveFile file = kNoSaveFile;

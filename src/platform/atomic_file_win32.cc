@@ -118,12 +118,6 @@ int ClosedFileError() { return ERROR_INVALID_HANDLE; }
 // left to make durable.
 void MakeRenameDurable(const std::string& /*directory*/) {}
 
-SaveCalls& SaveCalls::Default() {
-  // Stateless; one object serves every save.
-  static SaveCalls calls;
-  return calls;
-}
-
 AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind) : path_(std::move(path)), calls_(calls) {
   if (int refused = CheckTarget(path_)) {
     Fail(refused);
