@@ -29,6 +29,18 @@ SpawnedProcess::~SpawnedProcess() {
   if (native_) Stop();
 }
 
+int SpawnedProcess::Stop(std::chrono::milliseconds grace) {
+  if (!native_) return -1;
+  if (!Poll()) {
+    Signal(SIGTERM);
+    if (!Wait(grace)) {
+      Kill();
+      ReapKilled();
+    }
+  }
+  return status_.value_or(-1);
+}
+
 SpawnResult RunSpawned(const std::string& program, const std::vector<std::string>& args,
                        const std::vector<std::string>& env, std::chrono::milliseconds limit,
                        const std::string& input, std::size_t max_output) {

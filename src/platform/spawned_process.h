@@ -141,6 +141,8 @@ class SpawnedProcess {
   bool Pump(int wait_ms);
   // Ends the child at once (SIGKILL; on Windows with the programs it started).
   void Kill();
+  // Waits for the end of a child that Kill has ended and keeps its status.
+  void ReapKilled();
   // Stops writing input; what the child has not read is dropped.
   void EndInput();
 

@@ -226,20 +226,12 @@ void SpawnedProcess::Signal(int signal_number) {
   if (native_ && !Poll()) ::kill(native_->pid, signal_number);
 }
 
-int SpawnedProcess::Stop(std::chrono::milliseconds grace) {
-  if (!native_) return -1;
-  if (!Poll()) {
-    ::kill(native_->pid, SIGTERM);
-    if (!Wait(grace)) {
-      ::kill(native_->pid, SIGKILL);
-      status_ = ReapBlocking(native_->pid);
-    }
-  }
-  return *status_;
-}
-
 void SpawnedProcess::Kill() {
   if (native_ && !Poll()) ::kill(native_->pid, SIGKILL);
+}
+
+void SpawnedProcess::ReapKilled() {
+  if (native_ && !status_) status_ = ReapBlocking(native_->pid);
 }
 
 void SpawnedProcess::EndInput() {

@@ -326,21 +326,14 @@ void SpawnedProcess::Signal(int signal_number) {
 
 void SpawnedProcess::Kill() { Signal(kKillSignal); }
 
-void SpawnedProcess::EndInput() {
-  // The feeding thread stops by itself once the child has ended.
+void SpawnedProcess::ReapKilled() {
+  if (!native_ || status_) return;
+  WaitForSingleObject(native_->process.Get(), INFINITE);
+  Poll();
 }
 
-int SpawnedProcess::Stop(std::chrono::milliseconds grace) {
-  if (!native_) return -1;
-  if (!Poll()) {
-    Signal(SIGTERM);
-    if (!Wait(grace)) {
-      Kill();
-      WaitForSingleObject(native_->process.Get(), INFINITE);
-      Poll();
-    }
-  }
-  return status_.value_or(-1);
+void SpawnedProcess::EndInput() {
+  // The feeding thread stops by itself once the child has ended.
 }
 
 void SpawnedProcess::CloseErrors() {
