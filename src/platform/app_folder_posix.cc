@@ -4,29 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/path.h"
 #include "platform/app_folder.h"
-#include "platform/files.h"
-#include "platform/user_folders.h"
+#include "platform/app_folder_native.h"
 
 namespace tarvex {
-namespace {
 
-constexpr const char kFolderName[] = "Tarvex Server";
-
-}  // namespace
-
-std::optional<std::string> AppFolderPath() {
-  const std::string base = DataHomeDirectory();
-  const std::string folder = JoinPath(base, kFolderName);
-  if (!MakeDirectories(folder, kPrivateFolderMode)) return std::nullopt;
-  return folder;
-}
-
-bool EnterAppFolder() {
-  std::optional<std::string> folder = AppFolderPath();
-  return folder && chdir(folder->c_str()) == 0;
-}
+bool EnterDirectory(const std::string& path) { return chdir(path.c_str()) == 0; }
 
 std::string CurrentDirectory() {
   std::vector<char> buffer(512);

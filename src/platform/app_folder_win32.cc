@@ -1,30 +1,12 @@
 #include <windows.h>
 
 #include "platform/app_folder.h"
-#include "platform/files.h"
-#include "platform/path.h"
-#include "platform/user_folders.h"
+#include "platform/app_folder_native.h"
 #include "platform/wide_text_win32.h"
 
 namespace tarvex {
-namespace {
 
-constexpr const char kFolderName[] = "Tarvex Server";
-
-}  // namespace
-
-std::optional<std::string> AppFolderPath() {
-  const std::string base = DataHomeDirectory();
-  if (base.empty()) return std::nullopt;
-  const std::string folder = JoinPath(base, kFolderName);
-  if (!MakeDirectories(folder, kPrivateFolderMode)) return std::nullopt;
-  return folder;
-}
-
-bool EnterAppFolder() {
-  std::optional<std::string> folder = AppFolderPath();
-  return folder && ::SetCurrentDirectoryW(ToWide(*folder).c_str());
-}
+bool EnterDirectory(const std::string& path) { return ::SetCurrentDirectoryW(ToWide(path).c_str()) != 0; }
 
 std::string CurrentDirectory() {
   const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);

@@ -9,20 +9,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <random>
 #include <vector>
 
 #include "platform/path.h"
 #include "platform/atomic_file.h"
+#include "platform/atomic_file_native.h"
 #include "platform/text_line_reader.h"
 
 namespace tarvex {
 namespace {
-
-// The name of a temporary file keeps at most this much of the target's name,
-// so that a long target name still leaves room for the rest of it.
-constexpr std::size_t kKeptNameLength = 64;
-constexpr std::size_t kRandomLength = 6;
 
 // The process's umask, read without changing it (umask() would, for every
 // thread at once). 022 when the kernel does not report it.
@@ -37,14 +32,6 @@ mode_t ProcessUmask() {
   return 022;
 }
 
-// Makes a finished rename durable; a failure here is not the caller's loss.
-void SyncDirectory(const std::string& directory) {
-  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
 // 0 when a file may be written at path, otherwise the errno value that
 // says why not.
 int CheckTarget(const std::string& path) {
@@ -57,28 +44,6 @@ int CheckTarget(const std::string& path) {
     if (::access(path.c_str(), W_OK) != 0) return errno;
   }
   return 0;
-}
-
-bool EndsWith(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
-// Letters and digits for the name of a temporary file.
-std::string RandomCharacters(std::size_t count) {
-  static constexpr char kAlphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  std::random_device source;
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
-  std::string text;
-  for (std::size_t i = 0; i < count; ++i) text += kAlphabet[pick(source)];
-  return text;
-}
-
-// The temporary name of a save of path: ".<name>.<random><suffix>" beside it.
-std::string TemporaryName(const std::string& path, std::string_view random, std::string_view suffix) {
-  const auto [directory, name] = SplitPath(path);
-  return std::string(directory) + "." + std::string(name.substr(0, kKeptNameLength)) + "." + std::string(random) +
-         std::string(suffix);
 }
 
 }  // namespace
@@ -119,9 +84,17 @@ int SaveCalls::Link(SaveFile file, const std::string& to) {
   return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
-SaveCalls& SaveCalls::Default() {
-  static SaveCalls calls;
-  return calls;
+void CloseSaveFile(SaveFile file) { ::close(static_cast<int>(file)); }
+
+void RemoveSaveFile(const std::string& path) { ::unlink(path.c_str()); }
+
+int ClosedFileError() { return EBADF; }
+
+void MakeRenameDurable(const std::string& directory) {
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
 }
 
 AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind)
@@ -156,15 +129,6 @@ AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind)
   ::fchmod(static_cast<int>(file_), mode);
 }
 
-bool AtomicFile::CreateNamed(std::string_view suffix) {
-  std::string name_template = TemporaryName(path_, std::string(kRandomLength, 'X'), suffix);
-  SaveFile file = kNoSaveFile;
-  if (int failed = calls_.Create(&name_template, static_cast<int>(suffix.size()), &file)) return Fail(failed);
-  file_ = file;
-  temporary_ = std::move(name_template);
-  return true;
-}
-
 bool AtomicFile::LinkUnnamed() {
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = TemporaryName(path_, RandomCharacters(kRandomLength), kUploadSuffix);
@@ -179,50 +143,6 @@ bool AtomicFile::LinkUnnamed() {
   return Fail(EEXIST);
 }
 
-AtomicFile::~AtomicFile() { Abandon(); }
-
-bool AtomicFile::Fail(int error) {
-  if (error_ == 0) error_ = error;
-  Abandon();
-  return false;
-}
-
-void AtomicFile::Abandon() {
-  if (file_ != kNoSaveFile) {
-    ::close(static_cast<int>(file_));
-    file_ = kNoSaveFile;
-  }
-  if (!temporary_.empty()) {
-    ::unlink(temporary_.c_str());
-    temporary_.clear();
-  }
-}
-
-bool AtomicFile::Write(std::string_view bytes) {
-  if (file_ == kNoSaveFile) return Fail(error_ ? error_ : EBADF);
-  if (int failed = calls_.Write(file_, bytes)) return Fail(failed);
-  return true;
-}
-
-bool AtomicFile::Commit() {
-  if (file_ == kNoSaveFile) return Fail(error_ ? error_ : EBADF);
-  if (int failed = calls_.Sync(file_)) return Fail(failed);
-  if (unnamed_ && !LinkUnnamed()) return false;
-  // The file stays open (and an upload's lock held) until it is renamed.
-  if (int failed = calls_.Rename(temporary_, path_)) return Fail(failed);
-  temporary_.clear();
-  const int fd = static_cast<int>(file_);
-  file_ = kNoSaveFile;
-  ::close(fd);
-  SyncDirectory(Dirname(path_));
-  return true;
-}
-
-bool WriteFileAtomically(const std::string& path, std::string_view contents, SaveCalls& calls) {
-  AtomicFile file(path, calls);
-  return file.Write(contents) && file.Commit();
-}
-
 int RemoveStaleSaveFiles(const std::string& directory,
                          std::initializer_list<std::string_view> legacy_names) {
   DIR* listing = ::opendir(directory.empty() ? "." : directory.c_str());
@@ -230,14 +150,7 @@ int RemoveStaleSaveFiles(const std::string& directory,
   std::vector<std::string> stale;
   while (const dirent* entry = ::readdir(listing)) {
     const std::string_view name = entry->d_name;
-    if (name.size() < 2 || name[0] != '.') continue;
-    bool matches = EndsWith(name, kSaveSuffix);
-    for (std::string_view legacy : legacy_names) {
-      matches = matches || (name.size() == legacy.size() + 2 + kRandomLength &&
-                            name.substr(1, legacy.size()) == legacy &&
-                            name[legacy.size() + 1] == '.');
-    }
-    if (matches) stale.emplace_back(name);
+    if (IsSaveLeftover(name, legacy_names)) stale.emplace_back(name);
   }
   ::closedir(listing);
   int removed = 0;
@@ -258,7 +171,7 @@ int RemoveStaleUploadFiles(const std::string& directory, int min_age_seconds) {
   std::vector<std::string> candidates;
   while (const dirent* entry = ::readdir(listing)) {
     const std::string_view name = entry->d_name;
-    if (name.size() > kUploadSuffix.size() + 1 && name[0] == '.' && EndsWith(name, kUploadSuffix)) {
+    if (IsUploadLeftover(name)) {
       candidates.emplace_back(name);
     }
   }

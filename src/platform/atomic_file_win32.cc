@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <random>
 #include <utility>
 #include <vector>
 
 #include "platform/atomic_file.h"
+#include "platform/atomic_file_native.h"
 #include "platform/file_handle_win32.h"
 #include "platform/path.h"
 #include "platform/wide_text_win32.h"
@@ -14,20 +14,12 @@
 namespace tarvex {
 namespace {
 
-// The name of a temporary file keeps at most this much of the target's name,
-// so that a long target name still leaves room for the rest of it.
-constexpr std::size_t kKeptNameLength = 64;
-constexpr std::size_t kRandomLength = 6;
 constexpr std::size_t kMaxNameLength = 255;  // UTF-16 units of one name on NTFS
 constexpr int kNameAttempts = 100;
 constexpr int kRenameAttempts = 10;
 constexpr DWORD kRenamePauseMs = 50;
 
 HANDLE AsHandle(SaveFile file) { return reinterpret_cast<HANDLE>(file); }
-
-bool EndsWith(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
 
 // 0 when a file may be written at path, otherwise the error that says why
 // not.
@@ -40,23 +32,6 @@ int CheckTarget(const std::string& path) {
   // A folder, or a file marked read-only, cannot be replaced.
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
   return 0;
-}
-
-// Letters and digits for the name of a temporary file.
-std::string RandomCharacters(std::size_t count) {
-  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  std::random_device source;
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
-  std::string text;
-  for (std::size_t i = 0; i < count; ++i) text += kAlphabet[pick(source)];
-  return text;
-}
-
-// The temporary name of a save of path: ".<name>.XXXXXX<suffix>" beside it.
-std::string TemporaryName(const std::string& path, std::string_view suffix) {
-  const auto [directory, name] = SplitPath(path);
-  return std::string(directory) + "." + std::string(name.substr(0, kKeptNameLength)) + "." +
-         std::string(kRandomLength, 'X') + std::string(suffix);
 }
 
 // The names beginning with "." of the plain files in directory (never a
@@ -136,11 +111,15 @@ int SaveCalls::CreateUnnamed(const std::string& /*directory*/, SaveFile* file) {
 
 int SaveCalls::Link(SaveFile /*file*/, const std::string& /*to*/) { return ERROR_NOT_SUPPORTED; }
 
-SaveCalls& SaveCalls::Default() {
-  // Stateless; one object serves every save.
-  static SaveCalls calls;
-  return calls;
-}
+void CloseSaveFile(SaveFile file) { ::CloseHandle(AsHandle(file)); }
+
+void RemoveSaveFile(const std::string& path) { ::DeleteFileW(ToWide(path).c_str()); }
+
+int ClosedFileError() { return ERROR_INVALID_HANDLE; }
+
+// The rename itself is written through (MOVEFILE_WRITE_THROUGH): nothing is
+// left to make durable.
+void MakeRenameDurable(const std::string& /*directory*/) {}
 
 AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind) : path_(std::move(path)), calls_(calls) {
   if (int refused = CheckTarget(path_)) {
@@ -156,67 +135,12 @@ AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind) : path_(st
   }
 }
 
-bool AtomicFile::CreateNamed(std::string_view suffix) {
-  std::string name_template = TemporaryName(path_, suffix);
-  SaveFile file = kNoSaveFile;
-  if (int failed = calls_.Create(&name_template, static_cast<int>(suffix.size()), &file)) return Fail(failed);
-  file_ = file;
-  temporary_ = std::move(name_template);
-  return true;
-}
-
 bool AtomicFile::LinkUnnamed() { return Fail(ERROR_NOT_SUPPORTED); }
-
-AtomicFile::~AtomicFile() { Abandon(); }
-
-bool AtomicFile::Fail(int error) {
-  if (error_ == 0) error_ = error;
-  Abandon();
-  return false;
-}
-
-void AtomicFile::Abandon() {
-  if (file_ != kNoSaveFile) {
-    ::CloseHandle(AsHandle(file_));
-    file_ = kNoSaveFile;
-  }
-  if (!temporary_.empty()) {
-    ::DeleteFileW(ToWide(temporary_).c_str());
-    temporary_.clear();
-  }
-}
-
-bool AtomicFile::Write(std::string_view bytes) {
-  if (file_ == kNoSaveFile) return Fail(error_ ? error_ : ERROR_INVALID_HANDLE);
-  if (int failed = calls_.Write(file_, bytes)) return Fail(failed);
-  return true;
-}
-
-bool AtomicFile::Commit() {
-  if (file_ == kNoSaveFile) return Fail(error_ ? error_ : ERROR_INVALID_HANDLE);
-  if (int failed = calls_.Sync(file_)) return Fail(failed);
-  // The file stays open (so no cleaner takes it) until it is renamed; the
-  // rename is written through, which stands for syncing the folder.
-  if (int failed = calls_.Rename(temporary_, path_)) return Fail(failed);
-  temporary_.clear();
-  ::CloseHandle(AsHandle(std::exchange(file_, kNoSaveFile)));
-  return true;
-}
-
-bool WriteFileAtomically(const std::string& path, std::string_view contents, SaveCalls& calls) {
-  AtomicFile file(path, calls);
-  return file.Write(contents) && file.Commit();
-}
 
 int RemoveStaleSaveFiles(const std::string& directory, std::initializer_list<std::string_view> legacy_names) {
   int removed = 0;
   for (const std::string& name : DotNames(directory)) {
-    bool matches = EndsWith(name, kSaveSuffix);
-    for (std::string_view legacy : legacy_names) {
-      matches = matches || (name.size() == legacy.size() + 2 + kRandomLength && name.substr(1, legacy.size()) == legacy &&
-                            name[legacy.size() + 1] == '.');
-    }
-    if (matches && ::DeleteFileW(ToWide(JoinPath(directory, name)).c_str())) ++removed;
+    if (IsSaveLeftover(name, legacy_names) && ::DeleteFileW(ToWide(JoinPath(directory, name)).c_str())) ++removed;
   }
   return removed;
 }
@@ -230,7 +154,7 @@ int RemoveStaleUploadFiles(const std::string& directory, int min_age_seconds) {
   };
   const std::uint64_t min_age = static_cast<std::uint64_t>(min_age_seconds < 0 ? 0 : min_age_seconds) * 10000000u;
   for (const std::string& name : DotNames(directory)) {
-    if (name.size() <= kUploadSuffix.size() + 1 || !EndsWith(name, kUploadSuffix)) continue;
+    if (!IsUploadLeftover(name)) continue;
     // An exclusive open fails while the writer still has the file open; the
     // file deleted is the one opened, whatever its name leads to meanwhile.
     const UniqueFileHandle file(::CreateFileW(ToWide(JoinPath(directory, name)).c_str(),

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "platform/file_reader.h"
+#include "platform/file_reader_native.h"
 
 namespace tarvex {
 
@@ -46,40 +47,20 @@ FileReader::FileReader(const std::string& path) {
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
-FileReader::~FileReader() {
-  if (file_ != -1) ::close(static_cast<int>(file_));
-}
-
-long FileReader::Read(char* out, std::size_t n) {
-  if (file_ == -1) return -1;
-  std::size_t got = 0;
-  while (got < n) {
-    const ssize_t read = ::read(static_cast<int>(file_), out + got, n - got);
-    if (read < 0) {
-      if (errno == EINTR) continue;
-      error_ = errno;
-      return -1;
-    }
-    if (read == 0) break;
-    got += static_cast<std::size_t>(read);
-  }
-  return static_cast<long>(got);
-}
-
-int ReadWholeFile(const std::string& path, std::string* contents) {
-  contents->clear();
-  FileReader file(path);
-  if (!file.IsOpen()) return file.Missing() || file.Error() != ENOENT ? file.Error() : ENOLINK;
-  char chunk[64 * 1024];
+long ReadFromFile(std::intptr_t file, char* out, std::size_t n, int* error) {
   for (;;) {
-    const long got = file.Read(chunk, sizeof chunk);
-    if (got < 0) {
-      contents->clear();
-      return file.Error();
-    }
-    if (got == 0) return 0;
-    contents->append(chunk, static_cast<std::size_t>(got));
+    const ssize_t read = ::read(static_cast<int>(file), out, n);
+    if (read >= 0) return static_cast<long>(read);
+    if (errno == EINTR) continue;
+    *error = errno;
+    return -1;
   }
 }
+
+void CloseReadFile(std::intptr_t file) { ::close(static_cast<int>(file)); }
+
+int NotFoundError() { return ENOENT; }
+
+int DanglingLinkError() { return ENOLINK; }
 
 }  // namespace tarvex

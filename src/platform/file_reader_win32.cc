@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/file_handle_win32.h"
+#include "platform/file_reader_native.h"
 #include "platform/wide_text_win32.h"
 
 namespace tarvex {
@@ -53,42 +54,20 @@ FileReader::FileReader(const std::string& path) {
   file_ = reinterpret_cast<std::intptr_t>(file.Release());
 }
 
-FileReader::~FileReader() {
-  if (file_ != -1) ::CloseHandle(AsHandle(file_));
+long ReadFromFile(std::intptr_t file, char* out, std::size_t n, int* error) {
+  const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
+  DWORD read = 0;
+  if (!::ReadFile(AsHandle(file), out, want, &read, nullptr)) {
+    *error = static_cast<int>(::GetLastError());
+    return -1;
+  }
+  return static_cast<long>(read);
 }
 
-long FileReader::Read(char* out, std::size_t n) {
-  if (file_ == -1) return -1;
-  std::size_t got = 0;
-  while (got < n) {
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n - got, 1u << 30));
-    DWORD read = 0;
-    if (!::ReadFile(AsHandle(file_), out + got, want, &read, nullptr)) {
-      error_ = static_cast<int>(::GetLastError());
-      return -1;
-    }
-    if (read == 0) break;
-    got += read;
-  }
-  return static_cast<long>(got);
-}
+void CloseReadFile(std::intptr_t file) { ::CloseHandle(AsHandle(file)); }
 
-int ReadWholeFile(const std::string& path, std::string* contents) {
-  contents->clear();
-  FileReader file(path);
-  if (!file.IsOpen()) {
-    return file.Missing() || file.Error() != ERROR_FILE_NOT_FOUND ? file.Error() : ERROR_CANT_RESOLVE_FILENAME;
-  }
-  char chunk[64 * 1024];
-  for (;;) {
-    const long got = file.Read(chunk, sizeof chunk);
-    if (got < 0) {
-      contents->clear();
-      return file.Error();
-    }
-    if (got == 0) return 0;
-    contents->append(chunk, static_cast<std::size_t>(got));
-  }
-}
+int NotFoundError() { return ERROR_FILE_NOT_FOUND; }
+
+int DanglingLinkError() { return ERROR_CANT_RESOLVE_FILENAME; }
 
 }  // namespace tarvex

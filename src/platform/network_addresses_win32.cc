@@ -49,12 +49,4 @@ std::vector<InterfaceAddress> Ipv4Interfaces() {
   return found;
 }
 
-std::vector<std::string> NonLoopbackIpv4Addresses() {
-  std::vector<std::string> addresses;
-  for (const InterfaceAddress& entry : Ipv4Interfaces()) {
-    if (!entry.loopback) addresses.push_back(entry.address);
-  }
-  return addresses;
-}
-
 }  // namespace tarvex

@@ -1,11 +1,143 @@
-// The parts of socket.h that read the same on both platforms' socket API.
+// The parts of socket.h that read the same on both platforms' socket API,
+// built on the calls of socket_native.h that each platform makes its own way.
 #include <algorithm>
 #include <iterator>
 #include <string>
 
+#include "platform/file_info.h"
 #include "platform/socket_native.h"
 
 namespace tarvex {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Repeats a call that never waits (SendNow, ReceiveNow) until it moves bytes,
+// waiting in between for the socket to get ready until the deadline: the
+// bytes moved, 0 when the socket was not ready in time, -1 on failure.
+template <typename Call>
+long MoveWithin(const Socket& socket, Readiness readiness, std::chrono::milliseconds timeout, Call call) {
+  const Clock::time_point deadline = Clock::now() + timeout;
+  for (;;) {
+    const long moved = call();
+    if (moved >= 0) return moved;
+    if (!IsWouldBlock(LastSocketError())) return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return 0;
+    const WaitResult ready = PollFor(socket, readiness, left);
+    if (ready == WaitResult::kTimedOut) return 0;
+    if (ready == WaitResult::kFailed) return -1;
+  }
+}
+
+}  // namespace
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.Release();
+  }
+  return *this;
+}
+
+SocketHandle Socket::Release() {
+  const SocketHandle handle = handle_;
+  handle_ = kNoSocket;
+  return handle;
+}
+
+void Socket::Close() {
+  if (IsValid()) {
+    CloseNative(Native(*this));
+    handle_ = kNoSocket;
+  }
+}
+
+Socket ListenTcp(std::string_view address, std::uint16_t port, int backlog, int* error) {
+  int ignored = 0;
+  int& failure = error != nullptr ? *error : ignored;
+  failure = 0;
+  sockaddr_in addr;
+  if (!ToAddress(address, port, &addr)) {
+    failure = kAddressNotAvailable;
+    return Socket();
+  }
+  Socket s = NewTcpSocket();
+  if (!s.IsValid()) {
+    failure = LastSocketError();
+    return s;
+  }
+  if (!PrepareListener(s) || bind(Native(s), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
+      listen(Native(s), backlog) != 0) {
+    failure = LastSocketError();
+    return Socket();
+  }
+  return s;
+}
+
+std::string DescribeListenError(int error, std::uint16_t port, std::string_view address) {
+  const std::string number = std::to_string(port);
+  if (error == kAddressInUse) return "port " + number + " is already in use";
+  if (error == kAccessDenied || error == kNotPermitted) return "permission denied for port " + number;
+  if (error == kAddressNotAvailable) {
+    return "the address " + std::string(address) + " is not one of this computer's";
+  }
+  return "port " + number + ": " + SystemErrorText(error);
+}
+
+WaitResult WaitReadable(const Socket& socket, std::chrono::milliseconds timeout) {
+  return PollFor(socket, Readiness::kReadable, timeout);
+}
+
+Socket AcceptTcp(const Socket& listener, AcceptError* error) {
+  int cause = 0;
+  Socket accepted = AcceptNative(listener, &cause);
+  if (error != nullptr) {
+    if (accepted.IsValid()) {
+      *error = AcceptError::kNone;
+    } else if (IsWouldBlock(cause)) {
+      *error = AcceptError::kNothingWaiting;
+    } else if (IsOutOfResources(cause)) {
+      *error = AcceptError::kOutOfResources;
+    } else {
+      *error = AcceptError::kOther;
+    }
+  }
+  if (accepted.IsValid()) SetNoDelay(accepted);
+  return accepted;
+}
+
+Socket ConnectTcp(std::string_view host, std::uint16_t port, std::string_view local_address) {
+  sockaddr_in addr;
+  if (!ToAddress(host, port, &addr)) return Socket();
+  Socket s = NewTcpSocket();
+  if (!s.IsValid()) return s;
+  if (!local_address.empty()) {
+    sockaddr_in local;
+    if (!ToAddress(local_address, 0, &local) ||
+        bind(Native(s), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+      return Socket();
+    }
+  }
+  if (!ConnectNative(s, addr)) return Socket();
+  SetNoDelay(s);
+  return s;
+}
+
+long SendSomeWithin(const Socket& socket, const char* data, std::size_t n, std::chrono::milliseconds timeout) {
+  // Full: wait for room; a peer that takes nothing in time gets 0.
+  return MoveWithin(socket, Readiness::kWritable, timeout, [&] { return SendNow(socket, data, n); });
+}
+
+long ReceiveSomeWithin(const Socket& socket, char* data, std::size_t n, std::chrono::milliseconds timeout) {
+  return MoveWithin(socket, Readiness::kReadable, timeout, [&] { return ReceiveNow(socket, data, n); });
+}
+
+long ReceiveAvailable(const Socket& socket, char* data, std::size_t n) {
+  const long got = ReceiveNow(socket, data, n);
+  if (got < 0 && IsWouldBlock(LastSocketError())) return kNothingYet;
+  return got;
+}
 
 bool ToAddress(std::string_view text, std::uint16_t port, sockaddr_in* out) {
   *out = sockaddr_in{};

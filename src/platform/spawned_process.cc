@@ -1,4 +1,4 @@
-// What the platforms share: running a program to its end.
+// What the platforms share: owning a child, and running a program to its end.
 #include <algorithm>
 #include <utility>
 
@@ -9,6 +9,37 @@ namespace tarvex {
 namespace {
 using Clock = std::chrono::steady_clock;
 }  // namespace
+
+SpawnedProcess::SpawnedProcess(NativePtr native) : native_(std::move(native)) {}
+
+SpawnedProcess::SpawnedProcess(SpawnedProcess&& other) noexcept { *this = std::move(other); }
+
+SpawnedProcess& SpawnedProcess::operator=(SpawnedProcess&& other) noexcept {
+  if (this == &other) return *this;
+  if (native_) Stop();
+  native_ = std::move(other.native_);
+  status_ = other.status_;
+  max_output_ = other.max_output_;
+  out_ = std::move(other.out_);
+  err_ = std::move(other.err_);
+  return *this;
+}
+
+SpawnedProcess::~SpawnedProcess() {
+  if (native_) Stop();
+}
+
+int SpawnedProcess::Stop(std::chrono::milliseconds grace) {
+  if (!native_) return -1;
+  if (!Poll()) {
+    Signal(SIGTERM);
+    if (!Wait(grace)) {
+      Kill();
+      ReapKilled();
+    }
+  }
+  return status_.value_or(-1);
+}
 
 SpawnResult RunSpawned(const std::string& program, const std::vector<std::string>& args,
                        const std::vector<std::string>& env, std::chrono::milliseconds limit,

@@ -127,18 +127,26 @@ class SpawnedProcess {
   friend SpawnResult RunSpawned(const std::string&, const std::vector<std::string>&,
                                 const std::vector<std::string>&, std::chrono::milliseconds,
                                 const std::string&, std::size_t);
-  // The child and this process's ends of its streams, per platform.
+  // The child and this process's ends of its streams, per platform; each
+  // platform's file defines it and how it is destroyed, so that the moves
+  // and the destructor here are shared.
   struct Native;
-  explicit SpawnedProcess(std::unique_ptr<Native> native);
+  struct NativeDeleter {
+    void operator()(Native* native) const;
+  };
+  using NativePtr = std::unique_ptr<Native, NativeDeleter>;
+  explicit SpawnedProcess(NativePtr native);
   // Moves what is ready between the child's streams and the object, waiting
   // up to `wait_ms` for anything to be ready; false once no stream is left.
   bool Pump(int wait_ms);
   // Ends the child at once (SIGKILL; on Windows with the programs it started).
   void Kill();
+  // Waits for the end of a child that Kill has ended and keeps its status.
+  void ReapKilled();
   // Stops writing input; what the child has not read is dropped.
   void EndInput();
 
-  std::unique_ptr<Native> native_;  // none once moved from
+  NativePtr native_;  // none once moved from
   std::optional<int> status_;
   std::size_t max_output_ = 0;
   std::string out_;

@@ -169,7 +169,7 @@ std::optional<SpawnedProcess> SpawnedProcess::Start(const std::string& program,
   const int failed = opened ? Spawn(program, args, env, streams, options, &pid) : errno;
   if (error != nullptr) *error = failed;
   if (failed != 0) return std::nullopt;
-  auto native = std::make_unique<Native>();
+  NativePtr native(new Native());
   native->pid = pid;
   std::swap(native->in_fd, streams[0].ours);
   std::swap(native->out_fd, streams[1].ours);
@@ -180,28 +180,11 @@ std::optional<SpawnedProcess> SpawnedProcess::Start(const std::string& program,
   return child;
 }
 
-SpawnedProcess::SpawnedProcess(std::unique_ptr<Native> native) : native_(std::move(native)) {}
-
-SpawnedProcess::SpawnedProcess(SpawnedProcess&& other) noexcept { *this = std::move(other); }
-
-SpawnedProcess& SpawnedProcess::operator=(SpawnedProcess&& other) noexcept {
-  if (this == &other) return *this;
-  if (native_) Stop();
-  native_ = std::move(other.native_);
-  status_ = other.status_;
-  max_output_ = other.max_output_;
-  out_ = std::move(other.out_);
-  err_ = std::move(other.err_);
-  return *this;
-}
+void SpawnedProcess::NativeDeleter::operator()(Native* native) const { delete native; }
 
 long OwnProcessId() { return static_cast<long>(getpid()); }
 
 long SpawnedProcess::Pid() const { return native_ ? static_cast<long>(native_->pid) : -1; }
-
-SpawnedProcess::~SpawnedProcess() {
-  if (native_) Stop();
-}
 
 bool SpawnedProcess::Pump(int wait_ms) {
   if (!native_) return false;
@@ -243,20 +226,12 @@ void SpawnedProcess::Signal(int signal_number) {
   if (native_ && !Poll()) ::kill(native_->pid, signal_number);
 }
 
-int SpawnedProcess::Stop(std::chrono::milliseconds grace) {
-  if (!native_) return -1;
-  if (!Poll()) {
-    ::kill(native_->pid, SIGTERM);
-    if (!Wait(grace)) {
-      ::kill(native_->pid, SIGKILL);
-      status_ = ReapBlocking(native_->pid);
-    }
-  }
-  return *status_;
-}
-
 void SpawnedProcess::Kill() {
   if (native_ && !Poll()) ::kill(native_->pid, SIGKILL);
+}
+
+void SpawnedProcess::ReapKilled() {
+  if (native_ && !status_) status_ = ReapBlocking(native_->pid);
 }
 
 void SpawnedProcess::EndInput() {

@@ -194,7 +194,7 @@ std::optional<SpawnedProcess> SpawnedProcess::Start(const std::string& program,
   };
   Handle input;
   Handle child_streams[3];
-  auto native = std::make_unique<Native>();
+  NativePtr native(new Native());
   if (options.input.empty()) {
     child_streams[0] = OpenInheritable(L"NUL", GENERIC_READ, OPEN_EXISTING);
   } else if (!OpenPipe(true, &input, &child_streams[0])) {
@@ -269,24 +269,7 @@ std::optional<SpawnedProcess> SpawnedProcess::Start(const std::string& program,
   return child;
 }
 
-SpawnedProcess::SpawnedProcess(std::unique_ptr<Native> native) : native_(std::move(native)) {}
-
-SpawnedProcess::SpawnedProcess(SpawnedProcess&& other) noexcept { *this = std::move(other); }
-
-SpawnedProcess& SpawnedProcess::operator=(SpawnedProcess&& other) noexcept {
-  if (this == &other) return *this;
-  if (native_) Stop();
-  native_ = std::move(other.native_);
-  status_ = other.status_;
-  max_output_ = other.max_output_;
-  out_ = std::move(other.out_);
-  err_ = std::move(other.err_);
-  return *this;
-}
-
-SpawnedProcess::~SpawnedProcess() {
-  if (native_) Stop();
-}
+void SpawnedProcess::NativeDeleter::operator()(Native* native) const { delete native; }
 
 long OwnProcessId() { return static_cast<long>(GetCurrentProcessId()); }
 
@@ -343,21 +326,14 @@ void SpawnedProcess::Signal(int signal_number) {
 
 void SpawnedProcess::Kill() { Signal(kKillSignal); }
 
-void SpawnedProcess::EndInput() {
-  // The feeding thread stops by itself once the child has ended.
+void SpawnedProcess::ReapKilled() {
+  if (!native_ || status_) return;
+  WaitForSingleObject(native_->process.Get(), INFINITE);
+  Poll();
 }
 
-int SpawnedProcess::Stop(std::chrono::milliseconds grace) {
-  if (!native_) return -1;
-  if (!Poll()) {
-    Signal(SIGTERM);
-    if (!Wait(grace)) {
-      Kill();
-      WaitForSingleObject(native_->process.Get(), INFINITE);
-      Poll();
-    }
-  }
-  return status_.value_or(-1);
+void SpawnedProcess::EndInput() {
+  // The feeding thread stops by itself once the child has ended.
 }
 
 void SpawnedProcess::CloseErrors() {

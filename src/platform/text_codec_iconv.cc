@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "common/utf8.h"
+#include "platform/text_codec_native.h"
 
 namespace tarvex {
 namespace {
@@ -73,19 +74,9 @@ std::optional<TextCodec> TextCodec::Open(std::string_view charset) {
   converters->from_utf8 = iconv_open(name.c_str(), "UTF-8");
   if (converters->to_utf8 == kNoConverter || converters->from_utf8 == kNoConverter) return std::nullopt;
   TextCodec codec(std::move(converters));
-  // The zero byte, the line breaks and the printable ASCII characters must
-  // keep their bytes both ways; only the backslash and the tilde may differ,
-  // which Japanese and Korean code pages give to the yen or won sign and the
-  // overline.
-  std::string ascii("\0\t\n\r", 4);
-  for (char c = ' '; c < 0x7f; ++c) {
-    if (c != '\\' && c != '~') ascii += c;
-  }
-  if (codec.ToUtf8(ascii) != ascii || codec.ToCharset(ascii) != ascii) return std::nullopt;
+  if (!KeepsAscii(codec)) return std::nullopt;
   return codec;
 }
-
-bool TextCodec::IsUsableCharset(std::string_view charset) { return Open(charset).has_value(); }
 
 std::optional<std::string> TextCodec::ToUtf8(std::string_view bytes) {
   return Convert(converters_->to_utf8, bytes);

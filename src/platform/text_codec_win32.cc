@@ -10,6 +10,7 @@
 
 #include "common/ascii.h"
 #include "common/utf8.h"
+#include "platform/text_codec_native.h"
 #include "platform/wide_text_win32.h"
 
 namespace tarvex {
@@ -112,19 +113,9 @@ std::optional<TextCodec> TextCodec::Open(std::string_view charset) {
   converters->code_page = CodePageOf(charset);
   if (converters->code_page == 0) return std::nullopt;
   TextCodec codec(std::move(converters));
-  // The zero byte, the line breaks and the printable ASCII characters must
-  // keep their bytes both ways; only the backslash and the tilde may differ,
-  // which Japanese and Korean code pages give to the yen or won sign and the
-  // overline.
-  std::string ascii("\0\t\n\r", 4);
-  for (char c = ' '; c < 0x7f; ++c) {
-    if (c != '\\' && c != '~') ascii += c;
-  }
-  if (codec.ToUtf8(ascii) != ascii || codec.ToCharset(ascii) != ascii) return std::nullopt;
+  if (!KeepsAscii(codec)) return std::nullopt;
   return codec;
 }
-
-bool TextCodec::IsUsableCharset(std::string_view charset) { return Open(charset).has_value(); }
 
 std::optional<std::string> TextCodec::ToUtf8(std::string_view bytes) {
   std::optional<std::wstring> wide = Decode(converters_->code_page, bytes);
