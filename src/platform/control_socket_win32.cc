@@ -19,6 +19,7 @@
 #include <string>
 
 #include "platform/control_socket.h"
+#include "platform/file_handle_win32.h"
 #include "platform/wide_text_win32.h"
 
 namespace tarvex {
@@ -29,13 +30,6 @@ constexpr char kFileName[] = "control";
 constexpr std::size_t kSecretBytes = 32;  // sent as 64 hex digits
 constexpr std::chrono::seconds kSecretTime(1);
 
-struct LocalFreer {
-  void operator()(void* memory) const { LocalFree(memory); }
-};
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 std::string Hex(const unsigned char* bytes, std::size_t n) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -61,11 +55,11 @@ std::wstring OwnerOnlyDescriptor(unsigned long* error) {
     *error = GetLastError();
     return L"";
   }
-  UniqueHandle token(raw);
+  const UniqueFileHandle token(raw);
   DWORD size = 0;
-  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
   std::string buffer(size, '\0');
-  if (size == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) {
+  if (size == 0 || !GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) {
     *error = GetLastError();
     return L"";
   }
@@ -74,7 +68,7 @@ std::wstring OwnerOnlyDescriptor(unsigned long* error) {
     *error = GetLastError();
     return L"";
   }
-  std::unique_ptr<wchar_t, LocalFreer> sid(sid_text);
+  const LocalMemory<wchar_t> sid(sid_text);
   return L"D:P(A;;FA;;;" + std::wstring(sid.get()) + L")";
 }
 
@@ -89,19 +83,18 @@ bool WriteRendezvous(const std::string& path, const std::string& text, int* erro
     *error = static_cast<int>(failure != 0 ? failure : GetLastError());
     return false;
   }
-  std::unique_ptr<void, LocalFreer> owned(descriptor);
+  const LocalMemory<void> owned(descriptor);
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
   const std::wstring wide = ToWide(path);
   DeleteFileW(wide.c_str());  // CREATE_ALWAYS would keep an old file's access list
-  UniqueHandle file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    file.release();
+  const UniqueFileHandle file(
+      CreateFileW(wide.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) {
     *error = static_cast<int>(GetLastError());
     return false;
   }
   DWORD written = 0;
-  if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+  if (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
       written != text.size()) {
     *error = static_cast<int>(GetLastError());
     return false;

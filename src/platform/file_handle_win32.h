@@ -1,13 +1,24 @@
-// Owning wrappers of Windows file handles and find handles, and the checks
-// the file facilities share. Used by the *_win32.cc files only.
+// Owning wrappers of Windows file handles, find handles and memory that a
+// Windows call allocated for its caller, and the checks the file facilities
+// share. Used by the *_win32.cc files only.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 
 namespace tarvex {
+
+// Memory a Windows call allocated and leaves to its caller to LocalFree
+// (security descriptors, access lists, FormatMessage texts, argument
+// vectors), freed with its owner.
+struct LocalFreer {
+  void operator()(void* memory) const { ::LocalFree(memory); }
+};
+template <typename T>
+using LocalMemory = std::unique_ptr<T, LocalFreer>;
 
 // Closes its handle (CloseHandle) when destroyed; INVALID_HANDLE_VALUE is
 // no handle.

@@ -23,13 +23,7 @@ bool IsLoopback(const std::string& server) {
 // WinINet's own error numbers have their texts in wininet.dll.
 std::string InternetErrorText(DWORD error) {
   if (error >= INTERNET_ERROR_BASE && error <= INTERNET_ERROR_LAST) {
-    wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
-        GetModuleHandleW(L"wininet.dll"), error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text = n == 0 ? "" : FromWide(std::wstring_view(buffer, n));
-    if (buffer != nullptr) LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    const std::string text = ModuleErrorText(L"wininet.dll", error);
     if (!text.empty()) return text;
     if (error == ERROR_INTERNET_TIMEOUT) return "The operation timed out";
     if (error == ERROR_INTERNET_CANNOT_CONNECT) return "The attempt to connect to the server failed";

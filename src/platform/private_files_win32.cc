@@ -34,14 +34,14 @@ bool MakeFolderPrivate(const std::string& folder) {
   access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
   access.Trustee.TrusteeType = TRUSTEE_IS_USER;
   access.Trustee.ptstrName = static_cast<LPWSTR>(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
-  PACL list = nullptr;
-  if (::SetEntriesInAclW(1, &access, nullptr, &list) != ERROR_SUCCESS) return false;
+  PACL raw_list = nullptr;
+  if (::SetEntriesInAclW(1, &access, nullptr, &raw_list) != ERROR_SUCCESS) return false;
+  const LocalMemory<ACL> list(raw_list);
   std::wstring wide = ToWide(folder);
   // Windows spreads the inherited entry to what is below the folder.
   const DWORD result =
       ::SetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                              nullptr, nullptr, list, nullptr);
-  ::LocalFree(list);
+                              nullptr, nullptr, list.get(), nullptr);
   return result == ERROR_SUCCESS;
 }
 

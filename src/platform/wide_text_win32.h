@@ -15,5 +15,8 @@ std::string FromWide(std::wstring_view text);
 // The system's text for a GetLastError() or WSAGetLastError() value, without
 // its line end ("The system cannot find the file specified.").
 std::string WindowsErrorText(unsigned long error);
+// The text a loaded module (such as L"wininet.dll") keeps for one of its own
+// error numbers, without its line end; "" when it has none.
+std::string ModuleErrorText(const wchar_t* module, unsigned long error);
 
 }  // namespace tarvex
