@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <aclapi.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -32,6 +33,46 @@ int CheckTarget(const std::string& path) {
   // A folder, or a file marked read-only, cannot be replaced.
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
   return 0;
+}
+
+// Whether an access list has an entry of its own, not one its folder passed
+// down; a null list (everyone may do anything) counts as its own.
+bool HasOwnEntries(ACL* list) {
+  if (list == nullptr) return true;
+  for (DWORD i = 0; i < list->AceCount; ++i) {
+    void* entry = nullptr;
+    if (::GetAce(list, i, &entry) && (static_cast<ACE_HEADER*>(entry)->AceFlags & INHERITED_ACE) == 0) return true;
+  }
+  return false;
+}
+
+// What of the file it replaces a new file keeps, as it keeps the mode on
+// Linux: the hidden, system and not-indexed marks, and the access list where
+// it is the file's own (protected from the folder's, or with entries of its
+// own), so that a private file stays private. Best effort: what cannot be
+// taken over leaves the new file as its folder makes it.
+void TakeOverProtection(const std::string& target, const std::string& temporary) {
+  const std::wstring from = ToWide(target);
+  const DWORD attributes = ::GetFileAttributesW(from.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;  // nothing is replaced
+  std::wstring to = ToWide(temporary);
+  const DWORD marks = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+  if (marks != 0) ::SetFileAttributesW(to.c_str(), marks);
+  PACL list = nullptr;
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  if (::GetNamedSecurityInfoW(from.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &list,
+                              nullptr, &raw) != ERROR_SUCCESS) {
+    return;
+  }
+  const LocalMemory<void> descriptor(raw);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  const bool is_protected = ::GetSecurityDescriptorControl(raw, &control, &revision) && (control & SE_DACL_PROTECTED);
+  if (!is_protected && !HasOwnEntries(list)) return;  // all the folder's, as the new file's are
+  ::SetNamedSecurityInfoW(to.data(), SE_FILE_OBJECT,
+                          DACL_SECURITY_INFORMATION |
+                              (is_protected ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION),
+                          nullptr, nullptr, list, nullptr);
 }
 
 // The names beginning with "." of the plain files in directory (never a
@@ -126,13 +167,9 @@ AtomicFile::AtomicFile(std::string path, SaveCalls& calls, Kind kind) : path_(st
     Fail(refused);
     return;
   }
-  if (kind == Kind::kUpload) {
-    // No unnamed files on Windows: what crashed uploads left goes first.
-    RemoveStaleUploadFiles(Dirname(path_));
-    CreateNamed(kUploadSuffix);
-  } else {
-    CreateNamed(kSaveSuffix);
-  }
+  // No unnamed files on Windows: what crashed uploads left goes first.
+  if (kind == Kind::kUpload) RemoveStaleUploadFiles(Dirname(path_));
+  if (CreateNamed(kind == Kind::kUpload ? kUploadSuffix : kSaveSuffix)) TakeOverProtection(path_, temporary_);
 }
 
 bool AtomicFile::LinkUnnamed() { return Fail(ERROR_NOT_SUPPORTED); }
