@@ -66,7 +66,7 @@ clean:
 export WINEPREFIX ?= $(abspath $(WINBUILD))/wine-prefix
 export WINEDEBUG ?= -all
 windows-configure: deps
-	@cmake -S . -B $(WINBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	@cmake -S . -B $(WINBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release --no-warn-unused-cli \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DTARVEX_WINDOWS_TESTS=ON $(CMAKE_ARGS) >/dev/null
 
 windows: windows-configure
