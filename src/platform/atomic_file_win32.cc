@@ -69,10 +69,10 @@ void TakeOverProtection(const std::string& target, const std::string& temporary)
   DWORD revision = 0;
   const bool is_protected = ::GetSecurityDescriptorControl(raw, &control, &revision) && (control & SE_DACL_PROTECTED);
   if (!is_protected && !HasOwnEntries(list)) return;  // all the folder's, as the new file's are
-  ::SetNamedSecurityInfoW(to.data(), SE_FILE_OBJECT,
-                          DACL_SECURITY_INFORMATION |
-                              (is_protected ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION),
-                          nullptr, nullptr, list, nullptr);
+  const SECURITY_INFORMATION inheritance =
+      is_protected ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
+  ::SetNamedSecurityInfoW(to.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | inheritance, nullptr, nullptr, list,
+                          nullptr);
 }
 
 // The names beginning with "." of the plain files in directory (never a
@@ -194,7 +194,7 @@ int RemoveStaleUploadFiles(const std::string& directory, int min_age_seconds) {
     if (!IsUploadLeftover(name)) continue;
     // An exclusive open fails while the writer still has the file open; the
     // file deleted is the one opened, whatever its name leads to meanwhile.
-    const UniqueFileHandle file(::CreateFileW(ToWide(JoinPath(directory, name)).c_str(),
+    const UniqueHandle file(::CreateFileW(ToWide(JoinPath(directory, name)).c_str(),
                                               DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
                                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.IsValid()) continue;

@@ -55,7 +55,7 @@ std::wstring OwnerOnlyDescriptor(unsigned long* error) {
     *error = GetLastError();
     return L"";
   }
-  const UniqueFileHandle token(raw);
+  const UniqueHandle token(raw);
   DWORD size = 0;
   GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
   std::string buffer(size, '\0');
@@ -87,7 +87,7 @@ bool WriteRendezvous(const std::string& path, const std::string& text, int* erro
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
   const std::wstring wide = ToWide(path);
   DeleteFileW(wide.c_str());  // CREATE_ALWAYS would keep an old file's access list
-  const UniqueFileHandle file(
+  const UniqueHandle file(
       CreateFileW(wide.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) {
     *error = static_cast<int>(GetLastError());

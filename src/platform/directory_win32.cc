@@ -29,10 +29,10 @@ bool DirectoryListing::Next(WIN32_FIND_DATAW* entry) {
   return ::FindNextFileW(find_, entry) != 0;
 }
 
-UniqueFileHandle OpenForAttributes(const std::string& path) {
-  if (!IsUsablePath(path)) return UniqueFileHandle();
+UniqueHandle OpenForAttributes(const std::string& path) {
+  if (!IsUsablePath(path)) return UniqueHandle();
   // FILE_FLAG_BACKUP_SEMANTICS lets a folder be opened too.
-  return UniqueFileHandle(::CreateFileW(ToWide(path).c_str(), FILE_READ_ATTRIBUTES,
+  return UniqueHandle(::CreateFileW(ToWide(path).c_str(), FILE_READ_ATTRIBUTES,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }

@@ -1,4 +1,4 @@
-// Owning wrappers of Windows file handles, find handles and memory that a
+// Owning wrappers of Windows handles, find handles and memory that a
 // Windows call allocated for its caller, and the checks the file facilities
 // share. Used by the *_win32.cc files only.
 #pragma once
@@ -20,23 +20,24 @@ struct LocalFreer {
 template <typename T>
 using LocalMemory = std::unique_ptr<T, LocalFreer>;
 
-// Closes its handle (CloseHandle) when destroyed; INVALID_HANDLE_VALUE is
-// no handle.
-class UniqueFileHandle {
+// Owns a handle of a Windows object (a file, pipe, process, job, token or
+// event) and closes it (CloseHandle) when destroyed; INVALID_HANDLE_VALUE
+// and null are no handle.
+class UniqueHandle {
  public:
-  UniqueFileHandle() = default;
-  explicit UniqueFileHandle(HANDLE handle) : handle_(handle) {}
-  ~UniqueFileHandle() { Reset(); }
-  UniqueFileHandle(UniqueFileHandle&& other) noexcept : handle_(other.Release()) {}
-  UniqueFileHandle& operator=(UniqueFileHandle&& other) noexcept {
+  UniqueHandle() = default;
+  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
+  ~UniqueHandle() { Reset(); }
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
     if (this != &other) {
       Reset();
       handle_ = other.Release();
     }
     return *this;
   }
-  UniqueFileHandle(const UniqueFileHandle&) = delete;
-  UniqueFileHandle& operator=(const UniqueFileHandle&) = delete;
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
 
   bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
   HANDLE Get() const { return handle_; }
@@ -74,7 +75,7 @@ class DirectoryListing {
 
 // Opens path for reading its attributes only, following links, sharing it
 // with every other reader and writer; a folder opens as well.
-UniqueFileHandle OpenForAttributes(const std::string& path);
+UniqueHandle OpenForAttributes(const std::string& path);
 
 // True when the path holds no zero byte and is not empty: a text Windows can
 // be given as a path.

@@ -29,7 +29,7 @@ FileInfo StatPath(const std::string& path) {
   std::uint64_t size = Join(data.nFileSizeHigh, data.nFileSizeLow);
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
     // A link: what it leads to counts.
-    const UniqueFileHandle target = OpenForAttributes(path);
+    const UniqueHandle target = OpenForAttributes(path);
     BY_HANDLE_FILE_INFORMATION followed{};
     if (!target.IsValid() || !::GetFileInformationByHandle(target.Get(), &followed)) return info;
     written = followed.ftLastWriteTime;
@@ -45,7 +45,7 @@ FileInfo StatPath(const std::string& path) {
 }
 
 std::string ChangeStamp(const std::string& path) {
-  const UniqueFileHandle file = OpenForAttributes(path);
+  const UniqueHandle file = OpenForAttributes(path);
   BY_HANDLE_FILE_INFORMATION status{};
   if (!file.IsValid() || !::GetFileInformationByHandle(file.Get(), &status)) return "";
   // The volume and file index stand for the inode; the write time is in
@@ -66,7 +66,7 @@ bool IsWritable(const std::string& path) {
   if (!folder && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
   // Asking for the right itself lets Windows check the permissions; the open
   // changes nothing.
-  const UniqueFileHandle opened(::CreateFileW(wide.c_str(), folder ? FILE_ADD_FILE : FILE_WRITE_DATA,
+  const UniqueHandle opened(::CreateFileW(wide.c_str(), folder ? FILE_ADD_FILE : FILE_WRITE_DATA,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   return opened.IsValid();

@@ -34,7 +34,7 @@ FileReader::FileReader(const std::string& path) {
     return;
   }
   // Other programs may go on reading, writing, renaming and replacing it.
-  UniqueFileHandle file(::CreateFileW(wide.c_str(), GENERIC_READ,
+  UniqueHandle file(::CreateFileW(wide.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.IsValid()) {

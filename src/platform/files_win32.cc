@@ -33,7 +33,7 @@ std::wstring ResolveExisting(const std::wstring& full) {
   std::size_t end = full.size();
   while (end > root) {
     const std::wstring prefix = full.substr(0, end);
-    const UniqueFileHandle opened(::CreateFileW(prefix.c_str(), FILE_READ_ATTRIBUTES,
+    const UniqueHandle opened(::CreateFileW(prefix.c_str(), FILE_READ_ATTRIBUTES,
                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (opened.IsValid()) {
@@ -85,7 +85,7 @@ bool MakeDirectories(const std::string& path, unsigned /*mode: folders inherit t
 bool CreateIfMissing(const std::string& path) {
   if (!IsUsablePath(path)) return false;
   const std::wstring wide = ToWide(path);
-  const UniqueFileHandle made(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+  const UniqueHandle made(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (made.IsValid()) return true;
   const DWORD error = ::GetLastError();

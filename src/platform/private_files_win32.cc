@@ -21,7 +21,7 @@ bool MakeFolderPrivate(const std::string& folder) {
   if (!IsUsablePath(folder)) return false;
   HANDLE token_handle = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token_handle)) return false;
-  const UniqueFileHandle token(token_handle);
+  const UniqueHandle token(token_handle);
   DWORD size = 0;
   ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
   std::vector<unsigned char> user(size);
@@ -39,9 +39,9 @@ bool MakeFolderPrivate(const std::string& folder) {
   const LocalMemory<ACL> list(raw_list);
   std::wstring wide = ToWide(folder);
   // Windows spreads the inherited entry to what is below the folder.
-  const DWORD result =
-      ::SetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                              nullptr, nullptr, list.get(), nullptr);
+  const DWORD result = ::SetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT,
+                                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                               nullptr, nullptr, list.get(), nullptr);
   return result == ERROR_SUCCESS;
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/environment.h"
+#include "platform/file_handle_win32.h"
 #include "platform/spawned_process.h"
 #include "platform/wide_text_win32.h"
 
@@ -17,34 +18,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kKillSignal = 9;  // SIGKILL's number; Windows has no such signal
-
-// Owns one HANDLE (none: nullptr).
-class Handle {
- public:
-  Handle() = default;
-  explicit Handle(HANDLE handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-  ~Handle() { Reset(); }
-  Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  Handle& operator=(Handle&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-
-  HANDLE Get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  void Reset() {
-    if (handle_ != nullptr) CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
 
 // Appends one argument so that the C runtime's splitting of the command line
 // gives it back unchanged: quoted when it is empty or holds a blank or a
@@ -106,31 +79,31 @@ std::wstring EnvironmentBlock(const std::vector<std::string>& env) {
 }
 
 // A pipe: `ours` stays here, `theirs` (inheritable) becomes the child's stream.
-bool OpenPipe(bool child_reads, Handle* ours, Handle* theirs) {
+bool OpenPipe(bool child_reads, UniqueHandle* ours, UniqueHandle* theirs) {
   HANDLE read_end = nullptr;
   HANDLE write_end = nullptr;
   if (!CreatePipe(&read_end, &write_end, nullptr, 1 << 16)) return false;
-  Handle read(read_end);
-  Handle write(write_end);
+  UniqueHandle read(read_end);
+  UniqueHandle write(write_end);
   *ours = std::move(child_reads ? write : read);
   *theirs = std::move(child_reads ? read : write);
   return SetHandleInformation(theirs->Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT) != 0;
 }
 
-Handle OpenInheritable(const std::wstring& path, DWORD access, DWORD disposition) {
+UniqueHandle OpenInheritable(const std::wstring& path, DWORD access, DWORD disposition) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  return Handle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
-                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return UniqueHandle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // One of this process's standard streams for the child (the null device
 // when there is none).
-Handle InheritedStandard(DWORD which) {
+UniqueHandle InheritedStandard(DWORD which) {
   HANDLE copy = nullptr;
   const HANDLE own = GetStdHandle(which);
   if (own != nullptr && own != INVALID_HANDLE_VALUE &&
       DuplicateHandle(GetCurrentProcess(), own, GetCurrentProcess(), &copy, 0, TRUE, DUPLICATE_SAME_ACCESS)) {
-    return Handle(copy);
+    return UniqueHandle(copy);
   }
   return OpenInheritable(L"NUL", GENERIC_WRITE, OPEN_EXISTING);
 }
@@ -138,7 +111,7 @@ Handle InheritedStandard(DWORD which) {
 // Writes the input to the child on a thread of its own, so that no call
 // here ever waits for the child to read; ends when all is written or the
 // child will take no more (it ended, or closed its input).
-void FeedInput(Handle pipe, std::string input) {
+void FeedInput(UniqueHandle pipe, std::string input) {
   std::size_t sent = 0;
   while (sent < input.size()) {
     DWORD n = 0;
@@ -151,10 +124,10 @@ void FeedInput(Handle pipe, std::string input) {
 // Moves what the pipe holds into *into (keeping at most `limit` bytes)
 // without waiting; closes the pipe once the child's end is closed and all it
 // wrote has been read. True when anything happened.
-bool ReadAvailable(Handle* pipe, std::string* into, std::size_t limit) {
+bool ReadAvailable(UniqueHandle* pipe, std::string* into, std::size_t limit) {
   bool moved = false;
   char buffer[16384];
-  while (*pipe) {
+  while (pipe->IsValid()) {
     DWORD ready = 0;
     const bool open = PeekNamedPipe(pipe->Get(), nullptr, 0, nullptr, &ready, nullptr) != 0;
     if (open && ready == 0) return moved;
@@ -176,12 +149,12 @@ bool ReadAvailable(Handle* pipe, std::string* into, std::size_t limit) {
 }  // namespace
 
 struct SpawnedProcess::Native {
-  Handle process;
-  Handle job;  // none where the child could not be put in one
+  UniqueHandle process;
+  UniqueHandle job;  // none where the child could not be put in one
   DWORD id = 0;
   int signalled = 0;  // the last signal sent
-  Handle out;
-  Handle err;
+  UniqueHandle out;
+  UniqueHandle err;
 };
 
 std::optional<SpawnedProcess> SpawnedProcess::Start(const std::string& program,
@@ -192,8 +165,8 @@ std::optional<SpawnedProcess> SpawnedProcess::Start(const std::string& program,
     if (error != nullptr) *error = static_cast<int>(code);
     return std::nullopt;
   };
-  Handle input;
-  Handle child_streams[3];
+  UniqueHandle input;
+  UniqueHandle child_streams[3];
   NativePtr native(new Native());
   if (options.input.empty()) {
     child_streams[0] = OpenInheritable(L"NUL", GENERIC_READ, OPEN_EXISTING);
@@ -210,7 +183,9 @@ std::optional<SpawnedProcess> SpawnedProcess::Start(const std::string& program,
                            ? InheritedStandard(STD_ERROR_HANDLE)
                            : OpenInheritable(ToWide(options.error_file), FILE_APPEND_DATA, OPEN_ALWAYS);
   }
-  if (!child_streams[0] || !child_streams[1] || !child_streams[2]) return fail(GetLastError());
+  if (!child_streams[0].IsValid() || !child_streams[1].IsValid() || !child_streams[2].IsValid()) {
+    return fail(GetLastError());
+  }
 
   // The child inherits its three streams and nothing else, even while other
   // threads start children of their own.
@@ -242,19 +217,19 @@ std::optional<SpawnedProcess> SpawnedProcess::Start(const std::string& program,
   const DWORD start_error = GetLastError();
   DeleteProcThreadAttributeList(list);
   if (!started) return fail(start_error);
-  native->process = Handle(created.hProcess);
-  const Handle thread(created.hThread);
+  native->process = UniqueHandle(created.hProcess);
+  const UniqueHandle thread(created.hThread);
   native->id = created.dwProcessId;
 
-  native->job = Handle(CreateJobObjectW(nullptr, nullptr));
+  native->job = UniqueHandle(CreateJobObjectW(nullptr, nullptr));
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-  if (!native->job ||
+  if (!native->job.IsValid() ||
       !SetInformationJobObject(native->job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits) ||
       !AssignProcessToJobObject(native->job.Get(), native->process.Get())) {
     native->job.Reset();  // a system that cannot nest jobs: the child alone is ended
   }
-  if (input) {
+  if (input.IsValid()) {
     try {
       std::thread(FeedInput, std::move(input), options.input).detach();
     } catch (const std::system_error&) {
@@ -276,7 +251,7 @@ long OwnProcessId() { return static_cast<long>(GetCurrentProcessId()); }
 long SpawnedProcess::Pid() const { return native_ ? static_cast<long>(native_->id) : -1; }
 
 bool SpawnedProcess::Pump(int wait_ms) {
-  if (!native_ || (!native_->out && !native_->err)) return false;
+  if (!native_ || (!native_->out.IsValid() && !native_->err.IsValid())) return false;
   const bool out_moved = ReadAvailable(&native_->out, &out_, max_output_);
   const bool err_moved = ReadAvailable(&native_->err, &err_, max_output_);
   // Anonymous pipes cannot be waited on: look again shortly.
@@ -315,11 +290,12 @@ std::optional<int> SpawnedProcess::Wait(std::chrono::milliseconds limit) {
 void SpawnedProcess::Signal(int signal_number) {
   if (!native_ || Poll()) return;
   native_->signalled = signal_number;
-  if ((signal_number == SIGTERM || signal_number == SIGINT) && GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, native_->id)) {
+  if ((signal_number == SIGTERM || signal_number == SIGINT) &&
+      GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, native_->id)) {
     return;
   }
   const UINT status = static_cast<UINT>(128 + signal_number);
-  if (!native_->job || !TerminateJobObject(native_->job.Get(), status)) {
+  if (!native_->job.IsValid() || !TerminateJobObject(native_->job.Get(), status)) {
     TerminateProcess(native_->process.Get(), status);
   }
 }

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <utility>
 
+#include "platform/file_handle_win32.h"
 #include "platform/stop_request_win32.h"
 #include "platform/stop_signals.h"
 
@@ -127,29 +128,28 @@ int StopSignals::Pending::Take() {
 }
 
 bool StopSignals::StopWithParent(long parent_pid) {
-  HANDLE parent = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(parent_pid));
-  if (parent == nullptr) return false;
+  UniqueHandle parent(
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(parent_pid)));
+  if (!parent.IsValid()) return false;
   // A process number is given again once its process has ended: the parent
   // is running and was made before this process.
   FILETIME parent_made{}, own_made{}, unused1{}, unused2{}, unused3{};
   HANDLE wait = nullptr;
   const bool watched =
-      GetProcessTimes(parent, &parent_made, &unused1, &unused2, &unused3) &&
+      GetProcessTimes(parent.Get(), &parent_made, &unused1, &unused2, &unused3) &&
       GetProcessTimes(GetCurrentProcess(), &own_made, &unused1, &unused2, &unused3) &&
-      CompareFileTime(&parent_made, &own_made) <= 0 && WaitForSingleObject(parent, 0) == WAIT_TIMEOUT &&
-      RegisterWaitForSingleObject(&wait, parent, OnParentEnded, nullptr, INFINITE, WT_EXECUTEONLYONCE);
+      CompareFileTime(&parent_made, &own_made) <= 0 && WaitForSingleObject(parent.Get(), 0) == WAIT_TIMEOUT &&
+      RegisterWaitForSingleObject(&wait, parent.Get(), OnParentEnded, nullptr, INFINITE, WT_EXECUTEONLYONCE);
   // Once watched, the handle and the wait stay for the life of the process.
-  if (!watched) CloseHandle(parent);
+  if (watched) parent.Release();
   return watched;
 }
 
 bool StopSignals::RequestStop(long pid) {
   if (pid <= 0) return false;
-  HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, StopRequestEventName(static_cast<unsigned long>(pid)).c_str());
-  if (event == nullptr) return false;
-  const bool set = SetEvent(event) != 0;
-  CloseHandle(event);
-  return set;
+  const UniqueHandle event(
+      OpenEventW(EVENT_MODIFY_STATE, FALSE, StopRequestEventName(static_cast<unsigned long>(pid)).c_str()));
+  return event.IsValid() && SetEvent(event.Get()) != 0;
 }
 
 int StopSignals::Wait() {
