@@ -7,7 +7,6 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <ntsecapi.h>
-#include <sddl.h>
 #include <shlobj.h>
 // clang-format on
 
@@ -15,11 +14,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 
 #include "platform/control_socket.h"
 #include "platform/file_handle_win32.h"
+#include "platform/private_files.h"
 #include "platform/wide_text_win32.h"
 
 namespace tarvex {
@@ -29,7 +28,6 @@ constexpr char kFolderName[] = "Tarvex Server";
 constexpr char kFileName[] = "control";
 constexpr std::size_t kSecretBytes = 32;  // sent as 64 hex digits
 constexpr std::chrono::seconds kSecretTime(1);
-
 
 std::string Hex(const unsigned char* bytes, std::size_t n) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -48,47 +46,13 @@ std::string NewSecret() {
   return Hex(bytes, sizeof bytes);
 }
 
-// An access list that lets this user alone at a file: "D:P(A;;FA;;;<sid>)".
-std::wstring OwnerOnlyDescriptor(unsigned long* error) {
-  HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) {
-    *error = GetLastError();
-    return L"";
-  }
-  const UniqueHandle token(raw);
-  DWORD size = 0;
-  GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-  std::string buffer(size, '\0');
-  if (size == 0 || !GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) {
-    *error = GetLastError();
-    return L"";
-  }
-  wchar_t* sid_text = nullptr;
-  if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid_text)) {
-    *error = GetLastError();
-    return L"";
-  }
-  const LocalMemory<wchar_t> sid(sid_text);
-  return L"D:P(A;;FA;;;" + std::wstring(sid.get()) + L")";
-}
-
-// Writes the rendezvous file, readable by this user only, replacing one a
-// server that crashed left behind.
+// Writes the rendezvous file in its private folder, whose access list it
+// inherits, replacing one a server that crashed left behind.
 bool WriteRendezvous(const std::string& path, const std::string& text, int* error) {
-  unsigned long failure = 0;
-  const std::wstring sddl = OwnerOnlyDescriptor(&failure);
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (sddl.empty() ||
-      !ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
-    *error = static_cast<int>(failure != 0 ? failure : GetLastError());
-    return false;
-  }
-  const LocalMemory<void> owned(descriptor);
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
   const std::wstring wide = ToWide(path);
-  DeleteFileW(wide.c_str());  // CREATE_ALWAYS would keep an old file's access list
+  DeleteFileW(wide.c_str());  // CREATE_ALWAYS would keep an old file's own access list
   const UniqueHandle file(
-      CreateFileW(wide.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+      CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) {
     *error = static_cast<int>(GetLastError());
     return false;
@@ -129,6 +93,11 @@ Socket ListenControlSocket(const std::string& path, int* error) {
   failure = 0;
   const std::filesystem::path folder = std::filesystem::path(ToWide(path)).parent_path();
   if (!folder.empty() && !CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    failure = static_cast<int>(GetLastError());
+    return Socket();
+  }
+  // Only this user may read the secret.
+  if (!MakeFolderPrivate(FromWide(folder.native()))) {
     failure = static_cast<int>(GetLastError());
     return Socket();
   }
