@@ -65,9 +65,12 @@ class SaveCalls {
 // may not write (EACCES), or whose name is longer than a directory entry can
 // hold (ENAMETOOLONG), before anything is created; a missing directory gives
 // ENOENT. On Windows: ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED,
-// ERROR_FILENAME_EXCED_RANGE and ERROR_PATH_NOT_FOUND. Once a step has failed, every later one fails with the same error
-// and the target is never touched. Destroying an uncommitted file removes its
-// temporary file.
+// ERROR_FILENAME_EXCED_RANGE and ERROR_PATH_NOT_FOUND. Once a step has
+// failed, every later one fails with the same error and the target is never
+// touched. Destroying an uncommitted file removes its temporary file. A file
+// that replaces another keeps the old one's mode on Linux; on Windows its
+// access list where that is the file's own, and its hidden, system and
+// not-indexed marks.
 //
 // An upload (Kind::kUpload) is written into an unnamed file where the file
 // system allows it, so that a crash leaves nothing behind; at Commit it gets
